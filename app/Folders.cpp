@@ -1,0 +1,95 @@
+#include "app/Folders.h"
+
+#include "app/Errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path toPath(const QString &text)
+{
+#ifdef _WIN32
+    return fs::path(text.toStdWString());
+#else
+    return fs::path(QFile::encodeName(text).toStdString());
+#endif
+}
+
+void changeFolder(const fs::path &folder)
+{
+    std::error_code ec;
+    fs::current_path(folder, ec);
+    if (ec)
+        throw fileError(ec);
+}
+
+void makeFolder(const char *name)
+{
+    std::error_code ec;
+    if (!fs::create_directory(name, ec) && !ec)
+        ec = std::make_error_code(std::errc::file_exists);
+    if (ec)
+        throw fileError(ec);
+}
+
+bool isFolder(const QString &path)
+{
+    std::error_code ec;
+    return fs::is_directory(toPath(path), ec);
+}
+} // namespace
+
+QString GetSpecialFolderPath(int folder)
+{
+    if (folder != CSIDL_PERSONAL)
+        return {};
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+WorkingFolders workingFolders(const QString &documents)
+{
+    WorkingFolders f;
+    f.documents = documents;
+    QString base = documents;
+    if (base.isEmpty())
+        base = QDir(QDir::currentPath()).rootPath();
+    if (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    f.maker = base + QStringLiteral("/Halvorent");
+    f.program = f.maker + QStringLiteral("/VantrelockMirelon");
+    f.statistics = f.program + QStringLiteral("/Statistics");
+    return f;
+}
+
+void createWorkingFolders(const WorkingFolders &folders)
+{
+    if (!isFolder(folders.maker)) {
+        const QString parent = QFileInfo(folders.maker).path();
+        // Systems that name a documents folder do not always create it.
+        if (!folders.documents.isEmpty() && !isFolder(folders.documents)) {
+            std::error_code ec;
+            fs::create_directories(toPath(folders.documents), ec);
+            if (ec)
+                throw fileError(ec);
+        }
+        changeFolder(toPath(parent));
+        makeFolder("Halvorent");
+        changeFolder("Halvorent");
+        makeFolder("VantrelockMirelon");
+        changeFolder("VantrelockMirelon");
+        makeFolder("Statistics");
+        return;
+    }
+    changeFolder(toPath(folders.maker));
+    if (!isFolder(folders.program))
+        makeFolder("VantrelockMirelon");
+    changeFolder("VantrelockMirelon");
+    if (!isFolder(folders.statistics))
+        makeFolder("Statistics");
+}

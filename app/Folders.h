@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The program's working folders under the user's documents folder.
+struct WorkingFolders {
+    QString documents;  // may be empty when the system cannot name it
+    QString maker;      // .../Halvorent
+    QString program;    // .../Halvorent/VantrelockMirelon: test.bmp, user.raw, user.txt
+    QString statistics; // .../Halvorent/VantrelockMirelon/Statistics: the run files
+};
+
+// The documents folder (folder identifier 5 is the only one the program asks for); empty text
+// when the system cannot give it.
+QString GetSpecialFolderPath(int folder);
+inline constexpr int CSIDL_PERSONAL = 5;
+
+// The three folders under `documents`; an empty `documents` puts them under the root of the
+// current drive.
+WorkingFolders workingFolders(const QString &documents);
+
+// Creates the missing folders one level at a time, each step tested (throws AppError with the
+// file system's text). Afterwards the process's current folder is the program folder.
+void createWorkingFolders(const WorkingFolders &folders);

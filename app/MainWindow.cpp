@@ -1,0 +1,533 @@
+#include "app/MainWindow.h"
+
+#include "app/Prompter.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
+#include "device/Connection.h"
+#include "device/SetupDialog.h"
+#include "settings/SettingsWindow.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineSeries>
+#include <QLocale>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QValueAxis>
+
+namespace {
+
+QFont arial(int pixels, bool bold = false, bool italic = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+const QColor kAqua(0, 255, 255);
+const QColor kConnectedGreen(0, 128, 0);
+// The usual colour of an active window's title bar.
+const QColor kActiveCaption(153, 180, 209);
+const QString kNotConnected = QStringLiteral("N/C");
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y,
+                  const QFont *font = nullptr)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    if (font)
+        label->setFont(*font);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+                        const QString &hint = {})
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFont(arial(15));
+    button->setGeometry(geometry);
+    if (!hint.isEmpty())
+        button->setToolTip(hint);
+    return button;
+}
+
+// A 3 x 3 point marker in the series' outline colour.
+QImage markerImage(bool triangle, const QColor &color)
+{
+    QImage image(3, 3, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    const QRgb c = color.rgb();
+    if (triangle) {
+        image.setPixel(1, 0, c);
+        for (int x = 0; x < 3; ++x)
+            image.setPixel(x, 1, c), image.setPixel(x, 2, c);
+    } else { // a star: a plus with its corners
+        for (int i = 0; i < 3; ++i)
+            image.setPixel(1, i, c), image.setPixel(i, 1, c), image.setPixel(i, i, c), image.setPixel(2 - i, i, c);
+    }
+    return image;
+}
+
+// Qt takes the patterns from the parentheses of a filter's description, so each description is
+// shown with the patterns that its mask really accepts.
+QStringList nameFilters(const QString &descriptionMaskPairs)
+{
+    const QStringList parts = descriptionMaskPairs.split(QLatin1Char('|'));
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts.at(i);
+        const int open = description.indexOf(QLatin1String(" ("));
+        if (open >= 0)
+            description.truncate(open);
+        filters.append(description + QStringLiteral(" (")
+                       + QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' ')) + QLatin1Char(')'));
+    }
+    return filters;
+}
+
+} // namespace
+
+QString longTimeText(const QTime &time)
+{
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    // Windows' long time format has no time zone; Qt's has.
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
+    format = format.trimmed();
+    return QLocale().toString(time, format);
+}
+
+void initRunArrays(TForm1 &form)
+{
+    for (auto *reals : {&form.rt, &form.rta, &form.shift1, &form.shift1a, &form.shift2, &form.shift2a,
+                        &form.shift3, &form.shift3a, &form.shift4, &form.shift4a})
+        reals->fill(0.0);
+    for (auto *shift : {&form.shift1, &form.shift1a, &form.shift2, &form.shift2a, &form.shift3,
+                        &form.shift3a, &form.shift4, &form.shift4a})
+        (*shift)[1] = 10.0;
+    form.bump.fill(255);
+    form.bumpa.fill(255);
+    form.shftCnt = 0;
+}
+
+TForm1::TForm1(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Vantrelock Mirelon"));
+    setFixedSize(775, 530);
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPixelSize(11);
+    setFont(tahoma);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kAqua);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    buildConnectGroup();
+    buildImageGroup();
+    buildStatisticsGroup();
+    buildDialogs();
+
+    connect(Button1, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button2Click(); }); });
+    connect(Button10, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button10Click(); }); });
+
+    guarded(this, [this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+QLineSeries *TForm1::series(int number) const
+{
+    const std::array<QLineSeries *, 10> all{Series1, Series2, Series3, Series4, Series5,
+                                            Series6, Series7, Series8, Series9, Series10};
+    return number >= 1 && number <= 10 ? all[number - 1] : nullptr;
+}
+
+void TForm1::buildConnectGroup()
+{
+    GroupBox1 = new QGroupBox(QStringLiteral("Connect"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setFont(arial(16, true));
+    GroupBox1->setGeometry(24, 8, 305, 241);
+
+    const QFont regular = arial(16);
+    Panel1 = new ColorPanel(QStringLiteral("Not Connected"), GroupBox1);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFont(regular);
+    Panel1->setGeometry(12, 28, 185, 34);
+
+    const int labelX = 12, valueX = 150;
+    Label1 = makeLabel(GroupBox1, "Label1", QStringLiteral("Version:"), labelX, 76);
+    Version = makeLabel(GroupBox1, "Version", kNotConnected, valueX, 76, &regular);
+    Label2 = makeLabel(GroupBox1, "Label2", QStringLiteral("Serial Number:"), labelX, 102);
+    SerialNumber = makeLabel(GroupBox1, "SerialNumber", kNotConnected, valueX, 102, &regular);
+    Label3 = makeLabel(GroupBox1, "Label3", QStringLiteral("Connect Date:"), labelX, 128);
+    Date = makeLabel(GroupBox1, "Date", kNotConnected, valueX, 128, &regular);
+    Label4 = makeLabel(GroupBox1, "Label4", QStringLiteral("Connect Time:"), labelX, 154);
+    Time = makeLabel(GroupBox1, "Time", kNotConnected, valueX, 154, &regular);
+
+    Button1 = makeButton(GroupBox1, "Button1", QStringLiteral("Connect"), {8, 188, 89, 42});
+    Button2 = makeButton(GroupBox1, "Button2", QStringLiteral("Setup"), {108, 188, 89, 42});
+    Button10 = makeButton(GroupBox1, "Button10", QStringLiteral("Settings"), {208, 188, 89, 42});
+    Button10->setEnabled(false);
+}
+
+void TForm1::buildImageGroup()
+{
+    GroupBox2 = new QGroupBox(QStringLiteral("Image"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setFont(arial(16, true));
+    GroupBox2->setGeometry(352, 8, 415, 241);
+
+    Panel2 = new ColorPanel(QStringLiteral("No Image Loaded"), GroupBox2);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFont(arial(16));
+    Panel2->setColor(kActiveCaption);
+    Panel2->setGeometry(8, 24, 315, 188);
+
+    Image1 = new ImageView(Panel2);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 315, 188);
+    Image1->setVisible(false);
+
+    ImageStatus = makeLabel(GroupBox2, "ImageStatus", QStringLiteral("Select Image"), 8, 216);
+    ImageStatus->setFont(arial(15, false, true));
+    ImageStatus->adjustSize();
+
+    ProgressBar1 = new QProgressBar(GroupBox2);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(173, 218, 150, 17);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setVisible(false);
+
+    Button3 = makeButton(GroupBox2, "Button3", QStringLiteral("Load"), {332, 24, 75, 35},
+                         QStringLiteral("Load Image from File"));
+    Button6 = makeButton(GroupBox2, "Button6", QStringLiteral("Clear"), {332, 66, 75, 35},
+                         QStringLiteral("Clear Image on Screen"));
+    Button7 = makeButton(GroupBox2, "Button7", QStringLiteral("Show"), {332, 108, 75, 35},
+                         QStringLiteral("Show Image on Vantrelock"));
+    Button4 = makeButton(GroupBox2, "Button4", QStringLiteral("Send"), {332, 150, 75, 35},
+                         QStringLiteral("Send Image to Vantrelock"));
+    Button5 = makeButton(GroupBox2, "Button5", QStringLiteral("Delete"), {332, 192, 75, 35},
+                         QStringLiteral("Delete Image from Vantrelock"));
+    Button7->setEnabled(false);
+    Button4->setEnabled(false);
+    Button5->setEnabled(false);
+}
+
+void TForm1::buildStatisticsGroup()
+{
+    GroupBox3 = new QGroupBox(QStringLiteral("Statistics"), this);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    GroupBox3->setFont(arial(16, true));
+    GroupBox3->setGeometry(24, 264, 743, 257);
+
+    const QFont regular = arial(16);
+    FileListBox1 = new FileListBox(GroupBox3);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    FileListBox1->setFont(regular);
+    FileListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 18px; }"));
+    FileListBox1->setGeometry(8, 24, 136, 184);
+    FileListBox1->setMask(QStringLiteral("*.txt"));
+
+    Button8 = makeButton(GroupBox3, "Button8", QStringLiteral("Load"), {8, 216, 80, 32},
+                         QStringLiteral("Get Statistcs Files from Vantrelock"));
+    Button8->setEnabled(false);
+    Button9 = makeButton(GroupBox3, "Button9", QStringLiteral("Delete"), {94, 216, 80, 32},
+                         QStringLiteral("Delete Files from Vantrelock"));
+    Button11 = makeButton(GroupBox3, "Button11", QStringLiteral("Export"), {180, 216, 80, 32});
+    Panel4 = new ColorPanel(QStringLiteral("Overlay"), GroupBox3);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setFont(arial(15));
+    Panel4->setGeometry(266, 216, 80, 32);
+
+    const int labelX = 150, valueX = 228;
+    Label11 = makeLabel(GroupBox3, "Label11", QStringLiteral("Label11"), labelX, 22, &regular);
+    Label11->setVisible(false);
+    Label5 = makeLabel(GroupBox3, "Label5", QStringLiteral("# Runs:"), labelX, 44);
+    NumRuns = makeLabel(GroupBox3, "NumRuns", QStringLiteral("N/A"), valueX, 44, &regular);
+    Label6 = makeLabel(GroupBox3, "Label6", QStringLiteral("# Reds:"), labelX, 68);
+    NumReds = makeLabel(GroupBox3, "NumReds", QStringLiteral("N/A"), valueX, 68, &regular);
+    Label7 = makeLabel(GroupBox3, "Label7", QStringLiteral("# Wins:"), labelX, 92);
+    NumWins = makeLabel(GroupBox3, "NumWins", QStringLiteral("N/A"), valueX, 92, &regular);
+    Label8 = makeLabel(GroupBox3, "Label8", QStringLiteral("Average:"), labelX, 116);
+    Avg = makeLabel(GroupBox3, "Avg", QStringLiteral("N/A"), valueX, 116, &regular);
+    Label9 = makeLabel(GroupBox3, "Label9", QStringLiteral("Spread:"), labelX, 140);
+    Sprd = makeLabel(GroupBox3, "Sprd", QStringLiteral("N/A"), valueX, 140, &regular);
+    Label10 = makeLabel(GroupBox3, "Label10", QStringLiteral("Shift Avg:"), labelX, 164);
+    ShftAvg1 = makeLabel(GroupBox3, "ShftAvg1", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg2 = makeLabel(GroupBox3, "ShftAvg2", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg3 = makeLabel(GroupBox3, "ShftAvg3", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg4 = makeLabel(GroupBox3, "ShftAvg4", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg2->setVisible(false);
+    ShftAvg3->setVisible(false);
+    ShftAvg4->setVisible(false);
+    Label12 = makeLabel(GroupBox3, "Label12", QStringLiteral("Label12"), labelX, 190, &regular);
+    Label12->setVisible(false);
+
+    Panel3 = new ColorPanel(QString(), GroupBox3);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setGeometry(279, 40, 75, 142);
+    Panel3->setVisible(false);
+    const QFont readout = arial(15, true);
+    struct Row {
+        QLabel **label;
+        const char *name;
+        const char *caption;
+        const char *hint;
+    };
+    const Row rows[] = {{&RTLabel, "RTLabel", "RT:", "RT"},
+                        {&BumpLabel, "BumpLabel", "Bump:", "Bump Count"},
+                        {&Shft1Label, "Shft1Label", "S1:", "First Shift Time"},
+                        {&Shft2Label, "Shft2Label", "S2:", "Second Shift Time"},
+                        {&Shft3Label, "Shft3Label", "S3:", "Third Shift Time"},
+                        {&Shft4Label, "Shft4Label", "S4:", "Fourth Shift Time"}};
+    int y = 4;
+    for (const Row &row : rows) {
+        *row.label = makeLabel(Panel3, row.name, QLatin1String(row.caption), 4, y, &readout);
+        (*row.label)->setToolTip(QLatin1String(row.hint));
+        (*row.label)->setVisible(row.label == &RTLabel);
+        y += 22;
+    }
+
+    buildChart(GroupBox3);
+}
+
+void TForm1::buildChart(QWidget *parent)
+{
+    auto *chart = new QChart;
+    chart->legend()->hide();
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(2, 2, 2, 2));
+    AxisX = new QValueAxis;
+    AxisY = new QValueAxis;
+    AxisY->setTitleText(QStringLiteral("Reaction Time"));
+    QFont axisTitle = arial(13, true);
+    AxisY->setTitleFont(axisTitle);
+    chart->addAxis(AxisX, Qt::AlignBottom);
+    chart->addAxis(AxisY, Qt::AlignLeft);
+
+    struct SeriesLook {
+        const char *title;
+        QColor line; // invalid: the chart's own palette
+        QColor outline;
+        bool triangle;
+    };
+    const SeriesLook looks[10] = {
+        {"", Qt::black, Qt::blue, false},
+        {"", QColor(128, 0, 0), QColor(128, 0, 0), true},
+        {"Shift1", QColor(), QColor(0, 64, 128), false},
+        {"Shift2", QColor(), QColor(255, 128, 0), false},
+        {"Shift3", QColor(), Qt::red, false},
+        {"Shift4", QColor(), QColor(0, 128, 128), false},
+        {"Shift1a", Qt::black, QColor(64, 0, 64), true},
+        {"Shift2a", Qt::black, QColor(0, 128, 128), true},
+        {"Shift3a", Qt::black, QColor(128, 0, 0), true},
+        {"Shift4a", Qt::black, QColor(255, 128, 0), true},
+    };
+    QLineSeries **targets[10] = {&Series1, &Series2, &Series3, &Series4, &Series5,
+                               &Series6, &Series7, &Series8, &Series9, &Series10};
+    for (int i = 0; i < 10; ++i) {
+        auto *s = new QLineSeries(chart);
+        s->setObjectName(QStringLiteral("Series%1").arg(i + 1));
+        s->setName(QLatin1String(looks[i].title));
+        chart->addSeries(s);
+        s->attachAxis(AxisX);
+        s->attachAxis(AxisY);
+        if (looks[i].line.isValid()) {
+            QPen pen(looks[i].line);
+            pen.setWidth(1);
+            s->setPen(pen);
+        }
+        s->setPointsVisible(true);
+        s->setMarkerSize(3);
+        s->setLightMarker(markerImage(looks[i].triangle, looks[i].outline));
+        s->setVisible(i == 0);
+        *targets[i] = s;
+    }
+
+    Chart1 = new QChartView(chart, parent);
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setGeometry(354, 22, 381, 226);
+    Chart1->setRubberBand(QChartView::NoRubberBand);
+    Chart1->setCursor(Qt::CrossCursor);
+    Chart1->viewport()->setCursor(Qt::CrossCursor);
+    Chart1->setRenderHint(QPainter::Antialiasing, false);
+
+    const auto makeCombo = [this](const char *name) {
+        auto *combo = new QComboBox(Chart1);
+        combo->setObjectName(QLatin1String(name));
+        combo->setEditable(false);
+        combo->addItem(QStringLiteral("RT"));
+        combo->setCurrentIndex(0);
+        combo->setGeometry(4, 226 - 22 - 4, 62, 22);
+        combo->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
+        combo->setVisible(false);
+        return combo;
+    };
+    ComboBox1 = makeCombo("ComboBox1");
+    ComboBox1->setFont(arial(11));
+    ComboBox2 = makeCombo("ComboBox2");
+}
+
+void TForm1::buildDialogs()
+{
+    OpenPictureDialog1 = new QFileDialog(this);
+    OpenPictureDialog1->setObjectName(QStringLiteral("OpenPictureDialog1"));
+    OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
+    OpenPictureDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenPictureDialog1->setNameFilters(nameFilters(QStringLiteral(
+        "All (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.ico;*.emf;*.wmf)|*.gif;*.png;*.jpg;*.jpeg;*.bmp|"
+        "GIF Image (*.gif)|*.gif|Portable Network Graphics (*.png)|*.png|JPEG Image File (*.jpg)|*.jpg|"
+        "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp")));
+
+    FileSaveDialog1 = new QFileDialog(this);
+    FileSaveDialog1->setObjectName(QStringLiteral("FileSaveDialog1"));
+    FileSaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+    FileSaveDialog1->setFileMode(QFileDialog::AnyFile);
+    FileSaveDialog1->setDefaultSuffix(QStringLiteral("csv"));
+    FileSaveDialog1->setNameFilters({QStringLiteral("CSV (*.csv)")});
+    FileSaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+}
+
+void TForm1::FormCreate()
+{
+    link.comport = 0;
+    link.hCommFile = -1;
+    initRunArrays(*this);
+    Button11->setEnabled(false);
+
+    const QString documents = GetSpecialFolderPath(CSIDL_PERSONAL);
+    folders = workingFolders(documents);
+    // A failed folder step is reported, and start-up goes on with what exists.
+    guarded(this, [this] { createWorkingFolders(folders); });
+
+    FileListBox1->setDirectory(folders.statistics);
+    FileSaveDialog1->setDirectory(FileListBox1->directory());
+
+    const QString picture = folders.program + QStringLiteral("/test.bmp");
+    if (QFileInfo::exists(picture)) {
+        fileName = picture;
+        Image1->setVisible(true);
+        QImageReader reader(fileName);
+        const QImage image = reader.read();
+        if (image.isNull())
+            throw AppError(QStringLiteral("Bitmap image is not valid"));
+        Image1->setPicture(image);
+    }
+}
+
+void TForm1::Button1Click()
+{
+    if (link.isOpen())
+        Disconnect();
+    else
+        Connect();
+}
+
+void TForm1::Connect()
+{
+    if (link.comport == 0)
+        link.comport = link.findComm();
+    if (link.comport == 0) {
+        showError(this, kPortNotFound);
+        return;
+    }
+    const QString dateTime = dateTimeText(now());
+    link.InitComa();
+    if (!link.isOpen()) {
+        showError(this, kErrorConnecting);
+        return;
+    }
+    const HandshakeResult result = runHandshake(link, dateTime);
+    if (result.version)
+        applyVersion(*result.version);
+    if (!result.message.isEmpty()) {
+        showError(this, result.message);
+        link.KillComa();
+        return;
+    }
+    setLabelText(SerialNumber, result.serialNumber);
+    const QDateTime moment = now();
+    setLabelText(Date, QLocale().toString(moment.date(), QLocale::ShortFormat));
+    setLabelText(Time, longTimeText(moment.time()));
+    Button1->setText(QStringLiteral("Disconnect"));
+    Panel1->setColor(kConnectedGreen);
+    Panel1->setCaption(QStringLiteral("Connected"));
+    VantrelockConnect();
+}
+
+void TForm1::applyVersion(const QString &version)
+{
+    rallycross = hasRallycross(version);
+    setLabelText(Version, version);
+    const std::optional<double> number = versionNumber(version);
+    // Devices below 1.09 have no settings to show; a version that is not a number changes nothing.
+    if (number && *number < 1.09)
+        Button10->setVisible(false);
+}
+
+void TForm1::Disconnect()
+{
+    if (!sayGoodbye(link))
+        showWarning(this, kErrorDisconnecting);
+    showDisconnected();
+    link.KillComa();
+    VantrelockConnect();
+}
+
+void TForm1::showDisconnected()
+{
+    Button1->setText(QStringLiteral("Connect"));
+    Panel1->setColor(buttonFaceColor());
+    Panel1->setCaption(QStringLiteral("Not Connected"));
+    for (QLabel *readout : {Version, SerialNumber, Date, Time})
+        setLabelText(readout, kNotConnected);
+}
+
+void TForm1::VantrelockConnect()
+{
+    const bool open = link.isOpen();
+    Button2->setEnabled(!open);
+    for (QPushButton *button : {Button4, Button5, Button7, Button8, Button10})
+        button->setEnabled(open);
+}
+
+void TForm1::dropLink(const QString &message)
+{
+    showError(this, message);
+    link.KillComa();
+    VantrelockConnect();
+}
+
+void TForm1::Button2Click()
+{
+    Form2->exec();
+}
+
+void TForm1::Button10Click()
+{
+    Form3->exec();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (link.isOpen())
+        guarded(this, [this] { Button1Click(); });
+    event->accept();
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/Folders.h"
+#include "device/SerialLink.h"
+
+#include <QDateTime>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class ColorPanel;
+class FileListBox;
+class ImageView;
+class QChartView;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineSeries;
+class QProgressBar;
+class QPushButton;
+class QValueAxis;
+
+// The main window: the Connect, Image and Statistics groups and the run chart.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // "Connect" group
+    QGroupBox *GroupBox1;
+    ColorPanel *Panel1;
+    QLabel *Label1, *Version, *Label2, *SerialNumber, *Label3, *Date, *Label4, *Time;
+    QPushButton *Button1, *Button2, *Button10;
+
+    // "Image" group
+    QGroupBox *GroupBox2;
+    ColorPanel *Panel2;
+    ImageView *Image1;
+    QLabel *ImageStatus;
+    QProgressBar *ProgressBar1;
+    QPushButton *Button3, *Button6, *Button7, *Button4, *Button5;
+
+    // "Statistics" group
+    QGroupBox *GroupBox3;
+    FileListBox *FileListBox1;
+    QPushButton *Button8, *Button9, *Button11;
+    ColorPanel *Panel4;
+    QLabel *Label11, *Label5, *NumRuns, *Label6, *NumReds, *Label7, *NumWins, *Label8, *Avg,
+        *Label9, *Sprd, *Label10, *ShftAvg1, *ShftAvg2, *ShftAvg3, *ShftAvg4, *Label12;
+    ColorPanel *Panel3;
+    QLabel *RTLabel, *BumpLabel, *Shft1Label, *Shft2Label, *Shft3Label, *Shft4Label;
+    QChartView *Chart1;
+    QValueAxis *AxisX, *AxisY;
+    QLineSeries *Series1, *Series2, *Series3, *Series4, *Series5, *Series6, *Series7, *Series8,
+        *Series9, *Series10;
+    // Series1 to Series10 by number.
+    QLineSeries *series(int number) const;
+    QComboBox *ComboBox1, *ComboBox2;
+
+    QFileDialog *OpenPictureDialog1;
+    QFileDialog *FileSaveDialog1;
+
+    // The serial link and its state (hCommFile, comport, buf, TimeOut).
+    SerialLink link;
+    // Path of the picture file currently shown.
+    QString fileName;
+    // Run arrays, index 1 to 50 (element 0 unused).
+    using Reals = std::array<double, 51>;
+    using Counts = std::array<std::int32_t, 51>;
+    Reals rt{}, rta{}, shift1{}, shift1a{}, shift2{}, shift2a{}, shift3{}, shift3a{}, shift4{}, shift4a{};
+    Counts bump{}, bumpa{};
+    std::int32_t shftCnt = 0;
+    bool rallycross = false;
+
+    WorkingFolders folders;
+    // The clock the handshake reads; tests fix it.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+
+    void FormCreate();
+    void Button1Click();
+    void Button2Click();
+    void Button10Click();
+    // Sets the device buttons' enabled state from the link state.
+    void VantrelockConnect();
+    // After a failed exchange: the message in an error box, the port closed, the device buttons
+    // disabled. The Connect group keeps showing "Connected" until the next press of Button1.
+    void dropLink(const QString &message);
+
+    // The link operations, as every device feature calls them.
+    void KillComa() { link.KillComa(); }
+    void send_cmda(const QString &comstr) { link.send_cmda(comstr); }
+    void vrcvstra(int num1) { link.vrcvstra(num1); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildConnectGroup();
+    void buildImageGroup();
+    void buildStatisticsGroup();
+    void buildChart(QWidget *parent);
+    void buildDialogs();
+    void Connect();
+    void Disconnect();
+    void applyVersion(const QString &version);
+    void showDisconnected();
+};
+
+// Resets the run arrays: no shift columns, no bump counts, everything else 0.
+void initRunArrays(TForm1 &form);
+
+// The user's long time format without a time-zone name.
+QString longTimeText(const QTime &time);

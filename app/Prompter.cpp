@@ -1,0 +1,53 @@
+#include "app/Prompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+QMessageBox::StandardButton Prompter::message(QWidget *parent, BoxKind kind, const QString &text,
+                                              QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(parent);
+    switch (kind) {
+    case BoxKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        box.setWindowTitle(QStringLiteral("Error"));
+        break;
+    case BoxKind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(QStringLiteral("Warning"));
+        break;
+    case BoxKind::Plain:
+        box.setIcon(QMessageBox::NoIcon);
+        box.setWindowTitle(QApplication::applicationDisplayName());
+        break;
+    }
+    box.setText(text);
+    box.setStandardButtons(buttons);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QString Prompter::chooseFile(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+namespace {
+Prompter &windowPrompter()
+{
+    static Prompter real;
+    return real;
+}
+Prompter *current = nullptr;
+} // namespace
+
+Prompter &prompter()
+{
+    return current ? *current : windowPrompter();
+}
+
+void setPrompter(Prompter *replacement)
+{
+    current = replacement;
+}

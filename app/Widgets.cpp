@@ -1,0 +1,144 @@
+#include "app/Widgets.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+ColorPanel::ColorPanel(const QString &caption, QWidget *parent)
+    : QWidget(parent), m_caption(caption), m_color(buttonFaceColor())
+{
+    setAccessibleName(caption);
+}
+
+void ColorPanel::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    setAccessibleName(caption);
+    update();
+}
+
+void ColorPanel::setColor(const QColor &color)
+{
+    m_color = color;
+    update();
+}
+
+void ColorPanel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), m_color);
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.lineWidth = 1;
+    frame.state |= QStyle::State_Raised;
+    style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.drawText(rect(), Qt::AlignCenter, m_caption);
+}
+
+void ColorPanel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+ImageView::ImageView(QWidget *parent) : QWidget(parent) {}
+
+void ImageView::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void ImageView::paintEvent(QPaintEvent *)
+{
+    if (m_picture.isNull() || m_picture.width() == 0 || m_picture.height() == 0)
+        return;
+    QPainter painter(this);
+    const QSize fitted = m_picture.size().scaled(size(), Qt::KeepAspectRatio);
+    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, m_picture);
+}
+
+void ImageView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit clicked();
+}
+
+FileListBox::FileListBox(QWidget *parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void FileListBox::setDirectory(const QString &directory)
+{
+    m_directory = directory;
+    QDir::setCurrent(directory);
+    refresh();
+}
+
+void FileListBox::setMask(const QString &mask)
+{
+    m_mask = mask;
+    refresh();
+}
+
+void FileListBox::refresh()
+{
+    clear();
+    if (m_directory.isEmpty())
+        return;
+    const QDir dir(m_directory);
+    addItems(dir.entryList({m_mask}, QDir::Files | QDir::Hidden | QDir::System,
+                           QDir::Name | QDir::IgnoreCase));
+}
+
+bool FileListBox::multiSelect() const
+{
+    return selectionMode() == QAbstractItemView::MultiSelection;
+}
+
+void FileListBox::setMultiSelect(bool on)
+{
+    setSelectionMode(on ? QAbstractItemView::MultiSelection : QAbstractItemView::SingleSelection);
+}
+
+QString FileListBox::fileName() const
+{
+    const QListWidgetItem *item = nullptr;
+    if (multiSelect()) {
+        if (currentItem() && currentItem()->isSelected())
+            item = currentItem();
+    } else if (!selectedItems().isEmpty()) {
+        item = selectedItems().constFirst();
+    }
+    if (!item)
+        return {};
+    return QDir(m_directory).filePath(item->text());
+}
+
+void FileListBox::keyPressEvent(QKeyEvent *event)
+{
+    const QString text = event->text();
+    if (text.size() == 1 && text.at(0).isPrint())
+        emit keyTyped(text.at(0));
+    QListWidget::keyPressEvent(event);
+}
+
+void setLabelText(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->adjustSize();
+}
+
+QColor buttonFaceColor()
+{
+    return QApplication::palette().color(QPalette::Button);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QListWidget>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+// A panel that paints its own background colour and centred caption, and reports clicks.
+class ColorPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit ColorPanel(const QString &caption, QWidget *parent = nullptr);
+    QString caption() const { return m_caption; }
+    void setCaption(const QString &caption);
+    QColor color() const { return m_color; }
+    void setColor(const QColor &color);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QString m_caption;
+    QColor m_color;
+};
+
+// Shows a picture centred and scaled to fit, keeping its aspect ratio.
+class ImageView : public QWidget {
+    Q_OBJECT
+public:
+    explicit ImageView(QWidget *parent = nullptr);
+    const QImage &picture() const { return m_picture; }
+    void setPicture(const QImage &picture);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QImage m_picture;
+};
+
+// The ordinary files of one folder that match a mask, sorted by name.
+class FileListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit FileListBox(QWidget *parent = nullptr);
+    QString directory() const { return m_directory; }
+    // Binds the list to a folder and makes it the current folder.
+    void setDirectory(const QString &directory);
+    QString mask() const { return m_mask; }
+    void setMask(const QString &mask);
+    // Reads the folder again.
+    void refresh();
+    bool multiSelect() const;
+    void setMultiSelect(bool on);
+    // Full path of the picked file: the selected item, or in multi-select mode the current item
+    // if it is selected; empty text when there is none.
+    QString fileName() const;
+    bool hasSelection() const { return !selectedItems().isEmpty(); }
+
+signals:
+    // Typed character keys, before the list's own handling of them.
+    void keyTyped(QChar key);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QString m_directory;
+    QString m_mask = QStringLiteral("*.*");
+};
+
+// Sets a label's text and lets it size itself to it.
+void setLabelText(QLabel *label, const QString &text);
+
+// The system's button-face colour.
+QColor buttonFaceColor();

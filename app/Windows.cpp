@@ -1,0 +1,24 @@
+#include "app/Windows.h"
+
+#include "app/MainWindow.h"
+#include "device/SetupDialog.h"
+#include "settings/SettingsWindow.h"
+
+TForm1 *Form1 = nullptr;
+TForm2 *Form2 = nullptr;
+TForm3 *Form3 = nullptr;
+
+void createWindows()
+{
+    Form1 = new TForm1;
+    Form2 = new TForm2(Form1->link, Form1);
+    Form3 = new TForm3(*Form1, Form1);
+}
+
+void destroyWindows()
+{
+    delete Form1; // owns the other two
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+}

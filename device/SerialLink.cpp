@@ -1,0 +1,137 @@
+#include "device/SerialLink.h"
+
+#include "device/Ports.h"
+
+#include <QDeadlineTimer>
+
+#include <algorithm>
+
+SerialLink::SerialLink() = default;
+
+int SerialLink::findComm() const
+{
+    return discoverPortNumber();
+}
+
+void SerialLink::InitComa()
+{
+    if (comport == 0)
+        return;
+    const QString location = portLocation(comport);
+    if (location.isEmpty())
+        return;
+    openLocation(location);
+}
+
+bool SerialLink::openLocation(const QString &location)
+{
+    KillComa();
+    // Opened by name, never through a QSerialPortInfo, so that a pseudo-terminal opens too.
+    m_port.setPortName(location);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_port.clearError();
+        return false;
+    }
+    // None of these results matter: a pseudo-terminal refuses DTR and RTS, a real adapter may
+    // refuse other settings, and the device answers all the same.
+    m_port.setBaudRate(QSerialPort::Baud115200);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setDataTerminalReady(true);
+    m_port.setRequestToSend(true);
+    m_port.clear(QSerialPort::AllDirections);
+    m_port.clearError();
+    m_gone = false;
+    hCommFile = m_port.handle();
+    if (hCommFile == -1) // a port without a system handle still counts as open
+        hCommFile = 0;
+    return true;
+}
+
+void SerialLink::KillComa()
+{
+    if (!isOpen())
+        return;
+    m_port.close();
+    m_port.clearError();
+    hCommFile = -1;
+}
+
+void SerialLink::send_cmda(const QString &comstr)
+{
+    QByteArray bytes;
+    bytes.reserve(comstr.size());
+    for (QChar c : comstr)
+        bytes.append(static_cast<char>(c.unicode() & 0xFF));
+    send_cmda(bytes);
+}
+
+void SerialLink::send_cmda(const QByteArray &bytes)
+{
+    if (!isOpen() || bytes.isEmpty() || m_gone)
+        return;
+    m_port.write(bytes);
+    // Wait until the bytes have left; a device that stops taking them for the inactivity time
+    // ends the wait (the receive that follows then times out).
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(kInactivityMs)) {
+            if (m_port.error() != QSerialPort::TimeoutError && m_port.error() != QSerialPort::NoError)
+                m_gone = true;
+            m_port.clearError();
+            break;
+        }
+    }
+}
+
+void SerialLink::vrcvstra(int num1)
+{
+    TimeOut = false;
+    const int wanted = std::clamp(num1, 0, kBufSize);
+    if (wanted == 0)
+        return;
+    if (!isOpen() || m_gone) {
+        TimeOut = true;
+        return;
+    }
+    char *const out = reinterpret_cast<char *>(buf.data());
+    int count = 0;
+    QDeadlineTimer deadline(kInactivityMs);
+    while (count < wanted) {
+        if (m_port.bytesAvailable() == 0) {
+            if (m_port.waitForReadyRead(int(deadline.remainingTime())))
+                continue;
+            const QSerialPort::SerialPortError error = m_port.error();
+            m_port.clearError();
+            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
+                // Unplugged: the receive ends as a timeout would; the port is closed by the
+                // caller's KillComa.
+                m_gone = true;
+                TimeOut = true;
+                return;
+            }
+            if (deadline.hasExpired()) {
+                TimeOut = true;
+                return;
+            }
+            continue;
+        }
+        const qint64 got = m_port.read(out + count, wanted - count);
+        if (got > 0) {
+            count += int(got);
+            deadline.setRemainingTime(kInactivityMs);
+        }
+    }
+}
+
+QString SerialLink::text(int count) const
+{
+    return QString::fromLatin1(bytes(count));
+}
+
+QByteArray SerialLink::bytes(int count) const
+{
+    const int n = std::clamp(count, 0, kBufSize);
+    return QByteArray(reinterpret_cast<const char *>(buf.data()), n);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// The one serial link to the device. Every exchange sends a command and then receives a fixed
+// number of reply bytes into `buf`, with an inactivity timeout. All calls block the caller's
+// thread; nothing here shows a message.
+class SerialLink {
+public:
+    static constexpr int kBufSize = 1751;
+    static constexpr int kInactivityMs = 2000;
+
+    SerialLink();
+
+    // Link state. `hCommFile` is the open port's system handle, -1 while no port is open.
+    qintptr hCommFile = -1;
+    // Number of the port to open; 0 means not chosen yet.
+    int comport = 0;
+    // Shared receive buffer: every receive writes from index 0, and nothing ever clears it.
+    std::array<std::uint8_t, kBufSize> buf{};
+    // True when the last receive ended because the device fell silent (or was gone).
+    bool TimeOut = false;
+
+    bool isOpen() const { return hCommFile != -1; }
+
+    // The number of the only serial port the system lists, or 0 (none, or more than one).
+    int findComm() const;
+    // Opens port `comport` (nothing when it is 0) at 115200 8N1 with DTR and RTS raised.
+    void InitComa();
+    // Opens a port by its device path or system name.
+    bool openLocation(const QString &location);
+    // Closes the port if one is open.
+    void KillComa();
+    // Sends the low 8 bits of every character; a block goes out in one write.
+    void send_cmda(const QString &comstr);
+    void send_cmda(const QByteArray &bytes);
+    // Receives up to `num1` bytes into `buf` from index 0. Ends when all came (TimeOut false) or
+    // when 2000 ms pass without a byte (TimeOut true); what came stays in `buf`, the rest of `buf`
+    // keeps its bytes, and a surplus stays queued for the next receive.
+    void vrcvstra(int num1);
+
+    // Bytes 0 to count-1 of `buf`, each taken as the character with the same code.
+    QString text(int count) const;
+    // Bytes 0 to count-1 of `buf`.
+    QByteArray bytes(int count) const;
+    // True once the port reported that the device went away (unplugged).
+    bool deviceGone() const { return m_gone; }
+
+private:
+    QSerialPort m_port;
+    bool m_gone = false;
+};

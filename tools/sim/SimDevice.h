@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// A stand-in for the Vantrelock on a pseudo-terminal: it answers the program's commands as the
+// device does, can misbehave on purpose, and records every byte it receives.
+namespace sim {
+
+enum class FaultKind {
+    None,
+    Silent, // send nothing
+    Wrong,  // send other bytes (the fault's bytes, or the reply with its first byte altered)
+    Short,  // send only the first `count` bytes
+    Extra,  // send the reply followed by the fault's bytes
+    Vanish, // send the first `count` bytes, then close the device's end (unplugged)
+};
+
+struct Fault {
+    FaultKind kind = FaultKind::None;
+    int count = 0;
+    QByteArray bytes;
+};
+
+// Parses "silent", "wrong", "wrong:TEXT", "short:N", "extra:TEXT", "vanish:N".
+bool parseFault(const QString &text, Fault &fault);
+
+struct Config {
+    QByteArray version = "1.24  ";  // 6 characters
+    QByteArray serialNumber = "VM004711"; // 8 characters
+    bool paced = false;               // 115200 baud: 86.8 us per byte each way
+};
+
+class SimDevice;
+
+// What a command handler works with while it answers one command.
+class Session {
+public:
+    explicit Session(SimDevice &device) : m_device(device) {}
+    // Reads exactly n bytes; returns fewer when the program stopped sending for a while.
+    QByteArray read(int n);
+    // Sends a reply through the fault set for `exchange`; false when a fault changed it.
+    bool reply(const std::string &exchange, const QByteArray &bytes);
+    // Puts bytes back to be read again, as the start of the next command.
+    void unread(const QByteArray &bytes);
+    const Config &config() const;
+
+private:
+    SimDevice &m_device;
+};
+
+using Handler = std::function<void(Session &)>;
+
+class SimDevice {
+public:
+    explicit SimDevice(Config config = {});
+    ~SimDevice();
+    SimDevice(const SimDevice &) = delete;
+    SimDevice &operator=(const SimDevice &) = delete;
+
+    // Opens the pseudo-terminal and starts answering. False when no terminal could be had.
+    bool start();
+    void stop();
+    // The device path the program opens.
+    QString portPath() const { return m_portPath; }
+
+    // A command is the bytes that select it ("C", "D", "SL", "IS"); its handler reads the rest.
+    void addCommand(const QByteArray &command, Handler handler);
+    void setFault(const std::string &exchange, const Fault &fault);
+    void clearFaults();
+
+    // Every byte received so far, in order.
+    QByteArray received() const;
+    void clearReceived();
+    // Number of command bytes that no handler claimed.
+    int unknownBytes() const { return m_unknown; }
+
+    const Config &config() const { return m_config; }
+    // Called with each received chunk (the simulator program logs them).
+    void setReceiveLog(std::function<void(const QByteArray &)> log) { m_log = std::move(log); }
+
+private:
+    friend class Session;
+    void run();
+    QByteArray readBytes(int n, std::chrono::milliseconds patience);
+    void writeBytes(const QByteArray &bytes);
+    void vanish();
+    Fault faultFor(const std::string &exchange) const;
+
+    Config m_config;
+    std::map<QByteArray, Handler> m_commands;
+    std::map<std::string, Fault> m_faults;
+    mutable std::mutex m_mutex; // guards m_faults and m_received
+    QByteArray m_received;
+    std::function<void(const QByteArray &)> m_log;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_unknown{0};
+    std::thread m_thread;
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_portPath;
+    QByteArray m_pending; // bytes read but not yet taken by a handler
+    std::chrono::steady_clock::time_point m_rxFree{};
+};
+
+// The connect handshake and the goodbye.
+void installConnectCommands(SimDevice &device);
+
+} // namespace sim
