@@ -144,6 +144,8 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     connect(Button1, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button2Click(); }); });
     connect(Button10, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button10Click(); }); });
+    wireStatistics();
+    wireImage();
 
     guarded(this, [this] { FormCreate(); });
 }

@@ -95,6 +95,10 @@ public:
     void send_cmda(const QString &comstr) { link.send_cmda(comstr); }
     void vrcvstra(int num1) { link.vrcvstra(num1); }
 
+    // Each feature folder connects its own controls to its handlers.
+    void wireStatistics(); // stats/
+    void wireImage();      // image/
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

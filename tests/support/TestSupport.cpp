@@ -58,6 +58,10 @@ void prepareTestEnvironment()
     qputenv("HOME", QFile::encodeName(home->path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home->path() + QStringLiteral("/.config")));
     qunsetenv("XDG_DOCUMENTS_DIR");
+    const QString runtime = home->path() + QStringLiteral("/.runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     qunsetenv(kPortEnvironmentVariable);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -37,6 +37,7 @@ struct Config {
     QByteArray version = "1.24  ";  // 6 characters
     QByteArray serialNumber = "VM004711"; // 8 characters
     bool paced = false;               // 115200 baud: 86.8 us per byte each way
+    bool demo = false;                // offer generated data (run files, a picture) for trying things
 };
 
 class SimDevice;

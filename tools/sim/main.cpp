@@ -49,13 +49,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption link({QStringLiteral("link")},
                                   QStringLiteral("Also make this path a symbolic link to the terminal."),
                                   QStringLiteral("path"));
-    parser.addOptions({version, serial, fault, paced, log, link});
+    const QCommandLineOption demo({QStringLiteral("demo")},
+                                  QStringLiteral("Offer generated data, as a device that has been used."));
+    parser.addOptions({version, serial, fault, paced, log, link, demo});
     parser.process(app);
 
     sim::Config config;
     config.version = parser.value(version).toLatin1().leftJustified(6, ' ', true);
     config.serialNumber = parser.value(serial).toLatin1().leftJustified(8, ' ', true);
     config.paced = parser.isSet(paced);
+    config.demo = parser.isSet(demo);
 
     sim::SimDevice device(config);
     for (const QString &spec : parser.values(fault)) {
