@@ -54,7 +54,7 @@ QByteArray encodeRunFile(const RunFileValues &values, RunFileKind kind, char sep
 RunFileValues generateSession(std::uint32_t seed, int runCount, int shiftColumns, bool withBumps)
 {
     std::mt19937 random(seed);
-    std::normal_distribution<double> reaction(520.0, 35.0);
+    std::normal_distribution<double> reaction(530.0, 30.0);
     std::uniform_int_distribution<int> early(440, 498);
     std::uniform_int_distribution<int> percent(0, 99);
     std::normal_distribution<double> jitter(0.0, 60.0);
@@ -70,7 +70,13 @@ RunFileValues generateSession(std::uint32_t seed, int runCount, int shiftColumns
     for (int r = 0; r < filled; ++r) {
         RunValues run;
         const bool red = percent(random) < 8;
-        run.reaction = red ? early(random) : std::max(500, int(std::lround(reaction(random))));
+        if (red) {
+            run.reaction = early(random);
+        } else {
+            do // a driver who does not leave early reacts at 0.500 s or later
+                run.reaction = int(std::lround(reaction(random)));
+            while (run.reaction < 500);
+        }
         if (red)
             ++values.reds;
         else if (percent(random) < 55)
