@@ -56,11 +56,11 @@ class TransferWindowTest : public QObject {
         QVERIFY(Form1->Button8->isEnabled());
         sim->device().clearReceived();
     }
-    void setFault(const QString &spec)
+    void setFault(const QString &faultText)
     {
         sim::Fault fault;
-        QVERIFY(sim::parseFault(spec.section(QLatin1Char('='), 1), fault));
-        sim->device().setFault(spec.section(QLatin1Char('='), 0, 0).toStdString(), fault);
+        QVERIFY(sim::parseFault(faultText.section(QLatin1Char('='), 1), fault));
+        sim->device().setFault(faultText.section(QLatin1Char('='), 0, 0).toStdString(), fault);
     }
     static void pick(const QString &name)
     {

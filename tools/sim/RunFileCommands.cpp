@@ -87,10 +87,10 @@ RunFileSet demoRunFiles(const QByteArray &version)
     return set;
 }
 
-bool applyFileFault(RunFileSet &set, const QString &spec)
+bool applyFileFault(RunFileSet &set, const QString &faultText)
 {
-    QString target = spec.section(QLatin1Char('='), 0, 0);
-    const QString fault = spec.section(QLatin1Char('='), 1);
+    QString target = faultText.section(QLatin1Char('='), 0, 0);
+    const QString fault = faultText.section(QLatin1Char('='), 1);
     std::vector<DeviceRunFile> *files = &set.files;
     if (target.startsWith(QLatin1Char('r'), Qt::CaseInsensitive)) {
         files = &set.rallycross;
@@ -98,7 +98,7 @@ bool applyFileFault(RunFileSet &set, const QString &spec)
     }
     bool ok = false;
     const int number = target.toInt(&ok);
-    if (!ok || number < 1 || number > int(files->size()) || !spec.contains(QLatin1Char('=')))
+    if (!ok || number < 1 || number > int(files->size()) || !faultText.contains(QLatin1Char('=')))
         return false;
     DeviceRunFile &file = (*files)[size_t(number - 1)];
     const QString kind = fault.section(QLatin1Char(':'), 0, 0);
@@ -167,7 +167,7 @@ void addRunFileOptions(QCommandLineParser &parser)
                       QStringLiteral("Misbehave for one run file (repeatable): N=status:XX answers the status "
                                      "XX for the Nth file, N=stop:K stops its data block after K bytes; rN "
                                      "means the Nth rallycross file."),
-                      QStringLiteral("spec")});
+                      QStringLiteral("fault")});
 }
 
 bool installRunFileCommands(SimDevice &device, const QCommandLineParser &parser, QString &error)
@@ -183,9 +183,9 @@ bool installRunFileCommands(SimDevice &device, const QCommandLineParser &parser,
         error = QStringLiteral("cannot read the run files in %1").arg(rallycrossFolder);
         return false;
     }
-    for (const QString &spec : parser.values(QStringLiteral("file-fault"))) {
-        if (!applyFileFault(set, spec)) {
-            error = QStringLiteral("bad file fault \"%1\"").arg(spec);
+    for (const QString &faultText : parser.values(QStringLiteral("file-fault"))) {
+        if (!applyFileFault(set, faultText)) {
+            error = QStringLiteral("bad file fault \"%1\"").arg(faultText);
             return false;
         }
     }

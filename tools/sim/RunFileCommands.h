@@ -72,7 +72,7 @@ RunFileSet demoRunFiles(const QByteArray &version);
 
 // Applies a per-file fault: "[r]N=status:XX" (the Nth file, or Nth rallycross file, answers the
 // status XX) or "[r]N=stop:K" (its data block stops after K bytes). False on a bad text.
-bool applyFileFault(RunFileSet &set, const QString &spec);
+bool applyFileFault(RunFileSet &set, const QString &faultText);
 
 // Answers "S" "L", "S" "R", "S" "D" and "S" "E" from `files`.
 void installRunFileCommands(SimDevice &device, std::shared_ptr<DeviceRunFiles> files);
