@@ -1,0 +1,53 @@
+#include "fuzz/FuzzSupport.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace fuzz {
+
+namespace {
+QTemporaryDir *scratch = nullptr;
+}
+
+void prepare(int *argc, char ***argv)
+{
+    if (scratch)
+        return;
+    scratch = new QTemporaryDir; // lives until the process ends; removed at a normal exit
+    qputenv("HOME", QFile::encodeName(scratch->path()));
+    qunsetenv("XDG_DOCUMENTS_DIR");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch->path() + QStringLiteral("/.config")));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own warnings about broken pictures would flood the fuzzer's output.
+    qputenv("QT_LOGGING_RULES", "*.debug=false;qt.gui.imageio*=false");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "Qt fatal: %s\n", qPrintable(text));
+            std::abort();
+        }
+    });
+    static int qtArgc = 1;
+    static char name[] = "fuzz";
+    static char *qtArgv[] = {name, nullptr};
+    (void)argc;
+    (void)argv;
+    new QGuiApplication(qtArgc, qtArgv); // lives until the process ends
+}
+
+QString home()
+{
+    return scratch->path();
+}
+
+void fail(const char *condition, const char *file, int line)
+{
+    std::fprintf(stderr, "%s:%d: broken promise: %s\n", file, line, condition);
+    std::fflush(stderr);
+    std::abort();
+}
+
+} // namespace fuzz
