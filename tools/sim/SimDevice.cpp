@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,8 +17,22 @@ constexpr auto kByteTime = std::chrono::nanoseconds(86806); // 10 bits at 115200
 constexpr auto kCommandPatience = std::chrono::milliseconds(2500);
 } // namespace
 
-bool parseFault(const QString &text, Fault &fault)
+bool parseFault(const QString &fullText, Fault &fault)
 {
+    QString text = fullText;
+    int occurrence = 0;
+    const qsizetype at = text.lastIndexOf(QLatin1Char('@'));
+    if (at > 0) {
+        bool isNumber = false;
+        occurrence = text.mid(at + 1).toInt(&isNumber);
+        if (isNumber) {
+            if (occurrence < 1)
+                return false;
+            text.truncate(at);
+        } else {
+            occurrence = 0; // an "@" inside a wrong or extra text
+        }
+    }
     const QString kind = text.section(QLatin1Char(':'), 0, 0);
     const QString arg = text.section(QLatin1Char(':'), 1);
     const bool hasArg = text.contains(QLatin1Char(':'));
@@ -40,6 +55,7 @@ bool parseFault(const QString &text, Fault &fault)
     } else {
         return false;
     }
+    fault.occurrence = occurrence;
     return ok && fault.count >= 0;
 }
 
@@ -76,7 +92,7 @@ bool Session::reply(const std::string &exchange, const QByteArray &bytes)
 {
     if (m_muted)
         return false;
-    const Fault fault = m_device.faultFor(exchange);
+    const Fault fault = m_device.takeFault(exchange);
     if (fault.kind == FaultKind::Silent || fault.kind == FaultKind::Short)
         m_muted = true;
     switch (fault.kind) {
@@ -173,19 +189,33 @@ void SimDevice::setFault(const std::string &exchange, const Fault &fault)
 {
     std::lock_guard lock(m_mutex);
     m_faults[exchange] = fault;
+    m_replies[exchange] = 0;
 }
 
 void SimDevice::clearFaults()
 {
     std::lock_guard lock(m_mutex);
     m_faults.clear();
+    m_replies.clear();
 }
 
 Fault SimDevice::faultFor(const std::string &exchange) const
 {
     std::lock_guard lock(m_mutex);
     const auto it = m_faults.find(exchange);
-    return it == m_faults.end() ? Fault{} : it->second;
+    if (it == m_faults.end())
+        return {};
+    const auto count = m_replies.find(exchange);
+    const int next = (count == m_replies.end() ? 0 : count->second) + 1;
+    return it->second.occurrence == 0 || it->second.occurrence == next ? it->second : Fault{};
+}
+
+Fault SimDevice::takeFault(const std::string &exchange)
+{
+    const Fault fault = faultFor(exchange);
+    std::lock_guard lock(m_mutex);
+    ++m_replies[exchange];
+    return fault;
 }
 
 QByteArray SimDevice::received() const
@@ -204,7 +234,9 @@ void SimDevice::run()
 {
     Session session(*this);
     while (!m_stop && m_master >= 0) {
+        m_idle = m_pending.isEmpty();
         QByteArray command = readBytes(1, std::chrono::hours(24));
+        m_idle = false;
         if (command.isEmpty())
             continue;
         // Read on while a longer command starts with what came so far.
@@ -228,6 +260,7 @@ void SimDevice::run()
             break;
         }
     }
+    m_idle = true;
 }
 
 QByteArray SimDevice::readBytes(int n, std::chrono::milliseconds patience)
@@ -295,6 +328,16 @@ void SimDevice::writeBytes(const QByteArray &bytes)
 
 void SimDevice::vanish()
 {
+    // The bytes sent before the plug was pulled reach the program first: a hang-up discards
+    // whatever the terminal still holds unread.
+    // Written bytes pass through the kernel's buffers on their way, so the terminal counts as
+    // read only when it has held nothing for a while.
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    int unread = 0;
+    for (int empty = 0; m_slave >= 0 && empty < 5 && Clock::now() < deadline;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        empty = ioctl(m_slave, FIONREAD, &unread) == 0 && unread == 0 ? empty + 1 : 0;
+    }
     if (m_master >= 0)
         ::close(m_master);
     if (m_slave >= 0)

@@ -28,9 +28,11 @@ struct Fault {
     FaultKind kind = FaultKind::None;
     int count = 0;
     QByteArray bytes;
+    int occurrence = 0; // > 0: only that reply of the exchange misbehaves (1 = the first)
 };
 
-// Parses "silent", "wrong", "wrong:TEXT", "short:N", "extra:TEXT", "vanish:N".
+// Parses "silent", "wrong", "wrong:TEXT", "short:N", "extra:TEXT", "vanish:N", each optionally
+// followed by "@K": only the Kth reply of the exchange (counted from when the fault is set).
 bool parseFault(const QString &text, Fault &fault);
 
 struct Config {
@@ -92,6 +94,8 @@ public:
     void clearReceived();
     // Number of command bytes that no handler claimed.
     int unknownBytes() const { return m_unknown; }
+    // True while the device waits for a command (no handler is running).
+    bool idle() const { return m_idle; }
 
     const Config &config() const { return m_config; }
     // Called with each received chunk (the simulator program logs them).
@@ -104,15 +108,19 @@ private:
     void writeBytes(const QByteArray &bytes);
     void vanish();
     Fault faultFor(const std::string &exchange) const;
+    // The fault for the reply about to go out, counting it.
+    Fault takeFault(const std::string &exchange);
 
     Config m_config;
     std::map<QByteArray, Handler> m_commands;
     std::map<std::string, Fault> m_faults;
+    std::map<std::string, int> m_replies; // replies per exchange since its fault was set
     mutable std::mutex m_mutex; // guards m_faults and m_received
     QByteArray m_received;
     std::function<void(const QByteArray &)> m_log;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_unknown{0};
+    std::atomic<bool> m_idle{true};
     std::thread m_thread;
     int m_master = -1;
     int m_slave = -1;

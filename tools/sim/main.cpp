@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
         "Simulated Vantrelock on a pseudo-terminal. Prints the terminal's path, then answers the "
         "program's commands until interrupted.\n\n"
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
-        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect; "
+        "vanish[:N], optionally followed by @K (only the Kth reply of that exchange). Exchanges: greeting, connected, datetime, version, serial, disconnect; "
         "run files: list, name, status, data, rxlist, rxcount, rxname, rxstatus, rxdata, delete, "
         "rxdelete, rxdelete2 (a refusal: wrong:ERx)."));
     parser.addHelpOption();

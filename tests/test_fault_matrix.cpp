@@ -1,0 +1,286 @@
+#include "app/MainWindow.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
+#include "device/Connection.h"
+#include "stats/RunFileTransfer.h"
+#include "tests/support/TestSupport.h"
+#include "tools/sim/RunFileCommands.h"
+#include "tools/sim/RunFiles.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+// Every exchange with the device against every way a reply can go wrong: silence, a short reply,
+// a wrong reply, extra bytes, and the device vanishing (the simulator closes its end of the
+// terminal). Each cell drives the real window and checks the outcome the program promises: the
+// message, the link state, only whole files on disk, no wait beyond the inactivity timeout, and a
+// clean Connect and Disconnect afterwards.
+//
+// FAULT_MATRIX_GROUP (link, runfiles) runs one group only; CTest runs the groups in parallel.
+namespace {
+
+enum class Link {
+    Connected,    // port open, "Connected"
+    Dropped,      // port closed, device buttons off, the display still says "Connected"
+    Disconnected, // port closed, "Not Connected"
+};
+
+const QString kVersion = QStringLiteral("1.24 R"); // a rallycross device: every exchange is used
+
+QByteArray runFile(std::uint32_t seed, sim::RunFileKind kind)
+{
+    return sim::encodeRunFile(sim::generateSession(seed, 20), kind);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Link)
+
+class FaultMatrixTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<RecordingPrompter> prompter;
+    std::unique_ptr<SimFixture> sim;
+
+    void startDevice()
+    {
+        sim.reset();
+        sim::Config config;
+        config.version = kVersion.toLatin1();
+        sim = std::make_unique<SimFixture>(config);
+        sim::RunFileSet set;
+        set.files = {{"ABC", runFile(1, sim::RunFileKind::Full)}, {"NEW", runFile(2, sim::RunFileKind::Full)}};
+        set.rallycross = {{"ABC", runFile(3, sim::RunFileKind::Rallycross)},
+                          {"XYZ", runFile(4, sim::RunFileKind::Rallycross)}};
+        sim::installRunFileCommands(sim->device(), std::make_shared<sim::DeviceRunFiles>(set));
+    }
+    static QStringList folderNames()
+    {
+        return QDir(Form1->folders.statistics).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    // One row; `group` picks the CTest test that runs it.
+    static void cell(const char *group, const QString &action, const QString &exchange, const QString &fault,
+                     const QString &message, Link after, const QStringList &disk = {})
+    {
+        const QByteArray only = qgetenv("FAULT_MATRIX_GROUP");
+        if (!only.isEmpty() && only != group)
+            return;
+        QTest::addRow("%s %s=%s", qPrintable(action), qPrintable(exchange), qPrintable(fault))
+            << action << exchange << fault << message << after << disk;
+    }
+
+    static void act(const QString &action)
+    {
+        if (action == QLatin1String("download"))
+            Form1->Button8Click();
+        else if (action == QLatin1String("delete"))
+            Form1->Button9Click();
+        else
+            Form1->Button1Click(); // connect, or disconnect while connected
+    }
+
+private slots:
+    void init()
+    {
+        prompter = std::make_unique<RecordingPrompter>();
+        startDevice();
+        createWindows();
+        for (const QString &name : folderNames())
+            QFile::remove(QDir(Form1->folders.statistics).filePath(name));
+    }
+    void cleanup()
+    {
+        destroyWindows();
+        sim.reset();
+        prompter.reset();
+    }
+
+    void cells_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("exchange");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message"); // the one box shown, or none
+        QTest::addColumn<Link>("after");
+        QTest::addColumn<QStringList>("disk"); // the statistics folder afterwards
+
+        const Link C = Link::Connected, X = Link::Dropped, N = Link::Disconnected;
+        const QString none;
+        const QString noResponse = kNoResponse, invalid = kInvalidResponse, errorConnecting = kErrorConnecting;
+
+        // Connect. A 1-byte greeting has no short form. Extra bytes after the last reply of the
+        // handshake are not noticed: nothing follows it to be checked (they are what the next
+        // receive meets first).
+        cell("link", "connect", "greeting", "silent", errorConnecting, N);
+        cell("link", "connect", "greeting", "wrong", errorConnecting, N);
+        cell("link", "connect", "greeting", "extra:!!", invalid, N);
+        cell("link", "connect", "greeting", "vanish:0", errorConnecting, N);
+        for (const char *exchange : {"connected", "datetime"}) {
+            cell("link", "connect", exchange, "silent", noResponse, N);
+            cell("link", "connect", exchange, "short:4", noResponse, N);
+            cell("link", "connect", exchange, "wrong", invalid, N);
+            cell("link", "connect", exchange, "vanish:4", noResponse, N);
+        }
+        cell("link", "connect", "connected", "extra:!!", invalid, N);
+        cell("link", "connect", "datetime", "extra:!!", none, C);
+        for (const char *exchange : {"version", "serial"}) {
+            cell("link", "connect", exchange, "silent", noResponse, N);
+            cell("link", "connect", exchange, "short:3", noResponse, N);
+            cell("link", "connect", exchange, "wrong", none, C);
+            cell("link", "connect", exchange, "extra:!!", none, C);
+            cell("link", "connect", exchange, "vanish:3", noResponse, N);
+        }
+        // Disconnect always ends disconnected; only its warning tells a bad goodbye.
+        const QString badGoodbye = kErrorDisconnecting;
+        cell("link", "disconnect", "disconnect", "silent", badGoodbye, N);
+        cell("link", "disconnect", "disconnect", "short:6", badGoodbye, N);
+        cell("link", "disconnect", "disconnect", "wrong", badGoodbye, N);
+        cell("link", "disconnect", "disconnect", "extra:!!", none, N);
+        cell("link", "disconnect", "disconnect", "vanish:6", badGoodbye, N);
+
+        // Download from a device with two run files (ABC, NEW) and two rallycross files (ABC,
+        // XYZ). Per-file faults hit the second file, so the first one is whole on disk. After a
+        // fault the device sends nothing more for that command, so a reply the program still
+        // waits for times out.
+        const QStringList all{"ABC.txt", "ABCR.txt", "NEW.txt", "XYZR.txt"};
+        const QStringList first{"ABC.txt"};
+        const QStringList ordinary{"ABC.txt", "NEW.txt"};
+        const QStringList firstThree{"ABC.txt", "ABCR.txt", "NEW.txt"};
+        const QString rxNotFound = kRallycrossNotFound;
+        // The count's digits garbled: no ordinary file; the rallycross files still come.
+        cell("runfiles", "download", "list", "silent", noResponse, X);
+        cell("runfiles", "download", "list", "short:1", noResponse, X);
+        cell("runfiles", "download", "list", "wrong", none, C, {"ABCR.txt", "XYZR.txt"});
+        cell("runfiles", "download", "list", "extra:!!", noResponse, X);
+        cell("runfiles", "download", "list", "vanish:1", noResponse, X);
+        cell("runfiles", "download", "name", "silent@2", noResponse, X, first);
+        cell("runfiles", "download", "name", "short:4@2", noResponse, X, first);
+        cell("runfiles", "download", "name", "wrong@2", noResponse, X, first);
+        cell("runfiles", "download", "name", "extra:!!@2", none, C, {"ABC.txt", "ABCR.txt", "XYZR.txt"});
+        cell("runfiles", "download", "name", "vanish:4@2", noResponse, X, first);
+        cell("runfiles", "download", "status", "silent@2", noResponse, X, first);
+        cell("runfiles", "download", "status", "short:1@2", noResponse, X, first);
+        cell("runfiles", "download", "status", "wrong@2", none, C, {"ABC.txt", "ABCR.txt", "XYZR.txt"});
+        cell("runfiles", "download", "status", "extra:!!@2", noResponse, X, first);
+        cell("runfiles", "download", "status", "vanish:1@2", noResponse, X, first);
+        cell("runfiles", "download", "data", "silent@2", noResponse, X, first);
+        cell("runfiles", "download", "data", "short:700@2", noResponse, X, first);
+        cell("runfiles", "download", "data", "wrong@2", none, C, all);
+        cell("runfiles", "download", "data", "extra:!!@2", rxNotFound, C, ordinary);
+        cell("runfiles", "download", "data", "vanish:700@2", noResponse, X, first);
+        cell("runfiles", "download", "rxlist", "silent", noResponse, X, ordinary);
+        cell("runfiles", "download", "rxlist", "short:1", noResponse, X, ordinary);
+        cell("runfiles", "download", "rxlist", "wrong", rxNotFound, C, ordinary);
+        cell("runfiles", "download", "rxlist", "extra:!!", none, C, ordinary);
+        cell("runfiles", "download", "rxlist", "vanish:1", noResponse, X, ordinary);
+        cell("runfiles", "download", "rxcount", "silent", noResponse, X, ordinary);
+        cell("runfiles", "download", "rxcount", "short:1", noResponse, X, ordinary);
+        cell("runfiles", "download", "rxcount", "wrong", none, C, ordinary);
+        cell("runfiles", "download", "rxcount", "extra:!!", noResponse, X, ordinary);
+        cell("runfiles", "download", "rxcount", "vanish:1", noResponse, X, ordinary);
+        cell("runfiles", "download", "rxname", "silent@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxname", "short:4@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxname", "wrong@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxname", "extra:!!@2", none, C, firstThree);
+        cell("runfiles", "download", "rxname", "vanish:4@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "silent@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "short:1@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "wrong@2", none, C, firstThree);
+        cell("runfiles", "download", "rxstatus", "extra:!!@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "vanish:1@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxdata", "silent@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxdata", "short:100@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "rxdata", "wrong@2", none, C, all);
+        cell("runfiles", "download", "rxdata", "extra:!!@2", none, C, all);
+        cell("runfiles", "download", "rxdata", "vanish:100@2", noResponse, X, firstThree);
+
+        // Deleting the device's run files (answered Yes).
+        const QString deleteFailed = kErrorDeletingFiles, rxDeleteFailed = kErrorDeletingRallycross;
+        cell("runfiles", "delete", "delete", "silent", noResponse, X);
+        cell("runfiles", "delete", "delete", "short:1", noResponse, X);
+        cell("runfiles", "delete", "delete", "wrong", deleteFailed, C);
+        cell("runfiles", "delete", "delete", "extra:!!", none, C);
+        cell("runfiles", "delete", "delete", "vanish:1", noResponse, X);
+        cell("runfiles", "delete", "rxdelete", "silent", noResponse, X);
+        cell("runfiles", "delete", "rxdelete", "short:1", noResponse, X);
+        cell("runfiles", "delete", "rxdelete", "wrong", none, C);
+        cell("runfiles", "delete", "rxdelete", "extra:!!", rxDeleteFailed, C);
+        cell("runfiles", "delete", "rxdelete", "vanish:1", noResponse, X);
+        cell("runfiles", "delete", "rxdelete2", "silent", noResponse, X);
+        cell("runfiles", "delete", "rxdelete2", "short:1", noResponse, X);
+        cell("runfiles", "delete", "rxdelete2", "wrong", rxDeleteFailed, C);
+        cell("runfiles", "delete", "rxdelete2", "extra:!!", none, C);
+        cell("runfiles", "delete", "rxdelete2", "vanish:1", noResponse, X);
+    }
+
+    void cells()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, exchange);
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QFETCH(Link, after);
+        QFETCH(QStringList, disk);
+
+        if (action != QLatin1String("connect")) {
+            Form1->Button1Click();
+            QVERIFY(Form1->link.isOpen());
+        }
+        sim::Fault parsed;
+        QVERIFY(sim::parseFault(fault, parsed));
+        sim->device().setFault(exchange.toStdString(), parsed);
+        prompter->clear();
+        prompter->answers = {QMessageBox::Yes};
+
+        QElapsedTimer clock;
+        clock.start();
+        act(action);
+        // One receive at most waits out the timeout; the rest is quick.
+        QVERIFY2(clock.elapsed() < SerialLink::kInactivityMs + 2500, qPrintable(QString::number(clock.elapsed())));
+
+        QStringList expected;
+        if (action == QLatin1String("delete"))
+            expected << QStringLiteral("Delete All Statistics Files from Vantrelock?");
+        if (!message.isEmpty())
+            expected << message;
+        QCOMPARE(prompter->texts(), expected);
+        if (!message.isEmpty())
+            QCOMPARE(prompter->shown.back().kind, action == QLatin1String("disconnect") ? BoxKind::Warning : BoxKind::Error);
+        QCOMPARE(Form1->link.isOpen(), after == Link::Connected);
+        QCOMPARE(Form1->Button8->isEnabled(), after == Link::Connected);
+        QCOMPARE(Form1->Button2->isEnabled(), after != Link::Connected);
+        QCOMPARE(Form1->Panel1->caption(),
+                 after == Link::Disconnected ? QStringLiteral("Not Connected") : QStringLiteral("Connected"));
+        // Only whole run files: a data block that stopped short leaves nothing behind.
+        QCOMPARE(folderNames(), disk);
+        for (const QString &name : disk) {
+            const qint64 size = QFileInfo(QDir(Form1->folders.statistics).filePath(name)).size();
+            QVERIFY2(size == (name.contains(QLatin1String("R.txt")) ? kRallycrossRunFileBytes : kFullRunFileBytes),
+                     qPrintable(name));
+        }
+
+        // Afterwards a Connect works and the exchanges are in step again: the goodbye is clean.
+        if (Form1->link.isOpen())
+            Form1->Button1Click();
+        if (parsed.kind == sim::FaultKind::Vanish)
+            startDevice(); // plugged in again
+        QVERIFY(waitFor([&] { return sim->device().idle(); }));
+        sim->device().clearFaults();
+        prompter->clear();
+        Form1->Button1Click();
+        QCOMPARE(prompter->texts(), QStringList());
+        QVERIFY(Form1->link.isOpen());
+        QCOMPARE(Form1->Version->text(), kVersion);
+        Form1->Button1Click();
+        QCOMPARE(prompter->texts(), QStringList());
+        QVERIFY(!Form1->link.isOpen());
+    }
+};
+
+MIRELON_TEST_MAIN(FaultMatrixTest)
+#include "test_fault_matrix.moc"
