@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
@@ -92,6 +93,8 @@ void FileListBox::setMask(const QString &mask)
 
 void FileListBox::refresh()
 {
+    // Reading the folder again is no pick by the user.
+    const QSignalBlocker blocker(this);
     clear();
     if (m_directory.isEmpty())
         return;
@@ -107,7 +110,14 @@ bool FileListBox::multiSelect() const
 
 void FileListBox::setMultiSelect(bool on)
 {
+    // Switching modes is no pick by the user; single selection keeps the current item selected.
+    const QSignalBlocker blocker(this);
     setSelectionMode(on ? QAbstractItemView::MultiSelection : QAbstractItemView::SingleSelection);
+    if (!on) {
+        clearSelection();
+        if (currentItem())
+            currentItem()->setSelected(true);
+    }
 }
 
 QString FileListBox::fileName() const
