@@ -244,7 +244,7 @@ void TForm1::buildStatisticsGroup()
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setFont(regular);
     FileListBox1->setStyleSheet(QStringLiteral("QListWidget::item { height: 18px; }"));
-    FileListBox1->setGeometry(8, 24, 136, 184);
+    FileListBox1->setGeometry(8, 24, 130, 184);
     FileListBox1->setMask(QStringLiteral("*.txt"));
 
     Button8 = makeButton(GroupBox3, "Button8", QStringLiteral("Load"), {8, 216, 80, 32},
@@ -258,7 +258,7 @@ void TForm1::buildStatisticsGroup()
     Panel4->setFont(arial(15));
     Panel4->setGeometry(266, 216, 80, 32);
 
-    const int labelX = 150, valueX = 228;
+    const int labelX = 144, valueX = 232;
     Label11 = makeLabel(GroupBox3, "Label11", QStringLiteral("Label11"), labelX, 22, &regular);
     Label11->setVisible(false);
     Label5 = makeLabel(GroupBox3, "Label5", QStringLiteral("# Runs:"), labelX, 44);
@@ -444,24 +444,11 @@ void TForm1::Button1Click()
 
 void TForm1::Connect()
 {
-    if (link.comport == 0)
-        link.comport = link.findComm();
-    if (link.comport == 0) {
-        showError(this, kPortNotFound);
-        return;
-    }
-    const QString dateTime = dateTimeText(now());
-    link.InitComa();
-    if (!link.isOpen()) {
-        showError(this, kErrorConnecting);
-        return;
-    }
-    const HandshakeResult result = runHandshake(link, dateTime);
+    const HandshakeResult result = connectDevice(link, now());
     if (result.version)
         applyVersion(*result.version);
     if (!result.message.isEmpty()) {
         showError(this, result.message);
-        link.KillComa();
         return;
     }
     setLabelText(SerialNumber, result.serialNumber);

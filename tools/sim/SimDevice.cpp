@@ -53,9 +53,27 @@ void Session::unread(const QByteArray &bytes)
     m_device.m_pending.prepend(bytes);
 }
 
+bool Session::expect(const QByteArray &expected)
+{
+    QByteArray got;
+    for (char c : expected) {
+        const QByteArray next = read(1);
+        got += next;
+        if (next.isEmpty() || next[0] != c) {
+            unread(got);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool Session::reply(const std::string &exchange, const QByteArray &bytes)
 {
+    if (m_muted)
+        return false;
     const Fault fault = m_device.faultFor(exchange);
+    if (fault.kind == FaultKind::Silent || fault.kind == FaultKind::Short)
+        m_muted = true;
     switch (fault.kind) {
     case FaultKind::None:
         m_device.writeBytes(bytes);
@@ -196,8 +214,10 @@ void SimDevice::run()
                 continue;
             }
             const auto exact = m_commands.find(command);
-            if (exact != m_commands.end())
+            if (exact != m_commands.end()) {
+                session.m_muted = false;
                 exact->second(session);
+            }
             else
                 m_unknown += int(command.size());
             break;
@@ -281,16 +301,17 @@ void installConnectCommands(SimDevice &device)
 {
     device.addCommand("C", [](Session &s) {
         s.reply("greeting", "C");
-        const QByteArray rest = s.read(6);
-        if (rest != "onnect") {
-            s.unread(rest);
+        if (!s.expect("onnect"))
             return;
-        }
         s.reply("connected", "Connected");
-        const QByteArray dateTime = s.read(13);
-        if (dateTime.size() < 13) {
-            s.unread(dateTime);
-            return;
+        QByteArray dateTime;
+        while (dateTime.size() < 13) {
+            const QByteArray digit = s.read(1);
+            if (digit.isEmpty() || digit[0] < '0' || digit[0] > '9') {
+                s.unread(dateTime + digit);
+                return;
+            }
+            dateTime += digit;
         }
         s.reply("datetime", "Date/Time Received");
         s.reply("version", s.config().version);

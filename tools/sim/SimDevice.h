@@ -48,14 +48,20 @@ public:
     explicit Session(SimDevice &device) : m_device(device) {}
     // Reads exactly n bytes; returns fewer when the program stopped sending for a while.
     QByteArray read(int n);
-    // Sends a reply through the fault set for `exchange`; false when a fault changed it.
+    // Reads the bytes of `expected` one by one; at the first byte that differs, puts what it read
+    // back (it starts the next command) and returns false.
+    bool expect(const QByteArray &expected);
+    // Sends a reply through the fault set for `exchange`; false when a fault changed it. After a
+    // silent or short reply the device says nothing more until the next command.
     bool reply(const std::string &exchange, const QByteArray &bytes);
     // Puts bytes back to be read again, as the start of the next command.
     void unread(const QByteArray &bytes);
     const Config &config() const;
 
 private:
+    friend class SimDevice;
     SimDevice &m_device;
+    bool m_muted = false;
 };
 
 using Handler = std::function<void(Session &)>;

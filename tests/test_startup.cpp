@@ -1,0 +1,129 @@
+#include "app/Folders.h"
+#include "app/MainWindow.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
+#include "tests/support/TestSupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+
+// Start-up: the working folders, the start picture and the window's initial state.
+class StartupTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<RecordingPrompter> prompts;
+    QString documents;
+
+    static QString canonical(const QString &path) { return QFileInfo(path).canonicalFilePath(); }
+
+private slots:
+    void init()
+    {
+        prompts = std::make_unique<RecordingPrompter>();
+        documents = testHome() + QStringLiteral("/Documents");
+        QDir(documents).removeRecursively();
+        QDir().mkpath(documents);
+    }
+    void cleanup()
+    {
+        destroyWindows();
+        prompts.reset();
+    }
+
+    void folders_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::newRow("first start") << QStringList{};
+        QTest::newRow("maker folder only") << QStringList{QStringLiteral("Halvorent")};
+        QTest::newRow("program folder without statistics")
+            << QStringList{QStringLiteral("Halvorent/VantrelockMirelon")};
+        QTest::newRow("everything") << QStringList{QStringLiteral("Halvorent/VantrelockMirelon/Statistics")};
+    }
+    void folders()
+    {
+        QFETCH(QStringList, existing);
+        for (const QString &path : existing)
+            QVERIFY(QDir(documents).mkpath(path));
+        const WorkingFolders f = workingFolders(documents);
+        createWorkingFolders(f);
+        QVERIFY(QFileInfo(f.statistics).isDir());
+        QCOMPARE(canonical(QDir::currentPath()), canonical(f.program));
+    }
+
+    void missingDocumentsFolderIsMade()
+    {
+        QDir(documents).removeRecursively();
+        createWorkingFolders(workingFolders(documents));
+        QVERIFY(QFileInfo(documents + QStringLiteral("/Halvorent/VantrelockMirelon/Statistics")).isDir());
+    }
+
+    // A folder step that fails is reported, and the window still works with what exists.
+    void failedFolderStepStillOpensTheWindow()
+    {
+        QFile blocker(documents + QStringLiteral("/Halvorent"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the maker folder belongs
+        blocker.close();
+        createWindows();
+        QCOMPARE(prompts->texts(), QStringList{QStringLiteral("I/O error %1.").arg(EEXIST)});
+        QCOMPARE(prompts->shown.first().kind, BoxKind::Error);
+        QCOMPARE(Form1->FileListBox1->count(), 0);
+        QVERIFY(!Form1->Button11->isEnabled());
+        QCOMPARE(Form1->bump[50], 255);
+        QCOMPARE(Form1->shift4a[1], 10.0);
+    }
+
+    void initialWindow()
+    {
+        QVERIFY(QDir(documents).mkpath(QStringLiteral("Halvorent/VantrelockMirelon/Statistics")));
+        const QString stats = documents + QStringLiteral("/Halvorent/VantrelockMirelon/Statistics/");
+        for (const char *name : {"b.txt", "A.txt", "notes.csv"}) {
+            QFile f(stats + QLatin1String(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        createWindows();
+        QCOMPARE(prompts->texts(), QStringList());
+        QCOMPARE(Form1->windowTitle(), QStringLiteral("Vantrelock Mirelon"));
+        QCOMPARE(Form1->FileListBox1->count(), 2);
+        QCOMPARE(Form1->FileListBox1->item(0)->text(), QStringLiteral("A.txt"));
+        QCOMPARE(canonical(Form1->FileListBox1->directory()), canonical(stats));
+        for (QLabel *value : {Form1->NumRuns, Form1->NumReds, Form1->NumWins, Form1->Avg, Form1->Sprd, Form1->ShftAvg1})
+            QCOMPARE(value->text(), QStringLiteral("N/A"));
+        QVERIFY(!Form1->Button8->isEnabled());
+        QVERIFY(Form1->Button9->isEnabled());
+        QVERIFY(!Form1->Button11->isEnabled());
+        QVERIFY(Form1->Series1->isVisible());
+        for (int n = 2; n <= 10; ++n)
+            QVERIFY(!Form1->series(n)->isVisible());
+        QVERIFY(Form1->ComboBox1->isHidden());
+        QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("RT"));
+        QVERIFY(Form1->Image1->isHidden());
+        QVERIFY(Form1->fileName.isEmpty());
+        QCOMPARE(Form1->link.comport, 0);
+        QVERIFY(!Form1->link.isOpen());
+        // Panels paint their own captions, so they name themselves for screen readers.
+        QCOMPARE(Form1->Panel4->accessibleName(), QStringLiteral("Overlay"));
+        QCOMPARE(Form1->Panel1->accessibleName(), QStringLiteral("Not Connected"));
+    }
+
+    void startPictureIsShown()
+    {
+        const QString program = documents + QStringLiteral("/Halvorent/VantrelockMirelon");
+        QVERIFY(QDir().mkpath(program));
+        QImage picture(40, 20, QImage::Format_RGB888);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(program + QStringLiteral("/test.bmp"), "BMP"));
+        createWindows();
+        QCOMPARE(prompts->texts(), QStringList());
+        QCOMPARE(Form1->fileName, program + QStringLiteral("/test.bmp"));
+        QVERIFY(!Form1->Image1->isHidden());
+        QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
+    }
+};
+
+MIRELON_TEST_MAIN(StartupTest)
+#include "test_startup.moc"
