@@ -366,10 +366,15 @@ void TForm1::rescaleChart()
     const readout::Range range = readout::fitRange(shown);
     AxisX->setRange(range.minX, range.maxX);
     AxisY->setRange(range.minY, range.maxY);
+    // Round tick values; the range only grows, so every point stays inside.
+    AxisX->applyNiceNumbers();
+    AxisY->applyNiceNumbers();
 }
 
 void TForm1::wireStatistics()
 {
+    RTLabel->move(RTLabel->x(), 7); // the readout's first slot
+    AxisX->setLabelFormat(QStringLiteral("%d")); // run numbers
     const auto load = [this] { guarded(this, [this] { FileListBox1Click(); }); };
     connect(FileListBox1, &QListWidget::itemSelectionChanged, this, load);
     connect(FileListBox1, &FileListBox::keyTyped, this, [this](QChar key) {
@@ -416,6 +421,11 @@ void TForm1::wireStatistics()
         });
     }
     new EventHook(Chart1->viewport(), [this, hover](QEvent *event) {
+        // Qt Charts 6.4 dereferences the item under a press without testing it; a press where
+        // there is none (outside the chart's own rectangle) is dropped.
+        if (event->type() == QEvent::MouseButtonPress
+            && !Chart1->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
+            return true;
         if (event->type() != QEvent::MouseMove || !hover->series || !hover->series->isVisible())
             return false;
         QChart *chart = Chart1->chart();

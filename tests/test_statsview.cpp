@@ -78,6 +78,7 @@ class StatsViewTest : public QObject {
 private slots:
     void init()
     {
+        QLocale::setDefault(QLocale::c());
         prompter = std::make_unique<RecordingPrompter>();
         createWindows();
         Form1->show();
@@ -214,6 +215,18 @@ private slots:
         QCOMPARE(Form1->Series1->count(), 9);
         QCOMPARE(Form1->NumWins->text(), QStringLiteral("3"));
         QCOMPARE(Form1->Avg->text(), QStringLiteral(".512"));
+    }
+
+    // A file removed after the list was read: the file error, the name already shown.
+    void fileGoneMeanwhile()
+    {
+        save(QStringLiteral("gone.txt"), fullFile());
+        QVERIFY(QFile::remove(statistics() + QStringLiteral("/gone.txt")));
+        clickFile(QStringLiteral("gone.txt"));
+        QCOMPARE(prompter->texts(), QStringList({"File not found."}));
+        QCOMPARE(Form1->Label11->text(), QStringLiteral("gone.txt"));
+        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("N/A"));
+        QCOMPARE(Form1->Series1->count(), 0);
     }
 
     void overlay()
