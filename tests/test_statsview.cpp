@@ -3,6 +3,8 @@
 #include "app/Windows.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
+#include "tools/sim/RunFileCommands.h"
+#include "tools/sim/RunFiles.h"
 
 #include <QChart>
 #include <QChartView>
@@ -480,6 +482,61 @@ private slots:
         prompter->files.push_back(testHome() + QStringLiteral("/missing/out.csv"));
         Form1->Button11->click();
         QCOMPARE(prompter->texts(), QStringList({"File not found."}));
+    }
+
+    // The whole road: files from the device, one picked, its runs plotted, pointed at, exported.
+    void fromTheDeviceToASpreadsheet()
+    {
+        const sim::RunFileValues session = sim::generateSession(7, 12, 2, true);
+        sim::Config config;
+        config.version = "1.24 R";
+        SimFixture device(config);
+        sim::RunFileSet set;
+        set.files = {{"PRACTICE", sim::encodeRunFile(session, sim::RunFileKind::Full)}};
+        set.rallycross = {{"RX", sim::encodeRunFile(session, sim::RunFileKind::Rallycross)}};
+        sim::installRunFileCommands(device.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        Form1->Button1Click();
+        QVERIFY(Form1->link.isOpen());
+        Form1->Button8->click();
+        QVERIFY(prompter->shown.isEmpty());
+
+        clickFile(QStringLiteral("PRACTICE.txt"));
+        QVERIFY(prompter->shown.isEmpty());
+        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("12"));
+        QCOMPARE(Form1->NumWins->text(), QString::number(session.wins));
+        QCOMPARE(Form1->NumReds->text(), QString::number(session.reds));
+        QCOMPARE(Form1->Series1->count(), 12);
+        QCOMPARE(comboItems(Form1->ComboBox1), QStringList({"RT", "Shift 1", "Shift 2"}));
+        for (int r = 1; r <= 12; ++r) {
+            const sim::RunValues &run = session.runs.at(r - 1);
+            QCOMPARE(Form1->Series1->at(r - 1), QPointF(r, run.reaction / 1000.0));
+            QCOMPARE(Form1->shift2[r], run.shifts[1] / 1000.0);
+            QCOMPARE(Form1->bump[r], run.bumps);
+        }
+
+        emit Form1->Series1->hovered(Form1->Series1->at(2), true);
+        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: ") + QString::number(session.runs.at(2).reaction / 1000.0, 'f', 3));
+        QCOMPARE(Form1->Panel3->height(), 100);
+
+        const QString path = testHome() + QStringLiteral("/practice.csv");
+        prompter->files.push_back(path);
+        Form1->Button11->click();
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = out.readAll().split('\n');
+        QCOMPARE(lines.size(), 15 + 1); // 15 lines, each ended
+        const sim::RunValues &first = session.runs.at(0);
+        QCOMPARE(lines.at(1).split(',').at(1), QByteArray::number(first.bumps));
+        QCOMPARE(lines.at(1).split(',').at(4), QByteArray("N/A"));
+        QCOMPARE(lines.at(1).split(',').at(0).toDouble(), first.reaction / 1000.0);
+
+        // The rallycross copy: the same runs, no shift columns, no bump counts, no shift average.
+        clickFile(QStringLiteral("RXR.txt"));
+        QCOMPARE(Form1->Series1->count(), 12);
+        QCOMPARE(Form1->ShftAvg1->text(), QStringLiteral("N/A"));
+        QVERIFY(!Form1->ComboBox1->isVisible());
+        emit Form1->Series1->clicked(Form1->Series1->at(2));
+        QCOMPARE(Form1->Panel3->height(), 34);
     }
 
     // Shift averages, readout and export follow the locale; run values and their labels do not.
