@@ -1,6 +1,7 @@
 // vantrelock-sim: a simulated Vantrelock on a pseudo-terminal, for trying the program without a
 // device. It prints the terminal's path on its first line, then answers until it is stopped.
 
+#include "tools/sim/SettingsCommands.h"
 #include "tools/sim/SimDevice.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,8 @@ int main(int argc, char *argv[])
         "Simulated Vantrelock on a pseudo-terminal. Prints the terminal's path, then answers the "
         "program's commands until interrupted.\n\n"
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
-        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect."));
+        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect, practice, "
+        "rallystatus, rallycross."));
     parser.addHelpOption();
     const QCommandLineOption version({QStringLiteral("firmware")},
                                      QStringLiteral("Version text, 6 characters (default \"1.24  \"; "
@@ -52,7 +54,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption demo({QStringLiteral("demo")},
                                   QStringLiteral("Offer generated data, as a device that has been used."));
     parser.addOptions({version, serial, fault, paced, log, link, demo});
+    sim::addSettingsOptions(parser);
     parser.process(app);
+    QString settingsError;
+    const sim::SettingsRecords settingsRecords = sim::settingsFromOptions(parser, settingsError);
+    if (!settingsError.isEmpty()) {
+        std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(settingsError));
+        return 2;
+    }
 
     sim::Config config;
     config.version = parser.value(version).toLatin1().leftJustified(6, ' ', true);
@@ -61,6 +70,7 @@ int main(int argc, char *argv[])
     config.demo = parser.isSet(demo);
 
     sim::SimDevice device(config);
+    sim::installSettingsCommands(device, settingsRecords);
     for (const QString &spec : parser.values(fault)) {
         sim::Fault f;
         const QString exchange = spec.section(QLatin1Char('='), 0, 0);
