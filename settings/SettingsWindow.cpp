@@ -111,7 +111,6 @@ TForm3::TForm3(TForm1 &main, QWidget *parent)
     setFixedSize(kClientWidth, kClientHeight);
 
     Label1 = makeLabel(this, "Label1", kPracticeHeading, arial(20, true));
-    Label1->setCursor(Qt::PointingHandCursor);
     Label1->installEventFilter(this);
     centreHeading();
 
@@ -278,6 +277,8 @@ void TForm3::FormActivate()
     LoadPracSettings();
     // The rallycross read runs even after a failed practice read.
     rcTest = LoadRallySettings();
+    // The heading looks clickable only when it switches pages.
+    Label1->setCursor(rcTest ? Qt::PointingHandCursor : Qt::ArrowCursor);
     Panel2->hide();
     Label1->setText(kPracticeHeading);
     centreHeading();
