@@ -145,6 +145,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     connect(Button2, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button2Click(); }); });
     connect(Button10, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button10Click(); }); });
     wireStatistics();
+    wireRunFileTransfer();
     wireImage();
 
     guarded(this, [this] { FormCreate(); });

@@ -1,6 +1,7 @@
 // vantrelock-sim: a simulated Vantrelock on a pseudo-terminal, for trying the program without a
 // device. It prints the terminal's path on its first line, then answers until it is stopped.
 
+#include "tools/sim/RunFileCommands.h"
 #include "tools/sim/SettingsCommands.h"
 #include "tools/sim/SimDevice.h"
 
@@ -30,8 +31,9 @@ int main(int argc, char *argv[])
         "Simulated Vantrelock on a pseudo-terminal. Prints the terminal's path, then answers the "
         "program's commands until interrupted.\n\n"
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
-        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect, practice, "
-        "rallystatus, rallycross."));
+        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect; "
+        "run files: list, name, status, data, rxlist, rxcount, rxname, rxstatus, rxdata, delete, "
+        "rxdelete, rxdelete2 (a refusal: wrong:ERx); settings: practice, rallystatus, rallycross."));
     parser.addHelpOption();
     const QCommandLineOption version({QStringLiteral("firmware")},
                                      QStringLiteral("Version text, 6 characters (default \"1.24  \"; "
@@ -54,6 +56,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption demo({QStringLiteral("demo")},
                                   QStringLiteral("Offer generated data, as a device that has been used."));
     parser.addOptions({version, serial, fault, paced, log, link, demo});
+    sim::addRunFileOptions(parser);
     sim::addSettingsOptions(parser);
     parser.process(app);
     QString settingsError;
@@ -70,6 +73,11 @@ int main(int argc, char *argv[])
     config.demo = parser.isSet(demo);
 
     sim::SimDevice device(config);
+    QString runFileError;
+    if (!sim::installRunFileCommands(device, parser, runFileError)) {
+        std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(runFileError));
+        return 2;
+    }
     sim::installSettingsCommands(device, settingsRecords);
     for (const QString &spec : parser.values(fault)) {
         sim::Fault f;
