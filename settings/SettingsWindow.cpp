@@ -250,6 +250,8 @@ QLabel *TForm3::valueLabel(const char *name, const QString &placeholder, QWidget
                            int centre, int y)
 {
     QLabel *label = makeLabel(parent, name, placeholder, font);
+    // The device's characters are shown as they are, never taken for markup.
+    label->setTextFormat(Qt::PlainText);
     if (centre >= 0)
         centreAt(label, centre, y);
     m_values.insert(QLatin1String(name), {label, centre});

@@ -226,6 +226,19 @@ private slots:
         QCOMPARE(prompts->texts(), QStringList());
     }
 
+    // A name is the device's characters, shown as they are even when they look like markup.
+    void namesAreNeverTakenForMarkup()
+    {
+        sim::SettingsRecords r = records();
+        QVERIFY(sim::setSettingsField(r, "RLog", "<i>X</i>"));
+        QVERIFY(connectTo("1.24  ", r));
+        Form3->FormActivate();
+        QLabel *name = label("RLog");
+        QCOMPARE(name->text(), QStringLiteral("<i>X</i>"));
+        QCOMPARE(name->textFormat(), Qt::PlainText);
+        QCOMPARE(centreOf(name), 322);
+    }
+
     // Codes outside a rule's table leave the label as it was, re-centred: the placeholder at
     // first, the last decoded value afterwards.
     void unknownCodesKeepThePreviousText()
