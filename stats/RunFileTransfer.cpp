@@ -37,9 +37,11 @@ bool isWindowsDeviceName(const QString &base)
 // Receives `count` files (name, status, data block) and stores the whole ones; false when a reply
 // did not come in full.
 bool receiveFiles(SerialLink &link, const QString &folder, int count, int length, bool rallycross,
-                  QStringList &stored)
+                  QStringList &stored, const DownloadObserver &observer)
 {
     for (int file = 1; file <= count; ++file) {
+        if (observer.starting)
+            observer.starting(rallycross, file, count);
         if (!received(link, 8))
             return false;
         const QString base = runFileBase(deviceFileName(link.bytes(8)), rallycross);
@@ -51,6 +53,8 @@ bool receiveFiles(SerialLink &link, const QString &folder, int count, int length
         if (!received(link, length))
             return false;
         stored.append(storeRunFile(folder, base, link.bytes(length)));
+        if (observer.stored)
+            observer.stored(stored.constLast());
     }
     return true;
 }
@@ -120,7 +124,7 @@ int runFileDataLength(const QString &versionText)
 }
 
 DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const QString &versionText,
-                                bool rallycross)
+                                bool rallycross, const DownloadObserver &observer)
 {
     DownloadResult result;
     const auto end = [&](DownloadResult::End how) {
@@ -136,7 +140,8 @@ DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const Q
         link.vrcvstra(1);
         return end(DownloadResult::End::Refused);
     }
-    if (!receiveFiles(link, folder, twoDigitCount(link), runFileDataLength(versionText), false, result.stored))
+    if (!receiveFiles(link, folder, twoDigitCount(link), runFileDataLength(versionText), false, result.stored,
+                      observer))
         return end(DownloadResult::End::NoResponse);
     if (!rallycross)
         return result;
@@ -151,7 +156,7 @@ DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const Q
     }
     if (!received(link, 2))
         return end(DownloadResult::End::NoResponse);
-    if (!receiveFiles(link, folder, twoDigitCount(link), kRallycrossRunFileBytes, true, result.stored))
+    if (!receiveFiles(link, folder, twoDigitCount(link), kRallycrossRunFileBytes, true, result.stored, observer))
         return end(DownloadResult::End::NoResponse);
     return result;
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class SerialLink;
 
 // Bringing the device's run files home and deleting them on the device. Plain exchanges on an
@@ -47,12 +49,18 @@ struct DownloadResult {
     QStringList stored; // paths of the files written, in order
 };
 
+// Told of each file as it comes, for a progress display.
+struct DownloadObserver {
+    std::function<void(bool rallycross, int file, int count)> starting;
+    std::function<void(const QString &path)> stored;
+};
+
 // Downloads every run file the device offers into `folder` (and its rallycross files when
 // `rallycross`), each stored whole under a new name. A data block that stops short ends the
 // download as a missing reply does, and leaves no file behind. A file that cannot be written
 // throws AppError; files written before stay.
 DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const QString &versionText,
-                                bool rallycross);
+                                bool rallycross, const DownloadObserver &observer = {});
 
 enum class DeviceDeleteEnd {
     Deleted,

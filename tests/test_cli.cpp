@@ -1,6 +1,11 @@
 #include "device/Connection.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
+#include "tools/sim/RunFileCommands.h"
+#include "tools/sim/RunFiles.h"
+
+#include <QDir>
+#include <QFile>
 
 // The command-line tool, run in-process against the simulated device.
 class CliTest : public QObject {
@@ -32,6 +37,60 @@ private slots:
         QCOMPARE(r.status, kExitOk);
         QCOMPARE(r.out, QStringLiteral("Version: 1.24 R\nSerial number: VM000042\nRallycross: yes\n"));
         QCOMPARE(sim.device().received(), QByteArray("Connect" "0391231235929" "D"));
+    }
+
+    void downloadStoresEveryFile()
+    {
+        SimFixture sim({"1.24 R", "VM000042"});
+        auto files = std::make_shared<sim::DeviceRunFiles>(sim::demoRunFiles("1.24 R"));
+        sim::installRunFileCommands(sim.device(), files);
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath(QStringLiteral("RUN1.txt"))).open(QIODevice::WriteOnly)); // kept
+
+        const Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.status, kExitOk);
+        const QStringList printed = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const sim::RunFileSet set = files->get();
+        QCOMPARE(printed.size(), int(set.files.size() + set.rallycross.size()));
+        for (const QString &path : printed)
+            QVERIFY2(QFileInfo(path).size() == 1748 || QFileInfo(path).size() == 323, qPrintable(path));
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("RUN1.txt"))).size(), 0);
+        QVERIFY(sim.device().received().endsWith("SLSRD"));
+    }
+
+    void downloadThatStopsShort()
+    {
+        SimFixture sim;
+        sim::RunFileSet set = sim::demoRunFiles("1.24  ");
+        set.files.at(1).stopAfter = 100;
+        auto files = std::make_shared<sim::DeviceRunFiles>(set);
+        sim::installRunFileCommands(sim.device(), files);
+        QTemporaryDir dir;
+        const Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(r.err, QStringLiteral("vantrelock: %1\n").arg(kNoResponse));
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 1); // the whole first file only
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    }
+
+    void deleteDeviceFilesAsksFirst()
+    {
+        SimFixture sim;
+        auto files = std::make_shared<sim::DeviceRunFiles>(sim::demoRunFiles("1.24  "));
+        sim::installRunFileCommands(sim.device(), files);
+        Run r = run({QStringLiteral("delete-device-files")}, QStringLiteral("n\n"));
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(sim.device().received(), QByteArray());
+        QVERIFY(!files->get().files.empty());
+
+        r = run({QStringLiteral("delete-device-files")}, QStringLiteral("yes\n"));
+        QCOMPARE(r.status, kExitOk);
+        QVERIFY(files->get().files.empty());
+        sim.device().clearReceived();
+        r = run({QStringLiteral("delete-device-files"), QStringLiteral("--yes")});
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(sim.device().received(), QByteArray("Connect" "0391231235929" "SD" "D"));
     }
 
     void portByPathOrNumber()

@@ -1,9 +1,13 @@
 #include "tools/cli/Cli.h"
 
 #include "app/Errors.h"
+#include "app/Folders.h"
 #include "device/Connection.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
+#include "stats/RunFileTransfer.h"
+
+#include <QDir>
 
 #include <QSerialPortInfo>
 
@@ -104,6 +108,18 @@ struct Context {
         return true;
     }
 
+    // A line on standard error that the next one replaces, shown only on a terminal.
+    void progress(const QString &line)
+    {
+        if (io.errIsTerminal)
+            io.err << '\r' << line << "\x1b[K" << Qt::flush;
+    }
+    void endProgress()
+    {
+        if (io.errIsTerminal)
+            io.err << "\r\x1b[K" << Qt::flush;
+    }
+
     // Says goodbye and closes the port; a missing goodbye is only a warning, the work is done.
     void disconnect()
     {
@@ -145,6 +161,78 @@ int runInfo(Context &c)
     return kExitOk;
 }
 
+int runDownload(Context &c)
+{
+    QString folder = c.value(QStringLiteral("--dir"));
+    if (folder.isEmpty())
+        folder = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics;
+    if (!QDir().mkpath(folder))
+        return c.fail(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder)));
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+
+    const QString version = c.device.version.value_or(QString());
+    DownloadObserver observer;
+    observer.starting = [&c](bool rallycross, int file, int count) {
+        c.progress(QStringLiteral("Downloading %1run file %2 of %3").arg(rallycross ? QStringLiteral("rallycross ") : QString()).arg(file).arg(count));
+    };
+    observer.stored = [&c](const QString &path) {
+        c.endProgress();
+        c.io.out << QDir::toNativeSeparators(path) << Qt::endl;
+    };
+    const DownloadResult result = downloadRunFiles(c.link, folder, version, hasRallycross(version), observer);
+    c.endProgress();
+    switch (result.end) {
+    case DownloadResult::End::NoResponse:
+        return c.exchangeFailed(kNoResponse);
+    case DownloadResult::End::Refused:
+        c.disconnect();
+        return c.fail(kInvalidResponse);
+    case DownloadResult::End::RallycrossNotFound:
+        c.disconnect();
+        return c.fail(kRallycrossNotFound);
+    case DownloadResult::End::Complete:
+        break;
+    }
+    c.disconnect();
+    return kExitOk;
+}
+
+// Asks on standard error and reads the answer from standard input; anything but yes is no.
+bool confirm(Context &c, const QString &question)
+{
+    c.io.err << question << " [y/N] " << Qt::flush;
+    const QString answer = c.io.in.readLine().trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+int runDeleteDeviceFiles(Context &c)
+{
+    if (!c.has(QStringLiteral("--yes")) && !confirm(c, QStringLiteral("Delete All Statistics Files from Vantrelock?")))
+        return c.fail(QStringLiteral("nothing deleted"));
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    const bool rallycross = hasRallycross(c.device.version.value_or(QString()));
+    switch (deleteDeviceRunFiles(c.link, rallycross)) {
+    case DeviceDeleteEnd::NoResponse:
+        return c.exchangeFailed(kNoResponse);
+    case DeviceDeleteEnd::Failed:
+        c.disconnect();
+        return c.fail(kErrorDeletingFiles);
+    case DeviceDeleteEnd::RallycrossFailed:
+        c.disconnect();
+        return c.fail(kErrorDeletingRallycross);
+    case DeviceDeleteEnd::RallycrossNothingToDo:
+        c.io.out << "Run files deleted; the device had no rallycross files to delete." << Qt::endl;
+        break;
+    case DeviceDeleteEnd::Deleted:
+        c.io.out << (rallycross ? "Run files and rallycross run files deleted." : "Run files deleted.") << Qt::endl;
+        break;
+    }
+    c.disconnect();
+    return kExitOk;
+}
+
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> list = {
@@ -152,6 +240,12 @@ const std::vector<Command> &commands()
          {}, 0, 0, false, runPorts},
         {QStringLiteral("info"), {}, QStringLiteral("connect, print version, serial number and rallycross, disconnect"),
          {}, 0, 0, true, runInfo},
+        {QStringLiteral("download"), {}, QStringLiteral("download every run file into a folder and print each stored path"),
+         {{QStringLiteral("--dir"), {}, QStringLiteral("DIR"), QStringLiteral("where to store them (default: the program's Statistics folder)")}},
+         0, 0, true, runDownload},
+        {QStringLiteral("delete-device-files"), {}, QStringLiteral("delete the run files on the device, asking first"),
+         {{QStringLiteral("--yes"), QStringLiteral("-y"), {}, QStringLiteral("do not ask")}},
+         0, 0, true, runDeleteDeviceFiles},
     };
     return list;
 }

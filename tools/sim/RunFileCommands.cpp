@@ -138,8 +138,9 @@ void installRunFileCommands(SimDevice &device, std::shared_ptr<DeviceRunFiles> f
                 return;
     });
     device.addCommand("SD", [files](Session &s) {
-        if (s.reply("delete", "OK"))
+        if (s.answersNormally("delete"))
             files->edit([](RunFileSet &set) { set.files.clear(); });
+        s.reply("delete", "OK");
     });
     device.addCommand("SE", [files](Session &s) {
         if (!hasRallycross(QString::fromLatin1(s.config().version))) {
@@ -149,8 +150,9 @@ void installRunFileCommands(SimDevice &device, std::shared_ptr<DeviceRunFiles> f
         if (!s.reply("rxdelete", "OK"))
             return;
         // Deleted only when the device reports it so.
-        if (s.reply("rxdelete2", "OK"))
+        if (s.answersNormally("rxdelete2"))
             files->edit([](RunFileSet &set) { set.rallycross.clear(); });
+        s.reply("rxdelete2", "OK");
     });
 }
 
