@@ -4,6 +4,7 @@
 #include "app/Prompter.h"
 #include "app/Widgets.h"
 #include "device/Connection.h"
+#include "settings/SettingsExchange.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -139,70 +140,46 @@ void TForm3::buildPracticePage()
     Label4 = makeLabel(this, "Label4", QStringLiteral("General Settings"), sectionFont);
     centreAt(Label4, kClientWidth / 2, kGeneralHeadingTop);
 
-    struct LaneRow {
-        QLabel **caption, **left, **right;
-        const char *captionName, *captionText, *leftName, *rightName;
+    // The members in the order of the rows' table.
+    QLabel **lanes[][3] = {
+        {&Label21, &LLog, &RLog},       {&Label6, &LTType, &RTType},   {&Label7, &LTSpd, &RTSpd},
+        {&Label5, &LRoll, &RRoll},      {&Label8, &LDial, &RDial},     {&Label19, &LButton, &RButton},
+        {&Label13, &LDelay, &RDelay},   {&Label12, &LBump, &RBump},    {&Label10, &LCross, &RCross},
+        {&Label20, &LMulti, &RMult},    {&Label9, &LShift, &RShift},   {&Label15, &LShift1, &RShift1},
+        {&Label16, &LShift2, &RShift2}, {&Label17, &LShift3, &RShift3}, {&Label18, &LShift4, &RShift4},
     };
-    const LaneRow lanes[] = {
-        {&Label21, &LLog, &RLog, "Label21", "Log On", "LLog", "RLog"},
-        {&Label6, &LTType, &RTType, "Label6", "Tree Type", "LTType", "RTType"},
-        {&Label7, &LTSpd, &RTSpd, "Label7", "Tree Speed", "LTSpd", "RTSpd"},
-        {&Label5, &LRoll, &RRoll, "Label5", "Roll Out", "LRoll", "RRoll"},
-        {&Label8, &LDial, &RDial, "Label8", "Dial-In", "LDial", "RDial"},
-        {&Label19, &LButton, &RButton, "Label19", "Button Motion", "LButton", "RButton"},
-        {&Label13, &LDelay, &RDelay, "Label13", "Delay Box", "LDelay", "RDelay"},
-        {&Label12, &LBump, &RBump, "Label12", "Bump Value", "LBump", "RBump"},
-        {&Label10, &LCross, &RCross, "Label10", "Cross Over", "LCross", "RCross"},
-        {&Label20, &LMulti, &RMult, "Label20", "Multi-Hit", "LMulti", "RMult"},
-        {&Label9, &LShift, &RShift, "Label9", "Shift Light", "LShift", "RShift"},
-        {&Label15, &LShift1, &RShift1, "Label15", "Shift Time 1", "LShift1", "RShift1"},
-        {&Label16, &LShift2, &RShift2, "Label16", "Shift Time 2", "LShift2", "RShift2"},
-        {&Label17, &LShift3, &RShift3, "Label17", "Shift Time 3", "LShift3", "RShift3"},
-        {&Label18, &LShift4, &RShift4, "Label18", "Shift Time 4", "LShift4", "RShift4"},
-    };
+    Q_ASSERT(std::size(lanes) == settings::laneRows().size());
     int y = kLaneTop;
-    for (const LaneRow &row : lanes) {
-        *row.caption = makeLabel(this, row.captionName, QLatin1String(row.captionText), captionFont());
-        centreAt(*row.caption, kLaneCaptionCentre, y);
-        *row.left = valueLabel(row.leftName, kLanePlaceholder, this, valueFont(), kLeftLaneCentre, y);
-        *row.right = valueLabel(row.rightName, kLanePlaceholder, this, valueFont(), kRightLaneCentre, y);
+    for (std::size_t i = 0; i < std::size(lanes); ++i) {
+        const settings::LaneRow &row = settings::laneRows()[i];
+        QLabel *caption = makeLabel(this, row.captionLabel, QLatin1String(row.caption), captionFont());
+        *lanes[i][0] = caption;
+        centreAt(caption, kLaneCaptionCentre, y);
+        *lanes[i][1] = valueLabel(row.left, kLanePlaceholder, this, valueFont(), kLeftLaneCentre, y);
+        *lanes[i][2] = valueLabel(row.right, kLanePlaceholder, this, valueFont(), kRightLaneCentre, y);
         y += kRowSpacing;
     }
 
-    struct GeneralRow {
-        QLabel **leftCaption, **left, **right, **rightCaption;
-        const char *leftCaptionName, *leftCaptionText, *leftName, *rightName, *rightCaptionName,
-            *rightCaptionText;
+    QLabel **general[][4] = {
+        {&Label22, &RdmDial, &AutoStartTime, &Label11}, {&Label23, &RdmRange, &StageToStart, &Label31},
+        {&Label24, &Dmode, &StgOn, &Label32},          {&Label25, &UMode, &RdmStart, &Label33},
+        {&Label27, &SURT, &AutoReset, &Label34},       {&Label26, &RdmStg, &PerfectTree, &Label35},
+        {&Label28, &MultHit, &TBL, &Label36},          {&Label37, &MHTime, &WinLgt, &Label38},
+        {&Label29, &AutoStart, &RRed, &Label39},
     };
-    const GeneralRow general[] = {
-        {&Label22, &RdmDial, &AutoStartTime, &Label11, "Label22", "Random Dial", "RdmDial", "AutoStartTime",
-         "Label11", "Autostart Time"},
-        {&Label23, &RdmRange, &StageToStart, &Label31, "Label23", "Random Range", "RdmRange", "StageToStart",
-         "Label31", "Stage to Start"},
-        {&Label24, &Dmode, &StgOn, &Label32, "Label24", "Distraction Mode", "Dmode", "StgOn", "Label32",
-         "Stage On Time"},
-        {&Label25, &UMode, &RdmStart, &Label33, "Label25", "User Mode", "UMode", "RdmStart", "Label33",
-         "Start Delay"},
-        {&Label27, &SURT, &AutoReset, &Label34, "Label27", "Single User RT", "SURT", "AutoReset", "Label34",
-         "Auto Reset"},
-        {&Label26, &RdmStg, &PerfectTree, &Label35, "Label26", "Random Stage", "RdmStg", "PerfectTree",
-         "Label35", "Perfect Tree"},
-        {&Label28, &MultHit, &TBL, &Label36, "Label28", "Hit Both Lanes", "MultHit", "TBL", "Label36",
-         "Top Bulb Lock"},
-        {&Label37, &MHTime, &WinLgt, &Label38, "Label37", "Multi-Hit Time", "MHTime", "WinLgt", "Label38",
-         "Win Lights"},
-        {&Label29, &AutoStart, &RRed, &Label39, "Label29", "Autostart", "AutoStart", "RRed", "Label39",
-         "Real Red"},
-    };
+    Q_ASSERT(std::size(general) == settings::generalRows().size());
     y = kGeneralTop;
-    for (const GeneralRow &row : general) {
-        *row.leftCaption = makeLabel(this, row.leftCaptionName, QLatin1String(row.leftCaptionText), captionFont());
-        (*row.leftCaption)->move(kEdgeMargin, y);
-        *row.left = valueLabel(row.leftName, kGeneralPlaceholder, this, valueFont(), kGeneralLeftCentre, y);
-        *row.right = valueLabel(row.rightName, kGeneralPlaceholder, this, valueFont(), kGeneralRightCentre, y);
-        *row.rightCaption =
-            makeLabel(this, row.rightCaptionName, QLatin1String(row.rightCaptionText), captionFont());
-        (*row.rightCaption)->move(kClientWidth - kEdgeMargin - (*row.rightCaption)->width(), y);
+    for (std::size_t i = 0; i < std::size(general); ++i) {
+        const settings::GeneralRow &row = settings::generalRows()[i];
+        QLabel *leftCaption = makeLabel(this, row.leftCaptionLabel, QLatin1String(row.leftCaption), captionFont());
+        *general[i][0] = leftCaption;
+        leftCaption->move(kEdgeMargin, y);
+        *general[i][1] = valueLabel(row.left, kGeneralPlaceholder, this, valueFont(), kGeneralLeftCentre, y);
+        *general[i][2] = valueLabel(row.right, kGeneralPlaceholder, this, valueFont(), kGeneralRightCentre, y);
+        QLabel *rightCaption =
+            makeLabel(this, row.rightCaptionLabel, QLatin1String(row.rightCaption), captionFont());
+        *general[i][3] = rightCaption;
+        rightCaption->move(kClientWidth - kEdgeMargin - rightCaption->width(), y);
         y += kRowSpacing;
     }
 }
@@ -218,30 +195,20 @@ void TForm3::buildRallyPage()
 
     const QFont rallyValue = arial(15);
     const QFont rallyCaption = arial(15, false, true);
-    struct RallyRow {
-        QLabel **caption, **value;
-        const char *captionName, *captionText, *valueName;
+    QLabel **rows[][2] = {
+        {&Label14, &LRollR},   {&Label30, &RRollR},    {&Label40, &StlTimeR}, {&Label41, &RdyRaceR},
+        {&Label42, &LgtOffR},  {&Label43, &RdmDelayR}, {&Label44, &UModeR},   {&Label45, &SURTR},
+        {&Label46, &RdmStgR},  {&Label47, &BtnMtnR},   {&Label48, &WinLgtR},  {&Label49, &AutoRstR},
     };
-    const RallyRow rows[] = {
-        {&Label14, &LRollR, "Label14", "Left Roll", "LRollR"},
-        {&Label30, &RRollR, "Label30", "Right Roll", "RRollR"},
-        {&Label40, &StlTimeR, "Label40", "Settle Time", "StlTimeR"},
-        {&Label41, &RdyRaceR, "Label41", "Ready to Race", "RdyRaceR"},
-        {&Label42, &LgtOffR, "Label42", "Lights Off", "LgtOffR"},
-        {&Label43, &RdmDelayR, "Label43", "Random Delay", "RdmDelayR"},
-        {&Label44, &UModeR, "Label44", "User Mode", "UModeR"},
-        {&Label45, &SURTR, "Label45", "Single Lane RT", "SURTR"},
-        {&Label46, &RdmStgR, "Label46", "Random Stage", "RdmStgR"},
-        {&Label47, &BtnMtnR, "Label47", "Button Motion", "BtnMtnR"},
-        {&Label48, &WinLgtR, "Label48", "Win Lights", "WinLgtR"},
-        {&Label49, &AutoRstR, "Label49", "Auto Reset", "AutoRstR"},
-    };
+    Q_ASSERT(std::size(rows) == settings::rallyRows().size());
     int y = kRallyTop;
-    for (const RallyRow &row : rows) {
-        *row.caption = makeLabel(Panel2, row.captionName, QLatin1String(row.captionText), rallyCaption);
-        (*row.caption)->move(kRallyCaptionRight - (*row.caption)->width(), y);
-        *row.value = valueLabel(row.valueName, kRallyPlaceholder, Panel2, rallyValue, -1, y);
-        (*row.value)->move(kRallyValueLeft, y);
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const settings::RallyRow &row = settings::rallyRows()[i];
+        QLabel *caption = makeLabel(Panel2, row.captionLabel, QLatin1String(row.caption), rallyCaption);
+        *rows[i][0] = caption;
+        caption->move(kRallyCaptionRight - caption->width(), y);
+        *rows[i][1] = valueLabel(row.value, kRallyPlaceholder, Panel2, rallyValue, -1, y);
+        (*rows[i][1])->move(kRallyValueLeft, y);
         y += kRallySpacing;
     }
 }
@@ -288,39 +255,24 @@ void TForm3::FormActivate()
 
 void TForm3::LoadPracSettings()
 {
-    m_main.send_cmda(QStringLiteral("P"));
-    readPieces(settings::practicePieces());
+    if (!settings::readPracticeSettings(m_main.link, [this](const auto &fields) { showFields(fields); }))
+        closeAfterTimeout();
 }
 
 bool TForm3::LoadRallySettings()
 {
     if (!m_main.rallycross)
         return false;
-    SerialLink &link = m_main.link;
-    m_main.send_cmda(QStringLiteral("R"));
-    m_main.vrcvstra(2);
-    if (link.TimeOut) {
+    switch (settings::readRallySettings(m_main.link, [this](const auto &fields) { showFields(fields); })) {
+    case settings::RallyRead::Read:
+        return true;
+    case settings::RallyRead::Refused:
+        return false;
+    case settings::RallyRead::TimedOut:
         closeAfterTimeout();
         return false;
     }
-    // A refusal is silent, and nothing follows it.
-    if (link.text(2) != QLatin1String("OK"))
-        return false;
-    return readPieces(settings::rallyPieces());
-}
-
-bool TForm3::readPieces(const std::vector<settings::Piece> &pieces)
-{
-    SerialLink &link = m_main.link;
-    for (const settings::Piece &piece : pieces) {
-        m_main.vrcvstra(piece.length);
-        if (link.TimeOut) {
-            closeAfterTimeout();
-            return false;
-        }
-        showFields(settings::decodePiece(piece, link.text(piece.length)));
-    }
-    return true;
+    return false;
 }
 
 void TForm3::showFields(const std::vector<settings::DecodedField> &fields)

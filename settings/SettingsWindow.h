@@ -94,9 +94,6 @@ private:
     QLabel *valueLabel(const char *name, const QString &placeholder, QWidget *parent, const QFont &font,
                        int centre, int y);
     void centreHeading();
-    // Receives the pieces of a record in order and shows each as it comes; false on a timeout,
-    // which has then been handled.
-    bool readPieces(const std::vector<settings::Piece> &pieces);
     void showFields(const std::vector<settings::DecodedField> &fields);
     // A read that timed out: the message, the link dropped, the window closed.
     void closeAfterTimeout();
