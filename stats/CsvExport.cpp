@@ -93,4 +93,25 @@ void writeFile(const QString &path, const QByteArray &bytes)
         throw fileErrorFromErrno(writeError);
 }
 
+Runs runsOf(const runfile::RunFile &file)
+{
+    Runs runs;
+    runs.rt = file.rt;
+    if (file.full) {
+        runs.shift = file.shift;
+        runs.bump = file.bump;
+    } else {
+        for (runfile::Reals &column : runs.shift)
+            column[1] = runfile::kAbsentShift;
+        runs.bump.fill(runfile::kNoBump);
+    }
+    return runs;
+}
+
+QStringList statisticsOf(const runfile::RunFile &file)
+{
+    return {file.runs.text(), file.reds.text(), file.wins.text(), file.average, file.spread,
+            file.shiftAverage[0], file.shiftAverage[1], file.shiftAverage[2], file.shiftAverage[3]};
+}
+
 } // namespace csv

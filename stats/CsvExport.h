@@ -31,6 +31,13 @@ struct Runs {
 // averages. Lines end in CR LF.
 QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLocale &locale = QLocale());
 
+// What the window exports after loading `file` on its own: its runs as the load sets the run
+// arrays (a short or rallycross file marks every shift column absent and has no bump counts),
+// and the nine figures as the labels show them. Throws the conversion error of a count field
+// that is not a number, as the load does.
+Runs runsOf(const runfile::RunFile &file);
+QStringList statisticsOf(const runfile::RunFile &file);
+
 // Replaces the file's contents; throws the file error.
 void writeFile(const QString &path, const QByteArray &bytes);
 
