@@ -1,4 +1,8 @@
+#include "app/MainWindow.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
 #include "device/Connection.h"
+#include "tools/sim/SettingsCommands.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/RunFileCommands.h"
@@ -6,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 
 // The command-line tool, run in-process against the simulated device.
 class CliTest : public QObject {
@@ -91,6 +96,86 @@ private slots:
         r = run({QStringLiteral("delete-device-files"), QStringLiteral("--yes")});
         QCOMPARE(r.status, kExitOk);
         QCOMPARE(sim.device().received(), QByteArray("Connect" "0391231235929" "SD" "D"));
+    }
+
+    // The tool writes what the window's Export writes for the same file.
+    void exportMatchesTheWindow_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("full") << int(sim::RunFileKind::Full);
+        QTest::newRow("short") << int(sim::RunFileKind::Short);
+        QTest::newRow("rallycross") << int(sim::RunFileKind::Rallycross);
+    }
+    void exportMatchesTheWindow()
+    {
+        QFETCH(int, kind);
+        RecordingPrompter prompts;
+        createWindows();
+        const QString runFile = Form1->folders.statistics + QStringLiteral("/FIXTURE.txt");
+        QFile file(runFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sim::encodeRunFile(sim::generateSession(7, 14, 2), sim::RunFileKind(kind)));
+        file.close();
+        Form1->FileListBox1->refresh();
+        const QList<QListWidgetItem *> items = Form1->FileListBox1->findItems(QStringLiteral("FIXTURE.txt"), Qt::MatchExactly);
+        QCOMPARE(items.size(), 1);
+        items.first()->setSelected(true);
+        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("14"));
+        QTemporaryDir dir;
+        prompts.files.push_back(dir.filePath(QStringLiteral("window.csv")));
+        Form1->Button11Click();
+        destroyWindows();
+        QCOMPARE(prompts.texts(), QStringList());
+        QFile windowCsv(dir.filePath(QStringLiteral("window.csv")));
+        QVERIFY(windowCsv.open(QIODevice::ReadOnly));
+
+        const Run r = run({QStringLiteral("export"), runFile, QStringLiteral("-o"), dir.filePath(QStringLiteral("tool.csv"))});
+        QCOMPARE(r.status, kExitOk);
+        QFile toolCsv(dir.filePath(QStringLiteral("tool.csv")));
+        QVERIFY(toolCsv.open(QIODevice::ReadOnly));
+        const QByteArray written = toolCsv.readAll();
+        QCOMPARE(written, windowCsv.readAll());
+        QCOMPARE(run({QStringLiteral("export"), runFile, QStringLiteral("-o"), QStringLiteral("-")}).out.toUtf8(), written);
+
+        const Run shown = run({QStringLiteral("show"), runFile});
+        QCOMPARE(shown.status, kExitOk);
+        QVERIFY(shown.out.startsWith(QStringLiteral("File: FIXTURE.txt\nRuns: 14\n")));
+        QCOMPARE(shown.out.count(QLatin1Char('\n')), 7 + 2 + 14); // figures, blank, header, runs
+    }
+
+    void showAndExportFailures()
+    {
+        QTemporaryDir dir;
+        Run r = run({QStringLiteral("show"), dir.filePath(QStringLiteral("missing.txt"))});
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(r.err, QStringLiteral("vantrelock: File not found.\n"));
+        QFile bad(dir.filePath(QStringLiteral("bad.txt")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(300, '0') + "0X2");
+        bad.close();
+        r = run({QStringLiteral("export"), bad.fileName()});
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(r.err, QStringLiteral("vantrelock: '0X2' is not a valid integer value.\n"));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("bad.csv"))));
+    }
+
+    void settingsPrintsCaptionsAndValues()
+    {
+        SimFixture sim({"1.24 R", "VM000042"});
+        sim::installSettingsCommands(sim.device());
+        Run r = run({QStringLiteral("settings"), QStringLiteral("--rallycross")});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.status, kExitOk);
+        const QStringList lines = r.out.split(QLatin1Char('\n'));
+        QVERIFY(lines.contains(QStringLiteral("Tree Type (left lane): Full")));
+        QVERIFY(lines.contains(QStringLiteral("Rallycross:")));
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 48 + 2 + 12);
+        QVERIFY(sim.device().received().endsWith("PRD"));
+
+        sim.device().setFault("practice", {sim::FaultKind::Short, 20, {}});
+        r = run({QStringLiteral("settings")});
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(r.err, QStringLiteral("vantrelock: %1\n").arg(kNoResponse));
     }
 
     void portByPathOrNumber()

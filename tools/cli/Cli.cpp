@@ -5,7 +5,13 @@
 #include "device/Connection.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
+#include "settings/SettingsExchange.h"
+#include "stats/CsvExport.h"
+#include "stats/Readout.h"
+#include "stats/RunFile.h"
 #include "stats/RunFileTransfer.h"
+
+#include <QFileInfo>
 
 #include <QDir>
 
@@ -233,6 +239,93 @@ int runDeleteDeviceFiles(Context &c)
     return kExitOk;
 }
 
+int runShow(Context &c)
+{
+    const QString path = c.positional.at(0);
+    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
+    QTextStream &out = c.io.out;
+    const QStringList figures = csv::statisticsOf(file);
+    out << "File: " << QFileInfo(path).fileName() << Qt::endl;
+    const char *names[] = {"Runs", "Reds", "Wins", "Average", "Spread"};
+    for (int i = 0; i < 5; ++i)
+        out << names[i] << ": " << figures.at(i) << Qt::endl;
+    out << "Shift averages: " << figures.mid(5).join(QStringLiteral("  ")) << Qt::endl;
+
+    const csv::Runs runs = csv::runsOf(file);
+    QList<int> columns; // shift columns in use
+    for (int k = 0; k < 4; ++k) {
+        if (runs.shift[k][1] != runfile::kAbsentShift)
+            columns.append(k);
+    }
+    const bool bumps = file.full;
+    out << Qt::endl << QStringLiteral("%1  %2").arg(QStringLiteral("Run"), 3).arg(QStringLiteral("RT"), 6);
+    if (bumps)
+        out << QStringLiteral(" %1").arg(QStringLiteral("Bump"), 4);
+    for (int k : columns)
+        out << QStringLiteral("  %1").arg(QStringLiteral("S%1").arg(k + 1), 6);
+    out << Qt::endl;
+    const int n = file.runs.runs();
+    for (int r = 1; r <= n; ++r) {
+        out << QStringLiteral("%1  %2").arg(r, 3).arg(readout::timeText(runs.rt[r]), 6);
+        if (bumps)
+            out << QStringLiteral(" %1").arg(runs.bump[r] == runfile::kNoBump ? QStringLiteral("-") : QString::number(runs.bump[r]), 4);
+        for (int k : columns)
+            out << QStringLiteral("  %1").arg(readout::timeText(runs.shift[k][r]), 6);
+        out << Qt::endl;
+    }
+    return kExitOk;
+}
+
+int runExport(Context &c)
+{
+    const QString path = c.positional.at(0);
+    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
+    const QByteArray text = csv::exportText(csv::runsOf(file), csv::statisticsOf(file));
+    QString target = c.value(QStringLiteral("--output"));
+    if (target == QLatin1String("-")) {
+        c.io.out << QString::fromUtf8(text) << Qt::flush;
+        return kExitOk;
+    }
+    if (target.isEmpty()) {
+        const QFileInfo info(path);
+        target = info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
+    }
+    csv::writeFile(target, text);
+    c.io.out << QDir::toNativeSeparators(target) << Qt::endl;
+    return kExitOk;
+}
+
+int runSettings(Context &c)
+{
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    const auto print = [&c](const std::vector<settings::DecodedField> &fields) {
+        for (const settings::DecodedField &field : fields)
+            c.io.out << settings::captionOf(field.label) << ": " << field.text.value_or(QStringLiteral("(unknown code)"))
+                     << Qt::endl;
+    };
+    if (!settings::readPracticeSettings(c.link, print))
+        return c.exchangeFailed(kNoResponse);
+    if (c.has(QStringLiteral("--rallycross"))) {
+        if (!hasRallycross(c.device.version.value_or(QString()))) {
+            c.disconnect();
+            return c.fail(QStringLiteral("the device has no rallycross settings"));
+        }
+        c.io.out << Qt::endl << "Rallycross:" << Qt::endl;
+        switch (settings::readRallySettings(c.link, print)) {
+        case settings::RallyRead::TimedOut:
+            return c.exchangeFailed(kNoResponse);
+        case settings::RallyRead::Refused:
+            c.disconnect();
+            return c.fail(QStringLiteral("the device refused its rallycross settings"));
+        case settings::RallyRead::Read:
+            break;
+        }
+    }
+    c.disconnect();
+    return kExitOk;
+}
+
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> list = {
@@ -246,6 +339,15 @@ const std::vector<Command> &commands()
         {QStringLiteral("delete-device-files"), {}, QStringLiteral("delete the run files on the device, asking first"),
          {{QStringLiteral("--yes"), QStringLiteral("-y"), {}, QStringLiteral("do not ask")}},
          0, 0, true, runDeleteDeviceFiles},
+        {QStringLiteral("show"), QStringLiteral("RUNFILE"), QStringLiteral("print a run file's figures and a table of its runs"),
+         {}, 1, 1, false, runShow},
+        {QStringLiteral("export"), QStringLiteral("RUNFILE"), QStringLiteral("write a run file's runs and figures as CSV"),
+         {{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("CSV"),
+           QStringLiteral("the CSV file (default: the run file's name with .csv; - for standard output)")}},
+         1, 1, false, runExport},
+        {QStringLiteral("settings"), {}, QStringLiteral("connect and print the practice settings"),
+         {{QStringLiteral("--rallycross"), {}, {}, QStringLiteral("print the rallycross settings too")}},
+         0, 0, true, runSettings},
     };
     return list;
 }

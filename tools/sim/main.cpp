@@ -2,6 +2,7 @@
 // device. It prints the terminal's path on its first line, then answers until it is stopped.
 
 #include "tools/sim/RunFileCommands.h"
+#include "tools/sim/SettingsCommands.h"
 #include "tools/sim/SimDevice.h"
 
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ int main(int argc, char *argv[])
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
         "vanish[:N], optionally followed by @K (only the Kth reply of that exchange). Exchanges: greeting, connected, datetime, version, serial, disconnect; "
         "run files: list, name, status, data, rxlist, rxcount, rxname, rxstatus, rxdata, delete, "
-        "rxdelete, rxdelete2 (a refusal: wrong:ERx)."));
+        "rxdelete, rxdelete2 (a refusal: wrong:ERx); settings: practice, rallystatus, rallycross."));
     parser.addHelpOption();
     const QCommandLineOption version({QStringLiteral("firmware")},
                                      QStringLiteral("Version text, 6 characters (default \"1.24  \"; "
@@ -56,7 +57,14 @@ int main(int argc, char *argv[])
                                   QStringLiteral("Offer generated data, as a device that has been used."));
     parser.addOptions({version, serial, fault, paced, log, link, demo});
     sim::addRunFileOptions(parser);
+    sim::addSettingsOptions(parser);
     parser.process(app);
+    QString settingsError;
+    const sim::SettingsRecords settingsRecords = sim::settingsFromOptions(parser, settingsError);
+    if (!settingsError.isEmpty()) {
+        std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(settingsError));
+        return 2;
+    }
 
     sim::Config config;
     config.version = parser.value(version).toLatin1().leftJustified(6, ' ', true);
@@ -70,6 +78,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(runFileError));
         return 2;
     }
+    sim::installSettingsCommands(device, settingsRecords);
     for (const QString &spec : parser.values(fault)) {
         sim::Fault f;
         const QString exchange = spec.section(QLatin1Char('='), 0, 0);
