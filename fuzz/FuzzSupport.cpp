@@ -1,7 +1,9 @@
 #include "fuzz/FuzzSupport.h"
 
+#include "app/Prompter.h"
+
+#include <QApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -11,7 +13,19 @@ namespace fuzz {
 
 namespace {
 QTemporaryDir *scratch = nullptr;
-}
+
+class QuietPrompter : public Prompter {
+public:
+    QMessageBox::StandardButton message(QWidget *, BoxKind, const QString &,
+                                        QMessageBox::StandardButtons buttons) override
+    {
+        return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::No : QMessageBox::Ok;
+    }
+    QString chooseFile(QFileDialog &) override { return file; }
+    QString file;
+};
+QuietPrompter *quiet = nullptr;
+} // namespace
 
 void prepare(int *argc, char ***argv)
 {
@@ -35,7 +49,14 @@ void prepare(int *argc, char ***argv)
     static char *qtArgv[] = {name, nullptr};
     (void)argc;
     (void)argv;
-    new QGuiApplication(qtArgc, qtArgv); // lives until the process ends
+    new QApplication(qtArgc, qtArgv); // lives until the process ends
+    quiet = new QuietPrompter;
+    setPrompter(quiet);
+}
+
+void answerFiles(const QString &path)
+{
+    quiet->file = path;
 }
 
 QString home()

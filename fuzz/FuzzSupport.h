@@ -13,11 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
 namespace fuzz {
 
-// Points HOME at a scratch folder (for the program's working folders) and creates an offscreen
-// QGuiApplication for picture decoding. Called once, from LLVMFuzzerInitialize.
+// Points HOME at a scratch folder (for the program's working folders), creates an offscreen
+// QApplication and answers every message box (OK, or No to a question) and file dialog (the path
+// given to answerFiles) without showing it. Called once, from LLVMFuzzerInitialize.
 void prepare(int *argc, char ***argv);
 // The scratch folder.
 QString home();
+// What file dialogs return from now on; empty text cancels them.
+void answerFiles(const QString &path);
 
 [[noreturn]] void fail(const char *condition, const char *file, int line);
 

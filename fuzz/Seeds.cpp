@@ -2,6 +2,7 @@
 // the same generators the tests and the simulator use.
 
 #include "tools/sim/RunFiles.h"
+#include "tools/sim/SettingsCommands.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -50,6 +51,18 @@ void runFileSeeds()
     seed("runfile", QStringLiteral("odd-name"), QByteArray("\0../C:*?\t", 9) + QByteArray(40, '9'));
 }
 
+void settingsSeeds()
+{
+    const sim::SettingsRecords records = sim::defaultSettingsRecords();
+    seed("settings", QStringLiteral("default"), records.practice + records.rallycross);
+    seed("settings", QStringLiteral("practice-only"), records.practice);
+    sim::SettingsRecords odd = records;
+    for (const auto &[field, chars] : std::initializer_list<std::pair<const char *, QByteArray>>{
+             {"LLog", "        "}, {"LTType", "3"}, {"RdmDial", "9"}, {"BtnMtnR", "3"}, {"AutoStartTime", "00"}})
+        sim::setSettingsField(odd, QString::fromLatin1(field), chars);
+    seed("settings", QStringLiteral("odd-codes"), odd.practice + odd.rallycross);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -60,5 +73,6 @@ int main(int argc, char *argv[])
     }
     outDir = QFile::decodeName(argv[1]);
     runFileSeeds();
+    settingsSeeds();
     return failed ? 1 : 0;
 }

@@ -1,26 +1,56 @@
-// A run file as the device might send it, stored the way the download stores it and then read
-// back by the loader. Input: one flag byte (bit 0: a rallycross file), the 8-byte name block, then
-// the file's bytes.
+// Any bytes as a run file: named and stored the way the download stores a file from the device,
+// then picked in the window's file list (as the primary file and as the overlay), its first run's
+// readout shown, and exported to CSV. Input: one flag byte (bit 0: a rallycross file), the 8-byte
+// name block as the device sends it, then the file's bytes.
 
 #include "app/Errors.h"
-#include "app/Folders.h"
+#include "app/MainWindow.h"
+#include "app/Prompter.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
 #include "fuzz/FuzzSupport.h"
 #include "stats/RunFileTransfer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineSeries>
+
+#include <cmath>
 
 namespace {
+
 QString statistics;
+QString exported;
+
+void pick(const QString &path)
+{
+    // Selecting the item loads it, as a click does.
+    Form1->FileListBox1->clearSelection();
+    const auto items = Form1->FileListBox1->findItems(QFileInfo(path).fileName(), Qt::MatchExactly);
+    FUZZ_CHECK(items.size() == 1);
+    Form1->FileListBox1->setCurrentItem(items.first());
+    items.first()->setSelected(true);
 }
+
+void checkChart()
+{
+    for (int n = 1; n <= 10; ++n) {
+        const QLineSeries *series = Form1->series(n);
+        FUZZ_CHECK(series->count() <= 50);
+        for (const QPointF &p : series->points())
+            FUZZ_CHECK(std::isfinite(p.x()) && std::isfinite(p.y()));
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     fuzz::prepare(argc, argv);
-    statistics = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics;
-    QDir().mkpath(statistics);
-    statistics = QFileInfo(statistics).canonicalFilePath();
+    createWindows();
+    statistics = QFileInfo(Form1->folders.statistics).canonicalFilePath();
+    exported = fuzz::home() + QStringLiteral("/export.csv");
     return 0;
 }
 
@@ -33,29 +63,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray content(reinterpret_cast<const char *>(data + 9), qsizetype(size - 9));
 
     // Whatever the device calls a file, it lands in the statistics folder as a new file, whole.
-    const QString base = runFileBase(deviceFileName(block), rallycross);
-    QStringList stored;
-    for (int copy = 0; copy < 2; ++copy) {
-        QString path;
-        try {
-            path = storeRunFile(statistics, base, content);
-        } catch (const AppError &) {
-            // A name the file system refuses (too long, say) is reported, never written elsewhere.
-            FUZZ_CHECK(QDir(statistics).entryList(QDir::Files | QDir::Hidden).size() == stored.size());
-            break;
-        }
-        const QFileInfo info(path);
-        FUZZ_CHECK(info.absoluteDir().canonicalPath() == statistics);
-        FUZZ_CHECK(info.fileName().endsWith(QLatin1String(".txt")));
-        FUZZ_CHECK(!stored.contains(info.canonicalFilePath()));
+    QString path;
+    try {
+        path = storeRunFile(statistics, runFileBase(deviceFileName(block), rallycross), content);
+    } catch (const AppError &) {
+        // A name the file system refuses (too long, say) is reported, and nothing is written.
+        FUZZ_CHECK(QDir(statistics).isEmpty(QDir::Files | QDir::Hidden));
+        return 0;
+    }
+    const QFileInfo info(path);
+    FUZZ_CHECK(info.absoluteDir().canonicalPath() == statistics);
+    FUZZ_CHECK(info.fileName().endsWith(QLatin1String(".txt")));
+    {
         QFile file(path);
-        FUZZ_CHECK(file.open(QIODevice::ReadOnly));
-        FUZZ_CHECK(file.readAll() == content);
-        stored << info.canonicalFilePath();
+        FUZZ_CHECK(file.open(QIODevice::ReadOnly) && file.readAll() == content);
     }
 
-    for (const QString &path : stored)
-        QFile::remove(path);
-    FUZZ_CHECK(QDir(statistics).isEmpty(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot));
+    Form1->FileListBox1->refresh();
+    pick(path); // the primary file
+    checkChart();
+    if (Form1->Series1->count() > 0)
+        guarded(Form1, [] { Form1->Chart1ClickSeries(Form1->Series1, 0); });
+    fuzz::answerFiles(exported);
+    guarded(Form1, [] { Form1->Button11Click(); });
+    guarded(Form1, [] { Form1->Panel4Click(); }); // overlay on
+    pick(path);
+    checkChart();
+    if (Form1->Series2->count() > 0)
+        guarded(Form1, [] { Form1->Chart1ClickSeries(Form1->Series2, 0); });
+    guarded(Form1, [] { Form1->Panel4Click(); }); // overlay off
+
+    QFile::remove(path);
+    QFile::remove(exported);
+    Form1->FileListBox1->refresh();
     return 0;
 }
