@@ -95,6 +95,13 @@ public:
     void send_cmda(const QString &comstr) { link.send_cmda(comstr); }
     void vrcvstra(int num1) { link.vrcvstra(num1); }
 
+    // Image group (image/): load, clear, send, show and delete the display picture.
+    void Button3Click(); // Load
+    void Button6Click(); // Clear
+    void Button4Click(); // Send
+    void Button7Click(); // Show
+    void Button5Click(); // Delete
+
     // Each feature folder connects its own controls to its handlers.
     void wireStatistics(); // stats/
     void wireImage();      // image/

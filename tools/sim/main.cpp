@@ -1,6 +1,7 @@
 // vantrelock-sim: a simulated Vantrelock on a pseudo-terminal, for trying the program without a
 // device. It prints the terminal's path on its first line, then answers until it is stopped.
 
+#include "tools/sim/ImageCommands.h"
 #include "tools/sim/SimDevice.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,9 @@ int main(int argc, char *argv[])
         "Simulated Vantrelock on a pseudo-terminal. Prints the terminal's path, then answers the "
         "program's commands until interrupted.\n\n"
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
-        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect."));
+        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect, "
+        "image-start, image-header-length, image-header, image-raw-length, image-stored (the reply "
+        "after the raw image), image-show, image-delete; a refusal is wrong:ER!."));
     parser.addHelpOption();
     const QCommandLineOption version({QStringLiteral("firmware")},
                                      QStringLiteral("Version text, 6 characters (default \"1.24  \"; "
@@ -51,7 +54,11 @@ int main(int argc, char *argv[])
                                   QStringLiteral("path"));
     const QCommandLineOption demo({QStringLiteral("demo")},
                                   QStringLiteral("Offer generated data, as a device that has been used."));
-    parser.addOptions({version, serial, fault, paced, log, link, demo});
+    const QCommandLineOption picturePng({QStringLiteral("picture-png")},
+                                        QStringLiteral("Write the device's stored picture to this PNG file "
+                                                       "whenever one is uploaded (removed on delete)."),
+                                        QStringLiteral("file"));
+    parser.addOptions({version, serial, fault, paced, log, link, demo, picturePng});
     parser.process(app);
 
     sim::Config config;
@@ -61,6 +68,7 @@ int main(int argc, char *argv[])
     config.demo = parser.isSet(demo);
 
     sim::SimDevice device(config);
+    sim::installImageCommands(device, parser.value(picturePng));
     for (const QString &spec : parser.values(fault)) {
         sim::Fault f;
         const QString exchange = spec.section(QLatin1Char('='), 0, 0);
