@@ -106,7 +106,7 @@ void TForm1::Button4Click()
         ProgressBar1->setValue(0);
         ProgressBar1->setVisible(true);
     };
-    progress.piece = [this] {
+    progress.piece = [this](int) {
         ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
     };
     progress.finished = [this] { ProgressBar1->setVisible(false); };

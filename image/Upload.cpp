@@ -53,8 +53,10 @@ Outcome upload(SerialLink &link, const QByteArray &header, const QByteArray &raw
         progress.started(int(raw.size() / kPieceSize));
     // One write per piece, with no pause or reply in between: the device takes one stream.
     for (qsizetype at = 0; at < raw.size(); at += kPieceSize) {
-        call(progress.piece);
-        link.send_cmda(raw.mid(at, std::min<qsizetype>(kPieceSize, raw.size() - at)));
+        const QByteArray piece = raw.mid(at, std::min<qsizetype>(kPieceSize, raw.size() - at));
+        if (progress.piece)
+            progress.piece(int(piece.size()));
+        link.send_cmda(piece);
     }
     call(progress.finished);
     return check(link);

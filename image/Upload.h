@@ -24,7 +24,7 @@ enum class Outcome {
 struct UploadProgress {
     std::function<void()> accepted;           // the device took "I" "S"
     std::function<void(int maximum)> started; // before the first piece: raw length div 512
-    std::function<void()> piece;              // before each piece is sent
+    std::function<void(int bytes)> piece;     // before each piece is sent
     std::function<void()> finished;           // after the last piece, before the final reply
 };
 
