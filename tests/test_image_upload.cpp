@@ -361,7 +361,7 @@ private slots:
         timer.start();
         Form1->Button4Click();
         const double seconds = timer.nsecsElapsed() / 1e9;
-        QCOMPARE(prompts->texts(), QStringList());
+        QVERIFY2(prompts->texts().isEmpty(), qPrintable(prompts->texts().join(QLatin1Char('|'))));
         QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
         QCOMPARE(store->picture()->raw, rawOf(image));
         // 261,120 bytes of picture plus 18 of command, header and lengths, 10 bits each.
