@@ -145,6 +145,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     connect(Button2, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button2Click(); }); });
     connect(Button10, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button10Click(); }); });
     wireStatistics();
+    wireRunFileTransfer();
     wireImage();
 
     guarded(this, [this] { FormCreate(); });
@@ -444,24 +445,11 @@ void TForm1::Button1Click()
 
 void TForm1::Connect()
 {
-    if (link.comport == 0)
-        link.comport = link.findComm();
-    if (link.comport == 0) {
-        showError(this, kPortNotFound);
-        return;
-    }
-    const QString dateTime = dateTimeText(now());
-    link.InitComa();
-    if (!link.isOpen()) {
-        showError(this, kErrorConnecting);
-        return;
-    }
-    const HandshakeResult result = runHandshake(link, dateTime);
+    const HandshakeResult result = connectDevice(link, now());
     if (result.version)
         applyVersion(*result.version);
     if (!result.message.isEmpty()) {
         showError(this, result.message);
-        link.KillComa();
         return;
     }
     setLabelText(SerialNumber, result.serialNumber);

@@ -106,6 +106,12 @@ public:
     void wireStatistics(); // stats/
     void wireImage();      // image/
 
+    // Run file transfer (stats/TransferHandlers.cpp): Load downloads the device's run files,
+    // Delete removes them on the device or removes the picked local file.
+    void wireRunFileTransfer();
+    void Button8Click();
+    void Button9Click();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

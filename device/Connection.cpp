@@ -68,6 +68,27 @@ HandshakeResult runHandshake(SerialLink &link, const QString &dateTime)
     return result;
 }
 
+HandshakeResult connectDevice(SerialLink &link, const QDateTime &moment)
+{
+    HandshakeResult result;
+    if (link.comport == 0)
+        link.comport = link.findComm();
+    if (link.comport == 0) {
+        result.message = kPortNotFound;
+        return result;
+    }
+    const QString dateTime = dateTimeText(moment); // the moment before the port opens
+    link.InitComa();
+    if (!link.isOpen()) {
+        result.message = kErrorConnecting;
+        return result;
+    }
+    result = runHandshake(link, dateTime);
+    if (!result.message.isEmpty())
+        link.KillComa();
+    return result;
+}
+
 bool sayGoodbye(SerialLink &link)
 {
     link.send_cmda(QStringLiteral("D"));

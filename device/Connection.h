@@ -29,6 +29,10 @@ struct HandshakeResult {
 // The handshake on an open link: greeting, "onnect", date and time, version, serial number.
 HandshakeResult runHandshake(SerialLink &link, const QString &dateTime);
 
+// Connect: finds the port when none is chosen yet, opens it and runs the handshake with the
+// date and time of `moment`. On failure the port is closed again and `message` says why.
+HandshakeResult connectDevice(SerialLink &link, const QDateTime &moment);
+
 // Says goodbye; true when the device answered "Disconnected" in time.
 bool sayGoodbye(SerialLink &link);
 

@@ -75,13 +75,22 @@ void SerialLink::send_cmda(const QByteArray &bytes)
     m_port.write(bytes);
     // Wait until the bytes have left; a device that stops taking them for the inactivity time
     // ends the wait (the receive that follows then times out).
-    while (m_port.bytesToWrite() > 0) {
-        if (!m_port.waitForBytesWritten(kInactivityMs)) {
-            if (m_port.error() != QSerialPort::TimeoutError && m_port.error() != QSerialPort::NoError)
-                m_gone = true;
-            m_port.clearError();
+    QDeadlineTimer stall(kInactivityMs);
+    while (m_port.bytesToWrite() > 0 && !cancelled()) {
+        const qint64 before = m_port.bytesToWrite();
+        if (m_port.waitForBytesWritten(waitSlice(stall.remainingTime()))) {
+            if (m_port.bytesToWrite() < before)
+                stall.setRemainingTime(kInactivityMs);
+            continue;
+        }
+        const QSerialPort::SerialPortError error = m_port.error();
+        m_port.clearError();
+        if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError) {
+            m_gone = true; // unplugged
             break;
         }
+        if (stall.hasExpired())
+            break;
     }
 }
 
@@ -99,8 +108,12 @@ void SerialLink::vrcvstra(int num1)
     int count = 0;
     QDeadlineTimer deadline(kInactivityMs);
     while (count < wanted) {
+        if (cancelled()) {
+            TimeOut = true;
+            return;
+        }
         if (m_port.bytesAvailable() == 0) {
-            if (m_port.waitForReadyRead(int(deadline.remainingTime())))
+            if (m_port.waitForReadyRead(waitSlice(deadline.remainingTime())))
                 continue;
             const QSerialPort::SerialPortError error = m_port.error();
             m_port.clearError();
@@ -123,6 +136,12 @@ void SerialLink::vrcvstra(int num1)
             deadline.setRemainingTime(kInactivityMs);
         }
     }
+}
+
+int SerialLink::waitSlice(qint64 remaining) const
+{
+    const qint64 ms = std::max<qint64>(0, remaining);
+    return int(m_cancel ? std::min<qint64>(ms, kWaitSliceMs) : ms);
 }
 
 QString SerialLink::text(int count) const

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 // The one serial link to the device. Every exchange sends a command and then receives a fixed
@@ -50,8 +51,16 @@ public:
     QByteArray bytes(int count) const;
     // True once the port reported that the device went away (unplugged).
     bool deviceGone() const { return m_gone; }
+    // A flag that, once set (from a signal handler, say), ends every wait as a timeout would.
+    void setCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
+    bool cancelled() const { return m_cancel && m_cancel->load(); }
 
 private:
+    // Waits for bytes at most this long at a time, so that a cancel is seen soon.
+    static constexpr int kWaitSliceMs = 100;
+    int waitSlice(qint64 remaining) const;
+
     QSerialPort m_port;
     bool m_gone = false;
+    const std::atomic<bool> *m_cancel = nullptr;
 };

@@ -67,6 +67,11 @@ bool Session::expect(const QByteArray &expected)
     return true;
 }
 
+bool Session::answersNormally(const std::string &exchange) const
+{
+    return !m_muted && m_device.faultFor(exchange).kind == FaultKind::None;
+}
+
 bool Session::reply(const std::string &exchange, const QByteArray &bytes)
 {
     if (m_muted)

@@ -54,6 +54,9 @@ public:
     // Sends a reply through the fault set for `exchange`; false when a fault changed it. After a
     // silent or short reply the device says nothing more until the next command.
     bool reply(const std::string &exchange, const QByteArray &bytes);
+    // True when a reply for `exchange` would go out unchanged (no fault set, not fallen silent):
+    // a device does its work before it reports it done.
+    bool answersNormally(const std::string &exchange) const;
     // Puts bytes back to be read again, as the start of the next command.
     void unread(const QByteArray &bytes);
     const Config &config() const;

@@ -2,6 +2,7 @@
 // device. It prints the terminal's path on its first line, then answers until it is stopped.
 
 #include "tools/sim/ImageCommands.h"
+#include "tools/sim/RunFileCommands.h"
 #include "tools/sim/SimDevice.h"
 
 #include <QCoreApplication>
@@ -30,9 +31,11 @@ int main(int argc, char *argv[])
         "Simulated Vantrelock on a pseudo-terminal. Prints the terminal's path, then answers the "
         "program's commands until interrupted.\n\n"
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
-        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect, "
-        "image-start, image-header-length, image-header, image-raw-length, image-stored (the reply "
-        "after the raw image), image-show, image-delete; a refusal is wrong:ER!."));
+        "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect; "
+        "run files: list, name, status, data, rxlist, rxcount, rxname, rxstatus, rxdata, delete, "
+        "rxdelete, rxdelete2 (a refusal: wrong:ERx); picture: image-start, image-header-length, "
+        "image-header, image-raw-length, image-stored (the reply after the raw image), image-show, "
+        "image-delete (a refusal: wrong:ER!)."));
     parser.addHelpOption();
     const QCommandLineOption version({QStringLiteral("firmware")},
                                      QStringLiteral("Version text, 6 characters (default \"1.24  \"; "
@@ -59,6 +62,7 @@ int main(int argc, char *argv[])
                                                        "whenever one is uploaded (removed on delete)."),
                                         QStringLiteral("file"));
     parser.addOptions({version, serial, fault, paced, log, link, demo, picturePng});
+    sim::addRunFileOptions(parser);
     parser.process(app);
 
     sim::Config config;
@@ -69,6 +73,11 @@ int main(int argc, char *argv[])
 
     sim::SimDevice device(config);
     sim::installImageCommands(device, parser.value(picturePng));
+    QString runFileError;
+    if (!sim::installRunFileCommands(device, parser, runFileError)) {
+        std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(runFileError));
+        return 2;
+    }
     for (const QString &spec : parser.values(fault)) {
         sim::Fault f;
         const QString exchange = spec.section(QLatin1Char('='), 0, 0);

@@ -1,0 +1,84 @@
+// The Statistics group's transfer handlers: Load brings the device's run files home, Delete
+// removes them on the device (connected) or removes the picked local file (not connected).
+
+#include "app/MainWindow.h"
+#include "app/Prompter.h"
+#include "app/Widgets.h"
+#include "device/Connection.h"
+#include "stats/RunFileTransfer.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+// Export is possible while the list has a picked file.
+void updateExportButton(TForm1 &form)
+{
+    form.Button11->setEnabled(form.FileListBox1->hasSelection());
+}
+
+} // namespace
+
+void TForm1::wireRunFileTransfer()
+{
+    connect(Button8, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button8Click(); }); });
+    connect(Button9, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button9Click(); }); });
+}
+
+void TForm1::Button8Click()
+{
+    const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross);
+    switch (result.end) {
+    case DownloadResult::End::NoResponse:
+        dropLink(kNoResponse);
+        return;
+    case DownloadResult::End::Refused:
+        showError(this, kInvalidResponse);
+        return;
+    case DownloadResult::End::RallycrossNotFound:
+        showError(this, kRallycrossNotFound);
+        return;
+    case DownloadResult::End::Complete:
+        break;
+    }
+    FileListBox1->refresh();
+    updateExportButton(*this);
+}
+
+void TForm1::Button9Click()
+{
+    if (link.isOpen()) {
+        if (!askYesNo(this, QStringLiteral("Delete All Statistics Files from Vantrelock?"))) {
+            updateExportButton(*this);
+            return;
+        }
+        switch (deleteDeviceRunFiles(link, rallycross)) {
+        case DeviceDeleteEnd::NoResponse:
+            dropLink(kNoResponse);
+            return;
+        case DeviceDeleteEnd::Failed:
+            showError(this, kErrorDeletingFiles);
+            return;
+        case DeviceDeleteEnd::RallycrossNothingToDo:
+            return;
+        case DeviceDeleteEnd::RallycrossFailed:
+            showError(this, kErrorDeletingRallycross);
+            return;
+        case DeviceDeleteEnd::Deleted:
+            break;
+        }
+        updateExportButton(*this);
+        return;
+    }
+
+    const QString path = FileListBox1->fileName();
+    if (path.isEmpty())
+        return;
+    if (askYesNo(this, QStringLiteral("Do You Want to Delete Statistics File: %1?").arg(QFileInfo(path).fileName())))
+        QFile::remove(path); // a file that stays (read-only, in use) is still listed afterwards
+    FileListBox1->refresh();
+    updateExportButton(*this);
+}

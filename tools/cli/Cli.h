@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTextStream>
+
+#include <atomic>
+#include <functional>
+
+// Where the command-line tool reads and writes, so tests run it in-process.
+struct CliIo {
+    QTextStream &out;
+    QTextStream &err;
+    QTextStream &in;
+    bool errIsTerminal = false;              // progress lines only on a terminal
+    const std::atomic<bool> *cancel = nullptr; // set by Ctrl-C
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+};
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;      // the device or a file failed
+inline constexpr int kExitUsage = 2;       // bad arguments
+inline constexpr int kExitInterrupted = 130;
+
+// Runs `vantrelock ARGS...` (without the program name) and returns its exit status.
+int runCli(const QStringList &args, CliIo &io);
