@@ -144,23 +144,23 @@ private slots:
     // The raw image goes out in whole 512-byte pieces, one progress step each.
     void piecesAndProgress_data()
     {
+        QTest::addColumn<QByteArray>("header");
         QTest::addColumn<int>("bytes");
         QTest::addColumn<int>("maximum");
         QTest::addColumn<QList<int>>("pieces");
         QList<int> full(510, 512);
         QList<int> partial(19, 512);
         partial.append(272);
-        QTest::newRow("480x272") << 261120 << 510 << full;
-        QTest::newRow("100x50") << 10000 << 19 << partial;
-        QTest::newRow("1x1") << 2 << 0 << QList<int>{2};
+        QTest::newRow("480x272") << QByteArray("7,480,272") << 261120 << 510 << full;
+        QTest::newRow("100x50") << QByteArray("7,100,50") << 10000 << 19 << partial;
+        QTest::newRow("1x1") << QByteArray("7,1,1") << 2 << 0 << QList<int>{2};
     }
     void piecesAndProgress()
     {
+        QFETCH(QByteArray, header);
         QFETCH(int, bytes);
         QFETCH(int, maximum);
         QFETCH(QList<int>, pieces);
-        const int pixels = bytes / 2;
-        const QByteArray header = pixels == 130560 ? "7,480,272" : pixels == 5000 ? "7,100,50" : "7,1,1";
         int started = -1, accepted = 0, finished = 0;
         QList<int> sent;
         picture::UploadProgress progress;
@@ -215,10 +215,12 @@ private slots:
     // The device falls silent after the pieces: the link is dropped, the status stays.
     void silentAfterThePieces()
     {
-        load(pattern(100, 50));
+        const QImage image = pattern(100, 50);
+        load(image);
         sim->device().setFault("image-stored", {sim::FaultKind::Silent, 0, {}});
         Form1->Button4Click();
         QCOMPARE(prompts->texts(), QStringList{kNoResponse});
+        QCOMPARE(sim->device().received(), uploadStream(image));
         QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Sending Image..."));
         QVERIFY(Form1->ProgressBar1->isHidden());
         QCOMPARE(Form1->ProgressBar1->maximum(), 19);

@@ -61,7 +61,9 @@ void upload(Session &s, PictureStore &store)
             return; // the program stopped sending: nothing is stored
         raw += piece;
     }
-    store.store({width, height, raw});
+    // Stored only when the device reports it so, and before it does.
+    if (s.answersNormally("image-stored"))
+        store.store({width, height, raw});
     s.reply("image-stored", "OK");
 }
 } // namespace
@@ -122,8 +124,9 @@ std::shared_ptr<PictureStore> installImageCommands(SimDevice &device, const QStr
             s.reply("image-delete", kNoPicture);
             return;
         }
-        if (s.reply("image-delete", "OK"))
+        if (s.answersNormally("image-delete"))
             store->erase();
+        s.reply("image-delete", "OK");
     });
     return store;
 }
