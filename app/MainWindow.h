@@ -95,6 +95,20 @@ public:
     void send_cmda(const QString &comstr) { link.send_cmda(comstr); }
     void vrcvstra(int num1) { link.vrcvstra(num1); }
 
+    // Run file loading, the run chart's readout and selectors, CSV export (stats/).
+    void FileListBox1Click();
+    void FileListBox1KeyPress(QChar &Key);
+    void Chart1ClickSeries(QLineSeries *Series, int ValueIndex);
+    // The pointer entered a series at `at` (chart values): the readout of the point there.
+    void SeriesMouseEnter(QLineSeries *Series, const QPointF &at);
+    void Panel4Click();
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void CheckShift();
+    void Button11Click();
+    // Fits the axes to the points of the visible series.
+    void rescaleChart();
+
     // Image group (image/): load, clear, send, show and delete the display picture.
     void Button3Click(); // Load
     void Button6Click(); // Clear

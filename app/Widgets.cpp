@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionFrame>
 
@@ -92,12 +93,27 @@ void FileListBox::setMask(const QString &mask)
 
 void FileListBox::refresh()
 {
+    // Reading the folder again is no pick by the user.
+    const QSignalBlocker blocker(this);
+    // The files that were picked stay picked while they exist, so the loaded file can still be
+    // exported after a download.
+    QStringList picked;
+    for (const QListWidgetItem *item : selectedItems())
+        picked.append(item->text());
+    const QString current = currentItem() ? currentItem()->text() : QString();
     clear();
     if (m_directory.isEmpty())
         return;
     const QDir dir(m_directory);
     addItems(dir.entryList({m_mask}, QDir::Files | QDir::Hidden | QDir::System,
                            QDir::Name | QDir::IgnoreCase));
+    for (int row = 0; row < count(); ++row) {
+        QListWidgetItem *entry = item(row);
+        if (entry->text() == current)
+            setCurrentItem(entry, QItemSelectionModel::NoUpdate);
+        if (picked.contains(entry->text()))
+            entry->setSelected(true);
+    }
 }
 
 bool FileListBox::multiSelect() const
@@ -107,7 +123,14 @@ bool FileListBox::multiSelect() const
 
 void FileListBox::setMultiSelect(bool on)
 {
+    // Switching modes is no pick by the user; single selection keeps the current item selected.
+    const QSignalBlocker blocker(this);
     setSelectionMode(on ? QAbstractItemView::MultiSelection : QAbstractItemView::SingleSelection);
+    if (!on) {
+        clearSelection();
+        if (currentItem())
+            currentItem()->setSelected(true);
+    }
 }
 
 QString FileListBox::fileName() const

@@ -62,6 +62,8 @@ public:
     // Reads the folder again.
     void refresh();
     bool multiSelect() const;
+    // A click toggles an item while multi-select is on. Neither this nor refresh() counts as a
+    // selection change by the user: itemSelectionChanged is not emitted.
     void setMultiSelect(bool on);
     // Full path of the picked file: the selected item, or in multi-select mode the current item
     // if it is selected; empty text when there is none.

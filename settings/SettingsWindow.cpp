@@ -1,8 +1,106 @@
 #include "settings/SettingsWindow.h"
 
 #include "app/MainWindow.h"
+#include "app/Prompter.h"
+#include "app/Widgets.h"
+#include "device/Connection.h"
+#include "settings/SettingsExchange.h"
 
+#include <QEvent>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+QFont arial(int pixels, bool bold = false, bool italic = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+const QString kPracticeHeading = QStringLiteral("Current Practice Settings");
+const QString kRallyHeading = QStringLiteral("Current Rallycross Settings");
+const QString kLanePlaceholder = QStringLiteral("LLog");
+const QString kGeneralPlaceholder = QStringLiteral("RdmDial");
+const QString kRallyPlaceholder = QStringLiteral("LRollR");
+
+constexpr int kClientWidth = 402;
+constexpr int kClientHeight = 515;
+constexpr int kHeadingRowHeight = 36;
+// Column centres of the value labels.
+constexpr int kLeftLaneCentre = 77;
+constexpr int kRightLaneCentre = 322;
+constexpr int kLaneCaptionCentre = 200;
+constexpr int kGeneralLeftCentre = 158;
+constexpr int kGeneralRightCentre = 249;
+constexpr int kRowSpacing = 17;
+constexpr int kLaneTop = 64;
+constexpr int kGeneralHeadingTop = kLaneTop + 15 * kRowSpacing + 8;
+constexpr int kGeneralTop = kGeneralHeadingTop + 26;
+constexpr int kEdgeMargin = 4;
+// The rallycross page.
+constexpr int kRallyTop = 20;
+constexpr int kRallySpacing = 25;
+constexpr int kRallyCaptionRight = 196;
+constexpr int kRallyValueLeft = 212;
+
+const QFont &valueFont()
+{
+    static const QFont font = arial(13);
+    return font;
+}
+const QFont &captionFont()
+{
+    static const QFont font = arial(13, false, true);
+    return font;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QFont &font)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(font);
+    label->adjustSize();
+    return label;
+}
+
+void centreAt(QLabel *label, int centre, int y)
+{
+    label->move(centre - label->width() / 2, y);
+}
+
+} // namespace
+
+QImage returnArrowPicture()
+{
+    QImage picture(25, 25, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor dark(32, 32, 48);
+    // A hook bending back to the left, with its head pointing left at the top.
+    QPainterPath shaft;
+    shaft.moveTo(9, 7);
+    shaft.lineTo(15, 7);
+    shaft.cubicTo(22, 7, 22, 19, 15, 19);
+    shaft.lineTo(6, 19);
+    painter.setPen(QPen(dark, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(shaft);
+    QPainterPath head;
+    head.moveTo(3, 7);
+    head.lineTo(10, 2);
+    head.lineTo(10, 12);
+    head.closeSubpath();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(dark);
+    painter.drawPath(head);
+    return picture;
+}
 
 TForm3::TForm3(TForm1 &main, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -11,19 +109,225 @@ TForm3::TForm3(TForm1 &main, QWidget *parent)
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
-    setFixedSize(402, 515);
+    setFixedSize(kClientWidth, kClientHeight);
 
-    Label1 = new QLabel(QStringLiteral("Current Practice Settings"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont heading(QStringLiteral("Arial"));
-    heading.setPixelSize(20);
-    heading.setBold(true);
-    Label1->setFont(heading);
+    Label1 = makeLabel(this, "Label1", kPracticeHeading, arial(20, true));
+    Label1->installEventFilter(this);
+    centreHeading();
+
+    Panel1 = new ColorPanel(QString(), this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(kEdgeMargin, kEdgeMargin, 30, 30);
+    Image2 = new ImageView(Panel1);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setGeometry(2, 2, 25, 25);
+    Image2->setPicture(returnArrowPicture());
+    Image2->setToolTip(QStringLiteral("Close"));
+    connect(Panel1, &ColorPanel::clicked, this, [this] { guarded(this, [this] { Panel1Click(); }); });
+    connect(Image2, &ImageView::clicked, this, [this] { guarded(this, [this] { Image1Click(); }); });
+
+    buildPracticePage();
+    buildRallyPage();
+}
+
+void TForm3::buildPracticePage()
+{
+    const QFont sectionFont = arial(16);
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Left Lane"), sectionFont);
+    centreAt(Label2, kLeftLaneCentre, 40);
+    Label3 = makeLabel(this, "Label3", QStringLiteral("Right Lane"), sectionFont);
+    centreAt(Label3, kRightLaneCentre, 40);
+    Label4 = makeLabel(this, "Label4", QStringLiteral("General Settings"), sectionFont);
+    centreAt(Label4, kClientWidth / 2, kGeneralHeadingTop);
+
+    // The members in the order of the rows' table.
+    QLabel **lanes[][3] = {
+        {&Label21, &LLog, &RLog},       {&Label6, &LTType, &RTType},   {&Label7, &LTSpd, &RTSpd},
+        {&Label5, &LRoll, &RRoll},      {&Label8, &LDial, &RDial},     {&Label19, &LButton, &RButton},
+        {&Label13, &LDelay, &RDelay},   {&Label12, &LBump, &RBump},    {&Label10, &LCross, &RCross},
+        {&Label20, &LMulti, &RMult},    {&Label9, &LShift, &RShift},   {&Label15, &LShift1, &RShift1},
+        {&Label16, &LShift2, &RShift2}, {&Label17, &LShift3, &RShift3}, {&Label18, &LShift4, &RShift4},
+    };
+    Q_ASSERT(std::size(lanes) == settings::laneRows().size());
+    int y = kLaneTop;
+    for (std::size_t i = 0; i < std::size(lanes); ++i) {
+        const settings::LaneRow &row = settings::laneRows()[i];
+        QLabel *caption = makeLabel(this, row.captionLabel, QLatin1String(row.caption), captionFont());
+        *lanes[i][0] = caption;
+        centreAt(caption, kLaneCaptionCentre, y);
+        *lanes[i][1] = valueLabel(row.left, kLanePlaceholder, this, valueFont(), kLeftLaneCentre, y);
+        *lanes[i][2] = valueLabel(row.right, kLanePlaceholder, this, valueFont(), kRightLaneCentre, y);
+        y += kRowSpacing;
+    }
+
+    QLabel **general[][4] = {
+        {&Label22, &RdmDial, &AutoStartTime, &Label11}, {&Label23, &RdmRange, &StageToStart, &Label31},
+        {&Label24, &Dmode, &StgOn, &Label32},          {&Label25, &UMode, &RdmStart, &Label33},
+        {&Label27, &SURT, &AutoReset, &Label34},       {&Label26, &RdmStg, &PerfectTree, &Label35},
+        {&Label28, &MultHit, &TBL, &Label36},          {&Label37, &MHTime, &WinLgt, &Label38},
+        {&Label29, &AutoStart, &RRed, &Label39},
+    };
+    Q_ASSERT(std::size(general) == settings::generalRows().size());
+    y = kGeneralTop;
+    for (std::size_t i = 0; i < std::size(general); ++i) {
+        const settings::GeneralRow &row = settings::generalRows()[i];
+        QLabel *leftCaption = makeLabel(this, row.leftCaptionLabel, QLatin1String(row.leftCaption), captionFont());
+        *general[i][0] = leftCaption;
+        leftCaption->move(kEdgeMargin, y);
+        *general[i][1] = valueLabel(row.left, kGeneralPlaceholder, this, valueFont(), kGeneralLeftCentre, y);
+        *general[i][2] = valueLabel(row.right, kGeneralPlaceholder, this, valueFont(), kGeneralRightCentre, y);
+        QLabel *rightCaption =
+            makeLabel(this, row.rightCaptionLabel, QLatin1String(row.rightCaption), captionFont());
+        *general[i][3] = rightCaption;
+        rightCaption->move(kClientWidth - kEdgeMargin - rightCaption->width(), y);
+        y += kRowSpacing;
+    }
+}
+
+void TForm3::buildRallyPage()
+{
+    // Opaque and borderless, below the heading row, so the heading and the close panel stay usable.
+    Panel2 = new QWidget(this);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setAutoFillBackground(true);
+    Panel2->setGeometry(0, kHeadingRowHeight, kClientWidth, kClientHeight - kHeadingRowHeight);
+    Panel2->hide();
+
+    const QFont rallyValue = arial(15);
+    const QFont rallyCaption = arial(15, false, true);
+    QLabel **rows[][2] = {
+        {&Label14, &LRollR},   {&Label30, &RRollR},    {&Label40, &StlTimeR}, {&Label41, &RdyRaceR},
+        {&Label42, &LgtOffR},  {&Label43, &RdmDelayR}, {&Label44, &UModeR},   {&Label45, &SURTR},
+        {&Label46, &RdmStgR},  {&Label47, &BtnMtnR},   {&Label48, &WinLgtR},  {&Label49, &AutoRstR},
+    };
+    Q_ASSERT(std::size(rows) == settings::rallyRows().size());
+    int y = kRallyTop;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const settings::RallyRow &row = settings::rallyRows()[i];
+        QLabel *caption = makeLabel(Panel2, row.captionLabel, QLatin1String(row.caption), rallyCaption);
+        *rows[i][0] = caption;
+        caption->move(kRallyCaptionRight - caption->width(), y);
+        *rows[i][1] = valueLabel(row.value, kRallyPlaceholder, Panel2, rallyValue, -1, y);
+        (*rows[i][1])->move(kRallyValueLeft, y);
+        y += kRallySpacing;
+    }
+}
+
+QLabel *TForm3::valueLabel(const char *name, const QString &placeholder, QWidget *parent, const QFont &font,
+                           int centre, int y)
+{
+    QLabel *label = makeLabel(parent, name, placeholder, font);
+    // The device's characters are shown as they are, never taken for markup.
+    label->setTextFormat(Qt::PlainText);
+    if (centre >= 0)
+        centreAt(label, centre, y);
+    m_values.insert(QLatin1String(name), {label, centre});
+    return label;
+}
+
+void TForm3::centreHeading()
+{
     Label1->adjustSize();
-    Label1->move((width() - Label1->width()) / 2, 8);
+    Label1->move((kClientWidth - Label1->width()) / 2, 6);
+}
+
+int TForm3::exec()
+{
+    FormActivate();
+    if (m_closedWhileOpening)
+        return QDialog::Rejected;
+    return QDialog::exec();
 }
 
 void TForm3::FormActivate()
 {
-    (void)m_main;
+    m_closedWhileOpening = false;
+    rally = false;
+    LoadPracSettings();
+    // The rallycross read runs even after a failed practice read.
+    rcTest = LoadRallySettings();
+    // The heading looks clickable only when it switches pages.
+    Label1->setCursor(rcTest ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    Panel2->hide();
+    Label1->setText(kPracticeHeading);
+    centreHeading();
+}
+
+void TForm3::LoadPracSettings()
+{
+    if (!settings::readPracticeSettings(m_main.link, [this](const auto &fields) { showFields(fields); }))
+        closeAfterTimeout();
+}
+
+bool TForm3::LoadRallySettings()
+{
+    if (!m_main.rallycross)
+        return false;
+    switch (settings::readRallySettings(m_main.link, [this](const auto &fields) { showFields(fields); })) {
+    case settings::RallyRead::Read:
+        return true;
+    case settings::RallyRead::Refused:
+        return false;
+    case settings::RallyRead::TimedOut:
+        closeAfterTimeout();
+        return false;
+    }
+    return false;
+}
+
+void TForm3::showFields(const std::vector<settings::DecodedField> &fields)
+{
+    for (const settings::DecodedField &field : fields) {
+        const ValueLabel value = m_values.value(field.label);
+        if (!value.label)
+            continue;
+        if (field.text)
+            setLabelText(value.label, *field.text);
+        // Re-centred even when the text stayed.
+        if (value.centre >= 0)
+            centreAt(value.label, value.centre, value.label->y());
+    }
+}
+
+void TForm3::closeAfterTimeout()
+{
+    m_main.dropLink(kNoResponse);
+    m_closedWhileOpening = true;
+    close();
+}
+
+void TForm3::Label1Click()
+{
+    if (m_main.rallycross && !rally && rcTest) {
+        rally = true;
+        Label1->setText(kRallyHeading);
+        Panel2->show();
+    } else if (m_main.rallycross && rally) {
+        rally = false;
+        Label1->setText(kPracticeHeading);
+        Panel2->hide();
+    } else {
+        return;
+    }
+    centreHeading();
+}
+
+void TForm3::Panel1Click()
+{
+    close();
+}
+
+void TForm3::Image1Click()
+{
+    close();
+}
+
+bool TForm3::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Label1 && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        guarded(this, [this] { Label1Click(); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }

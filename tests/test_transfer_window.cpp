@@ -89,8 +89,13 @@ private slots:
     void loadStoresAndListsTheFiles()
     {
         writeLocal(QStringLiteral("ABC.txt"), "older download");
+        Form1->FileListBox1->refresh();
+        pick(QStringLiteral("ABC.txt")); // the file on show stays picked, and exportable
+        prompter->clear(); // (it is no run file: its load complained)
         connectDevice("1.24 R");
         Form1->Button8->click();
+        QCOMPARE(Form1->FileListBox1->fileName(), QDir(folder()).filePath(QStringLiteral("ABC.txt")));
+        QVERIFY(Form1->Button11->isEnabled());
         QCOMPARE(prompter->texts(), QStringList());
         const QStringList expected{"ABC-1.txt", "ABC.txt", "ABCR.txt", "NEW.txt"};
         QCOMPARE(folderNames(), expected);

@@ -3,6 +3,7 @@
 
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
+#include "tools/sim/SettingsCommands.h"
 #include "tools/sim/SimDevice.h"
 
 #include <QCoreApplication>
@@ -33,9 +34,9 @@ int main(int argc, char *argv[])
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
         "vanish[:N]. Exchanges: greeting, connected, datetime, version, serial, disconnect; "
         "run files: list, name, status, data, rxlist, rxcount, rxname, rxstatus, rxdata, delete, "
-        "rxdelete, rxdelete2 (a refusal: wrong:ERx); picture: image-start, image-header-length, "
-        "image-header, image-raw-length, image-stored (the reply after the raw image), image-show, "
-        "image-delete (a refusal: wrong:ER!)."));
+        "rxdelete, rxdelete2 (a refusal: wrong:ERx); settings: practice, rallystatus, rallycross; "
+        "picture: image-start, image-header-length, image-header, image-raw-length, image-stored "
+        "(the reply after the raw image), image-show, image-delete (a refusal: wrong:ER!)."));
     parser.addHelpOption();
     const QCommandLineOption version({QStringLiteral("firmware")},
                                      QStringLiteral("Version text, 6 characters (default \"1.24  \"; "
@@ -63,7 +64,14 @@ int main(int argc, char *argv[])
                                         QStringLiteral("file"));
     parser.addOptions({version, serial, fault, paced, log, link, demo, picturePng});
     sim::addRunFileOptions(parser);
+    sim::addSettingsOptions(parser);
     parser.process(app);
+    QString settingsError;
+    const sim::SettingsRecords settingsRecords = sim::settingsFromOptions(parser, settingsError);
+    if (!settingsError.isEmpty()) {
+        std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(settingsError));
+        return 2;
+    }
 
     sim::Config config;
     config.version = parser.value(version).toLatin1().leftJustified(6, ' ', true);
@@ -78,6 +86,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(runFileError));
         return 2;
     }
+    sim::installSettingsCommands(device, settingsRecords);
     for (const QString &spec : parser.values(fault)) {
         sim::Fault f;
         const QString exchange = spec.section(QLatin1Char('='), 0, 0);

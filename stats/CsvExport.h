@@ -1,0 +1,37 @@
+#pragma once
+
+#include "stats/RunFile.h"
+
+#include <QByteArray>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// The runs of the loaded file and its figures as comma-separated text for spreadsheets.
+namespace csv {
+
+// Shortest text with at most 15 significant digits, the locale's decimal separator; scientific
+// ("1E-6", "1E15") only below 0.00001 or from 15 integer digits on.
+QString generalNumber(double value, const QLocale &locale = QLocale());
+
+// A field as written: quoted (quotes doubled) only when it holds a comma, a quote or a line end.
+QString field(const QString &text);
+
+struct Runs {
+    runfile::Reals rt{};
+    std::array<runfile::Reals, 4> shift{};
+    runfile::Counts bump{};
+};
+
+// The whole file: run header, one line per run, statistics header, the statistics. The number of
+// runs is `statistics[0]` (the run count as shown) read as an integer; not one, or above 50, gives
+// 50. `statistics` holds the nine shown texts: runs, reds, wins, average, spread, shift 1 to 4
+// averages. Lines end in CR LF.
+QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLocale &locale = QLocale());
+
+// Replaces the file's contents; throws the file error.
+void writeFile(const QString &path, const QByteArray &bytes);
+
+} // namespace csv
