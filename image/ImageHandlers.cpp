@@ -11,15 +11,15 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QImageReader>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
+using picture::kErrorCommunicating;
+using picture::kFormatIncorrect;
+
 namespace {
 const QString kSelectImage = QStringLiteral("Select Image");
-const QString kFormatIncorrect = QStringLiteral("Error Sending Image: Image Format Incorrect!");
-const QString kErrorCommunicating = QStringLiteral("Error Communicating with Vantrelock");
 // The largest working bitmap is 54 + 1440 x 272 bytes; a file far beyond that is not one.
 constexpr qint64 kBitmapLimit = 4 * 1024 * 1024;
 
@@ -45,22 +45,12 @@ void TForm1::Button3Click()
         setLabelText(ImageStatus, kSelectImage);
         return;
     }
-    QImageReader reader(chosen);
-    reader.setAutoTransform(true); // photos come out the way up they were taken
-    const QImage decoded = reader.read();
-    if (decoded.isNull()) {
-        const QString why = reader.errorString();
-        showError(this, why.isEmpty() ? QStringLiteral("Unknown image format") : why);
+    const picture::LoadedPicture loaded = picture::loadWorkingPicture(chosen);
+    if (loaded.working.isNull()) {
+        showError(this, loaded.error);
         return;
     }
-    const QImage working = picture::workingPicture(decoded);
-    if (working.isNull()) {
-        const QSize fitted = picture::fittedSize(decoded.width(), decoded.height());
-        showError(this, QStringLiteral("Image Cannot Be Fitted: %1 x %2 pixels would shrink to %3 x %4")
-                            .arg(decoded.width()).arg(decoded.height())
-                            .arg(fitted.width()).arg(fitted.height()));
-        return;
-    }
+    const QImage &working = loaded.working;
     fileName = workingBitmapPath(folders);
     picture::writeFile(fileName, picture::bmpFile(working));
     Image1->setPicture(working);
@@ -116,7 +106,7 @@ void TForm1::Button4Click()
         setLabelText(ImageStatus, QStringLiteral("Send Successful!"));
         break;
     case picture::Outcome::Refused:
-        showError(this, QStringLiteral("Error Sending Image to Vantrelock"));
+        showError(this, picture::kErrorSending);
         break;
     case picture::Outcome::TimedOut:
         dropLink(kNoResponse);

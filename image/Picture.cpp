@@ -1,5 +1,6 @@
 #include "image/Picture.h"
 
+#include <QImageReader>
 #include <QtEndian>
 
 #include <cmath>
@@ -179,6 +180,26 @@ QImage rawToImage(int width, int height, const QByteArray &raw)
         }
     }
     return out;
+}
+
+LoadedPicture loadWorkingPicture(const QString &path)
+{
+    LoadedPicture loaded;
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage decoded = reader.read();
+    if (decoded.isNull()) {
+        const QString why = reader.errorString();
+        loaded.error = why.isEmpty() ? QStringLiteral("Unknown image format") : why;
+        return loaded;
+    }
+    loaded.working = workingPicture(decoded);
+    if (loaded.working.isNull()) {
+        const QSize fitted = fittedSize(decoded.width(), decoded.height());
+        loaded.error = QStringLiteral("Image Cannot Be Fitted: %1 x %2 pixels would shrink to %3 x %4")
+                           .arg(decoded.width()).arg(decoded.height()).arg(fitted.width()).arg(fitted.height());
+    }
+    return loaded;
 }
 
 } // namespace picture

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 #include <optional>
 
@@ -22,6 +23,15 @@ QSize fittedSize(int width, int height);
 // The picture drawn onto white (transparent parts show white), shrunk by the nearest pixel to
 // fittedSize, as a 24-bit image. Null when a side would be 0.
 QImage workingPicture(const QImage &source);
+
+// A picture file decoded (GIF, PNG, JPEG, BMP, whatever Qt reads; a photo turned the way up it
+// was taken) and made the working picture. On failure `working` is null and `error` is the text
+// to show.
+struct LoadedPicture {
+    QImage working;
+    QString error;
+};
+LoadedPicture loadWorkingPicture(const QString &path);
 
 // A 24-bit bottom-up BMP file of `image`: 14-byte file header, 40-byte information header, no
 // colour table, rows padded to 4 bytes.

@@ -4,12 +4,17 @@
 // leave every message and control to the caller.
 
 #include <QByteArray>
+#include <QString>
 
 #include <functional>
 
 class SerialLink;
 
 namespace picture {
+
+inline const QString kFormatIncorrect = QStringLiteral("Error Sending Image: Image Format Incorrect!");
+inline const QString kErrorCommunicating = QStringLiteral("Error Communicating with Vantrelock");
+inline const QString kErrorSending = QStringLiteral("Error Sending Image to Vantrelock");
 
 // Bytes of the raw image per piece; the progress bar steps once per piece.
 constexpr int kPieceSize = 512;
