@@ -109,6 +109,13 @@ public:
     // Fits the axes to the points of the visible series.
     void rescaleChart();
 
+    // Image group (image/): load, clear, send, show and delete the display picture.
+    void Button3Click(); // Load
+    void Button6Click(); // Clear
+    void Button4Click(); // Send
+    void Button7Click(); // Show
+    void Button5Click(); // Delete
+
     // Each feature folder connects its own controls to its handlers.
     void wireStatistics(); // stats/
     void wireImage();      // image/

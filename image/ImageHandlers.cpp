@@ -2,4 +2,150 @@
 
 #include "app/MainWindow.h"
 
-void TForm1::wireImage() {}
+#include "app/Prompter.h"
+#include "app/Widgets.h"
+#include "device/Connection.h"
+#include "image/Picture.h"
+#include "image/Upload.h"
+#include "image/WorkingFiles.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+using picture::kErrorCommunicating;
+using picture::kFormatIncorrect;
+
+namespace {
+const QString kSelectImage = QStringLiteral("Select Image");
+// The largest working bitmap is 54 + 1440 x 272 bytes; a file far beyond that is not one.
+constexpr qint64 kBitmapLimit = 4 * 1024 * 1024;
+
+QString workingBitmapPath(const WorkingFolders &folders)
+{
+    return folders.program + QStringLiteral("/test.bmp");
+}
+} // namespace
+
+void TForm1::wireImage()
+{
+    connect(Button3, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button3Click(); }); });
+    connect(Button6, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button6Click(); }); });
+    connect(Button4, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button4Click(); }); });
+    connect(Button7, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button7Click(); }); });
+    connect(Button5, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button5Click(); }); });
+}
+
+void TForm1::Button3Click()
+{
+    const QString chosen = prompter().chooseFile(*OpenPictureDialog1);
+    if (chosen.isEmpty()) {
+        setLabelText(ImageStatus, kSelectImage);
+        return;
+    }
+    const picture::LoadedPicture loaded = picture::loadWorkingPicture(chosen);
+    if (loaded.working.isNull()) {
+        showError(this, loaded.error);
+        return;
+    }
+    const QImage &working = loaded.working;
+    fileName = workingBitmapPath(folders);
+    picture::writeFile(fileName, picture::bmpFile(working));
+    Image1->setPicture(working);
+    Image1->setVisible(true);
+    setLabelText(ImageStatus, QStringLiteral("Ready to Send"));
+}
+
+void TForm1::Button6Click()
+{
+    Image1->setVisible(false);
+    setLabelText(ImageStatus, kSelectImage);
+    QFile::remove(workingBitmapPath(folders));
+}
+
+void TForm1::Button4Click()
+{
+    if (Image1->isHidden()) {
+        showPlain(this, QStringLiteral("No Image Selected!"));
+        return;
+    }
+    // The file on disk is what gets sent, whatever the preview shows: its own header decides.
+    const std::optional<QByteArray> bitmap = picture::readFile(fileName, kBitmapLimit);
+    const std::optional<picture::RawPicture> converted =
+        bitmap ? picture::convertBitmap(*bitmap) : std::nullopt;
+    if (!converted) {
+        showError(this, kFormatIncorrect);
+        Image1->setVisible(false);
+        return;
+    }
+    if (Image1->picture().size() != QSize(converted->width, converted->height))
+        Image1->setPicture(QImage::fromData(*bitmap, "BMP"));
+    picture::writeFile(folders.program + QStringLiteral("/user.txt"), converted->header);
+    picture::writeFile(folders.program + QStringLiteral("/user.raw"), converted->raw);
+
+    picture::UploadProgress progress;
+    progress.accepted = [this] {
+        setLabelText(ImageStatus, QStringLiteral("Sending Image..."));
+        // Once, so the text is painted; user input waits until the upload is over.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    progress.started = [this](int maximum) {
+        ProgressBar1->setRange(0, maximum);
+        ProgressBar1->setValue(0);
+        ProgressBar1->setVisible(true);
+    };
+    progress.piece = [this](int) {
+        ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+    };
+    progress.finished = [this] { ProgressBar1->setVisible(false); };
+
+    switch (picture::upload(link, converted->header, converted->raw, progress)) {
+    case picture::Outcome::Ok:
+        setLabelText(ImageStatus, QStringLiteral("Send Successful!"));
+        break;
+    case picture::Outcome::Refused:
+        showError(this, picture::kErrorSending);
+        break;
+    case picture::Outcome::TimedOut:
+        dropLink(kNoResponse);
+        break;
+    }
+}
+
+void TForm1::Button7Click()
+{
+    switch (picture::pictureCommand(link, 'V')) {
+    case picture::CommandReply::Ok:
+        setLabelText(ImageStatus, QStringLiteral("Image Displayed!"));
+        break;
+    case picture::CommandReply::Error:
+        setLabelText(ImageStatus, QStringLiteral("Error Displaying Image"));
+        break;
+    case picture::CommandReply::NoPicture:
+        setLabelText(ImageStatus, QStringLiteral("No Image to Display"));
+        break;
+    case picture::CommandReply::TimedOut:
+        dropLink(kErrorCommunicating);
+        break;
+    }
+}
+
+void TForm1::Button5Click()
+{
+    switch (picture::pictureCommand(link, 'D')) {
+    case picture::CommandReply::Ok:
+        setLabelText(ImageStatus, QStringLiteral("Delete Successful!"));
+        break;
+    case picture::CommandReply::Error:
+        showError(this, QStringLiteral("Error Deleting Image"));
+        break;
+    case picture::CommandReply::NoPicture:
+        setLabelText(ImageStatus, QStringLiteral("No Image to Delete"));
+        break;
+    case picture::CommandReply::TimedOut:
+        dropLink(kErrorCommunicating);
+        break;
+    }
+}

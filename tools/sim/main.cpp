@@ -1,6 +1,7 @@
 // vantrelock-sim: a simulated Vantrelock on a pseudo-terminal, for trying the program without a
 // device. It prints the terminal's path on its first line, then answers until it is stopped.
 
+#include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/SettingsCommands.h"
 #include "tools/sim/SimDevice.h"
@@ -33,7 +34,9 @@ int main(int argc, char *argv[])
         "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
         "vanish[:N], optionally followed by @K (only the Kth reply of that exchange). Exchanges: greeting, connected, datetime, version, serial, disconnect; "
         "run files: list, name, status, data, rxlist, rxcount, rxname, rxstatus, rxdata, delete, "
-        "rxdelete, rxdelete2 (a refusal: wrong:ERx); settings: practice, rallystatus, rallycross."));
+        "rxdelete, rxdelete2 (a refusal: wrong:ERx); settings: practice, rallystatus, rallycross; "
+        "picture: image-start, image-header-length, image-header, image-raw-length, image-stored "
+        "(the reply after the raw image), image-show, image-delete (a refusal: wrong:ER!)."));
     parser.addHelpOption();
     const QCommandLineOption version({QStringLiteral("firmware")},
                                      QStringLiteral("Version text, 6 characters (default \"1.24  \"; "
@@ -55,7 +58,11 @@ int main(int argc, char *argv[])
                                   QStringLiteral("path"));
     const QCommandLineOption demo({QStringLiteral("demo")},
                                   QStringLiteral("Offer generated data, as a device that has been used."));
-    parser.addOptions({version, serial, fault, paced, log, link, demo});
+    const QCommandLineOption picturePng({QStringLiteral("picture-png")},
+                                        QStringLiteral("Write the device's stored picture to this PNG file "
+                                                       "whenever one is uploaded (removed on delete)."),
+                                        QStringLiteral("file"));
+    parser.addOptions({version, serial, fault, paced, log, link, demo, picturePng});
     sim::addRunFileOptions(parser);
     sim::addSettingsOptions(parser);
     parser.process(app);
@@ -73,6 +80,7 @@ int main(int argc, char *argv[])
     config.demo = parser.isSet(demo);
 
     sim::SimDevice device(config);
+    sim::installImageCommands(device, parser.value(picturePng));
     QString runFileError;
     if (!sim::installRunFileCommands(device, parser, runFileError)) {
         std::fprintf(stderr, "vantrelock-sim: %s\n", qPrintable(runFileError));

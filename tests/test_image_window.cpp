@@ -1,0 +1,176 @@
+#include "app/MainWindow.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QPushButton>
+
+// Load and Clear through the main window: the working bitmap, the preview and the status.
+class ImageWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<RecordingPrompter> prompts;
+
+    static QString program() { return Form1->folders.program; }
+    static QString workingBitmap() { return program() + QStringLiteral("/test.bmp"); }
+
+    // Saves `image` as a PNG in the test's home and queues it as the dialog's answer.
+    void choose(const QImage &image, const QString &name = QStringLiteral("picture.png"))
+    {
+        const QString path = testHome() + QLatin1Char('/') + name;
+        QVERIFY(image.save(path, "PNG"));
+        prompts->files.push_back(path);
+    }
+
+    static QImage filled(int w, int h, QColor colour)
+    {
+        QImage image(w, h, QImage::Format_ARGB32);
+        image.fill(colour);
+        return image;
+    }
+
+private slots:
+    void init()
+    {
+        prompts = std::make_unique<RecordingPrompter>();
+        createWindows();
+    }
+    void cleanup()
+    {
+        QFile::remove(workingBitmap());
+        destroyWindows();
+        prompts.reset();
+    }
+
+    // A large half-transparent picture becomes a fitted 24-bit bitmap that the next start shows.
+    void loadWritesTheFittedBitmap()
+    {
+        QImage source = filled(1000, 500, QColor(0, 0, 255, 128));
+        choose(source);
+        Form1->Button3Click();
+        QCOMPARE(prompts->texts(), QStringList());
+        QCOMPARE(Form1->fileName, workingBitmap());
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
+        QVERIFY(!Form1->Image1->isHidden());
+        QCOMPARE(Form1->Image1->picture().size(), QSize(480, 239));
+
+        QImageReader reader(workingBitmap());
+        QCOMPARE(reader.format(), QByteArray("bmp"));
+        const QImage written = reader.read();
+        QCOMPARE(written.size(), QSize(480, 239));
+        QVERIFY(!written.hasAlphaChannel());
+        QCOMPARE(written.pixel(200, 100), qRgb(127, 127, 255));
+
+        destroyWindows();
+        createWindows();
+        QVERIFY(!Form1->Image1->isHidden());
+        QCOMPARE(Form1->Image1->picture().size(), QSize(480, 239));
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+    }
+
+    void cancelledLoadChangesOnlyTheStatus()
+    {
+        choose(filled(40, 20, Qt::red));
+        Form1->Button3Click();
+        const QByteArray before = [] { QFile f(workingBitmap()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        Form1->Button3Click(); // no file queued: cancelled
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+        QVERIFY(!Form1->Image1->isHidden());
+        QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
+        QCOMPARE(Form1->fileName, workingBitmap());
+        QFile f(workingBitmap());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        QCOMPARE(prompts->texts(), QStringList());
+    }
+
+    // A picture that cannot be loaded leaves everything as it was: no file, no preview.
+    void refusedLoads_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("too flat") << "flat" << "Image Cannot Be Fitted: 1000 x 1 pixels would shrink to 480 x 0";
+        QTest::newRow("too narrow") << "narrow" << "Image Cannot Be Fitted: 1 x 300 pixels would shrink to 0 x 272";
+        QTest::newRow("damaged") << "damaged" << QString();
+        QTest::newRow("missing") << "missing" << QString();
+    }
+    void refusedLoads()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        if (kind == QLatin1String("flat")) {
+            choose(filled(1000, 1, Qt::red));
+        } else if (kind == QLatin1String("narrow")) {
+            choose(filled(1, 300, Qt::red));
+        } else if (kind == QLatin1String("damaged")) {
+            const QString path = testHome() + QStringLiteral("/damaged.png");
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("\x89PNG\r\n\x1a\n not really");
+            f.close();
+            prompts->files.push_back(path);
+        } else {
+            prompts->files.push_back(testHome() + QStringLiteral("/nowhere.png"));
+        }
+        Form1->Button3Click();
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
+        if (!message.isEmpty())
+            QCOMPARE(prompts->shown[0].text, message);
+        QVERIFY(!prompts->shown[0].text.isEmpty());
+        QVERIFY(!QFile::exists(workingBitmap()));
+        QVERIFY(Form1->Image1->isHidden());
+        QVERIFY(Form1->fileName.isEmpty());
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+    }
+
+    // A failed load after a good one keeps the good picture and its file.
+    void refusedLoadKeepsThePreviousPicture()
+    {
+        choose(filled(40, 20, Qt::red));
+        Form1->Button3Click();
+        choose(filled(1000, 1, Qt::blue), QStringLiteral("flat.png"));
+        Form1->Button3Click();
+        QCOMPARE(prompts->shown.size(), 1);
+        QVERIFY(!Form1->Image1->isHidden());
+        QCOMPARE(QImage(workingBitmap()).size(), QSize(40, 20));
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
+    }
+
+    void unwritableBitmapIsReported()
+    {
+        QFile::remove(workingBitmap());
+        QVERIFY(QDir().mkpath(workingBitmap())); // a folder where the file should go
+        choose(filled(40, 20, Qt::red));
+        Form1->Button3->click(); // through the window's handler guard
+        QVERIFY(QDir().rmdir(workingBitmap()));
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
+        QVERIFY(prompts->shown[0].text.endsWith(QLatin1Char('.')));
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+        QVERIFY(Form1->Image1->isHidden());
+    }
+
+    void clearThenSendSaysNoImageSelected()
+    {
+        choose(filled(40, 20, Qt::red));
+        Form1->Button3Click();
+        Form1->Button6Click();
+        QVERIFY(Form1->Image1->isHidden());
+        QVERIFY(!QFile::exists(workingBitmap()));
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+        Form1->Button6Click(); // no file: silent
+        Form1->Button4Click();
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(prompts->shown[0].kind, BoxKind::Plain);
+        QCOMPARE(prompts->shown[0].text, QStringLiteral("No Image Selected!"));
+        QVERIFY(!QFile::exists(program() + QStringLiteral("/user.raw")));
+    }
+};
+
+MIRELON_TEST_MAIN(ImageWindowTest)
+#include "test_image_window.moc"
