@@ -11,10 +11,13 @@
 
 int main(int argc, char *argv[])
 {
+    // Absolute paths first: a target's start-up may change the current folder.
+    QStringList paths;
+    for (int i = 1; i < argc; ++i)
+        paths << QFileInfo(QFile::decodeName(argv[i])).absoluteFilePath();
     LLVMFuzzerInitialize(&argc, &argv);
     int inputs = 0;
-    for (int i = 1; i < argc; ++i) {
-        const QString path = QFile::decodeName(argv[i]);
+    for (const QString &path : paths) {
         QStringList files;
         if (!QFileInfo::exists(path))
             continue; // a target without kept crash inputs has no regressions folder

@@ -4,9 +4,15 @@
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SettingsCommands.h"
 
+#include "image/Picture.h"
+
+#include <QBuffer>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 
 #include <cstdio>
 
@@ -63,6 +69,46 @@ void settingsSeeds()
     seed("settings", QStringLiteral("odd-codes"), odd.practice + odd.rallycross);
 }
 
+// A picture with colour bands, a gradient and a half-transparent corner.
+QImage testPicture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgba(x * 255 / width, y * 255 / height, (x / 8 % 2) * 255, x < width / 4 ? 128 : 255));
+    return image;
+}
+
+QByteArray encoded(const QImage &image, const char *format, int quality = -1)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format, quality)) {
+        std::fprintf(stderr, "cannot encode %s\n", format);
+        failed = true;
+    }
+    return bytes;
+}
+
+void pictureSeeds()
+{
+    // The first byte picks the extension: 0 png, 1 jpg, 2 gif, 3 bmp.
+    seed("picture", QStringLiteral("small.png"), QByteArray(1, 0) + encoded(testPicture(16, 8), "PNG"));
+    seed("picture", QStringLiteral("wide.jpg"), QByteArray(1, 1) + encoded(testPicture(600, 300), "JPEG", 30));
+    seed("picture", QStringLiteral("flat.png"), QByteArray(1, 0) + encoded(testPicture(1000, 1), "PNG"));
+    seed("picture", QStringLiteral("portrait.bmp"), QByteArray(1, 3) + encoded(testPicture(20, 600), "BMP"));
+    // Qt writes no GIF: a 1 x 1 one by hand (header, palette of two, one LZW-coded pixel).
+    static const char gif[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
+                              ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;";
+    seed("picture", QStringLiteral("tiny.gif"), QByteArray(1, 2) + QByteArray(gif, sizeof gif - 1));
+
+    // Working bitmaps of widths with each row padding (0 to 3 bytes).
+    for (const QSize size : {QSize(1, 1), QSize(435, 3), QSize(362, 2), QSize(480, 10), QSize(3, 272)})
+        seed("bitmap", QStringLiteral("%1x%2.bmp").arg(size.width()).arg(size.height()),
+             picture::bmpFile(testPicture(size.width(), size.height()).convertToFormat(QImage::Format_RGB888)));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -71,8 +117,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: mirelon-fuzz-seeds OUTDIR\n");
         return 2;
     }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv); // picture encoders
     outDir = QFile::decodeName(argv[1]);
     runFileSeeds();
     settingsSeeds();
+    pictureSeeds();
     return failed ? 1 : 0;
 }

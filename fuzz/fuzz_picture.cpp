@@ -1,0 +1,64 @@
+// Any file as a picture the user loads: decoded, fitted into 480 x 272, saved as the working
+// bitmap and shown, then converted for sending (on a closed link). Input: one byte choosing the
+// file's extension (the decoder's hint), then the file.
+
+#include "app/MainWindow.h"
+#include "app/Prompter.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
+#include "fuzz/FuzzSupport.h"
+#include "image/Picture.h"
+
+#include <QFile>
+#include <QLabel>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    fuzz::prepare(argc, argv);
+    createWindows();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 1)
+        return 0;
+    static const char *const extensions[] = {"png", "jpg", "gif", "bmp", "jpeg", "webp", "tif", "ico"};
+    const QString path = fuzz::home() + QStringLiteral("/picture.") + QLatin1String(extensions[data[0] % 8]);
+    {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char *>(data + 1), qint64(size - 1));
+    }
+    guarded(Form1, [] { Form1->Button6Click(); }); // Clear: no working bitmap
+    const QString bitmap = Form1->folders.program + QStringLiteral("/test.bmp");
+    QFile::remove(Form1->folders.program + QStringLiteral("/user.raw"));
+
+    fuzz::answerFiles(path);
+    guarded(Form1, [] { Form1->Button3Click(); });
+    QFile::remove(path);
+    if (Form1->Image1->isHidden()) {
+        FUZZ_CHECK(!QFile::exists(bitmap)); // a picture that failed leaves no working bitmap
+        return 0;
+    }
+
+    // Loaded: a working bitmap that fits the display, the same size as the preview, and that
+    // Send takes.
+    FUZZ_CHECK(Form1->ImageStatus->text() == QLatin1String("Ready to Send"));
+    const std::optional<picture::RawPicture> converted = picture::convertBitmap(readAll(bitmap));
+    FUZZ_CHECK(converted.has_value());
+    FUZZ_CHECK(QSize(converted->width, converted->height) == Form1->Image1->picture().size());
+    guarded(Form1, [] { Form1->Button4Click(); });
+    FUZZ_CHECK(readAll(Form1->folders.program + QStringLiteral("/user.raw")) == converted->raw);
+    return 0;
+}
