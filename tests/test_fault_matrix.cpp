@@ -2,17 +2,25 @@
 #include "app/Widgets.h"
 #include "app/Windows.h"
 #include "device/Connection.h"
+#include "image/Picture.h"
+#include "image/Upload.h"
+#include "image/WorkingFiles.h"
+#include "settings/SettingsWindow.h"
 #include "stats/RunFileTransfer.h"
 #include "tests/support/TestSupport.h"
+#include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
+#include "tools/sim/SettingsCommands.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 // Every exchange with the device against every way a reply can go wrong: silence, a short reply,
 // a wrong reply, extra bytes, and the device vanishing (the simulator closes its end of the
@@ -20,7 +28,8 @@
 // message, the link state, only whole files on disk, no wait beyond the inactivity timeout, and a
 // clean Connect and Disconnect afterwards.
 //
-// FAULT_MATRIX_GROUP (link, runfiles) runs one group only; CTest runs the groups in parallel.
+// FAULT_MATRIX_GROUP (link, runfiles, image, settings) runs one group only; CTest runs the
+// groups in parallel.
 namespace {
 
 enum class Link {
@@ -57,6 +66,8 @@ class FaultMatrixTest : public QObject {
         set.rallycross = {{"ABC", runFile(3, sim::RunFileKind::Rallycross)},
                           {"XYZ", runFile(4, sim::RunFileKind::Rallycross)}};
         sim::installRunFileCommands(sim->device(), std::make_shared<sim::DeviceRunFiles>(set));
+        sim::installImageCommands(sim->device())->store(sim::demoPicture());
+        sim::installSettingsCommands(sim->device());
     }
     static QStringList folderNames()
     {
@@ -64,24 +75,53 @@ class FaultMatrixTest : public QObject {
     }
 
     // One row; `group` picks the CTest test that runs it.
+    // One row; `group` picks the CTest test that runs it. `status` is the Image group's status
+    // line afterwards (not checked when empty).
     static void cell(const char *group, const QString &action, const QString &exchange, const QString &fault,
-                     const QString &message, Link after, const QStringList &disk = {})
+                     const QStringList &messages, Link after, const QStringList &disk = {},
+                     const QString &status = {})
     {
         const QByteArray only = qgetenv("FAULT_MATRIX_GROUP");
         if (!only.isEmpty() && only != group)
             return;
         QTest::addRow("%s %s=%s", qPrintable(action), qPrintable(exchange), qPrintable(fault))
-            << action << exchange << fault << message << after << disk;
+            << action << exchange << fault << messages << after << disk << status;
     }
 
     static void act(const QString &action)
     {
-        if (action == QLatin1String("download"))
+        if (action == QLatin1String("download")) {
             Form1->Button8Click();
-        else if (action == QLatin1String("delete"))
+        } else if (action == QLatin1String("delete")) {
             Form1->Button9Click();
-        else
+        } else if (action == QLatin1String("send")) {
+            Form1->Button4Click();
+        } else if (action == QLatin1String("show")) {
+            Form1->Button7Click();
+        } else if (action == QLatin1String("delete picture")) {
+            Form1->Button5Click();
+        } else if (action == QLatin1String("settings")) {
+            // The window shows once its reads are done; close it then.
+            QTimer closer;
+            connect(&closer, &QTimer::timeout, Form3, [] {
+                if (Form3->isVisible())
+                    Form3->Image1Click();
+            });
+            closer.start(10);
+            Form1->Button10Click();
+        } else {
             Form1->Button1Click(); // connect, or disconnect while connected
+        }
+    }
+    // A picture ready to send: 100 x 50 black pixels (bytes no device command starts with).
+    static void loadPicture()
+    {
+        QImage black(100, 50, QImage::Format_RGB888);
+        black.fill(Qt::black);
+        Form1->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
+        picture::writeFile(Form1->fileName, picture::bmpFile(black));
+        Form1->Image1->setPicture(black);
+        Form1->Image1->setVisible(true);
     }
 
 private slots:
@@ -105,9 +145,10 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("exchange");
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("message"); // the one box shown, or none
+        QTest::addColumn<QStringList>("messages"); // the boxes shown, in order
         QTest::addColumn<Link>("after");
         QTest::addColumn<QStringList>("disk"); // the statistics folder afterwards
+        QTest::addColumn<QString>("status");
 
         const Link C = Link::Connected, X = Link::Dropped, N = Link::Disconnected;
         const QString none;
@@ -116,32 +157,32 @@ private slots:
         // Connect. A 1-byte greeting has no short form. Extra bytes after the last reply of the
         // handshake are not noticed: nothing follows it to be checked (they are what the next
         // receive meets first).
-        cell("link", "connect", "greeting", "silent", errorConnecting, N);
-        cell("link", "connect", "greeting", "wrong", errorConnecting, N);
-        cell("link", "connect", "greeting", "extra:!!", invalid, N);
-        cell("link", "connect", "greeting", "vanish:0", errorConnecting, N);
+        cell("link", "connect", "greeting", "silent", {errorConnecting}, N);
+        cell("link", "connect", "greeting", "wrong", {errorConnecting}, N);
+        cell("link", "connect", "greeting", "extra:!!", {invalid}, N);
+        cell("link", "connect", "greeting", "vanish:0", {errorConnecting}, N);
         for (const char *exchange : {"connected", "datetime"}) {
-            cell("link", "connect", exchange, "silent", noResponse, N);
-            cell("link", "connect", exchange, "short:4", noResponse, N);
-            cell("link", "connect", exchange, "wrong", invalid, N);
-            cell("link", "connect", exchange, "vanish:4", noResponse, N);
+            cell("link", "connect", exchange, "silent", {noResponse}, N);
+            cell("link", "connect", exchange, "short:4", {noResponse}, N);
+            cell("link", "connect", exchange, "wrong", {invalid}, N);
+            cell("link", "connect", exchange, "vanish:4", {noResponse}, N);
         }
-        cell("link", "connect", "connected", "extra:!!", invalid, N);
-        cell("link", "connect", "datetime", "extra:!!", none, C);
+        cell("link", "connect", "connected", "extra:!!", {invalid}, N);
+        cell("link", "connect", "datetime", "extra:!!", {}, C);
         for (const char *exchange : {"version", "serial"}) {
-            cell("link", "connect", exchange, "silent", noResponse, N);
-            cell("link", "connect", exchange, "short:3", noResponse, N);
-            cell("link", "connect", exchange, "wrong", none, C);
-            cell("link", "connect", exchange, "extra:!!", none, C);
-            cell("link", "connect", exchange, "vanish:3", noResponse, N);
+            cell("link", "connect", exchange, "silent", {noResponse}, N);
+            cell("link", "connect", exchange, "short:3", {noResponse}, N);
+            cell("link", "connect", exchange, "wrong", {}, C);
+            cell("link", "connect", exchange, "extra:!!", {}, C);
+            cell("link", "connect", exchange, "vanish:3", {noResponse}, N);
         }
         // Disconnect always ends disconnected; only its warning tells a bad goodbye.
         const QString badGoodbye = kErrorDisconnecting;
-        cell("link", "disconnect", "disconnect", "silent", badGoodbye, N);
-        cell("link", "disconnect", "disconnect", "short:6", badGoodbye, N);
-        cell("link", "disconnect", "disconnect", "wrong", badGoodbye, N);
-        cell("link", "disconnect", "disconnect", "extra:!!", none, N);
-        cell("link", "disconnect", "disconnect", "vanish:6", badGoodbye, N);
+        cell("link", "disconnect", "disconnect", "silent", {badGoodbye}, N);
+        cell("link", "disconnect", "disconnect", "short:6", {badGoodbye}, N);
+        cell("link", "disconnect", "disconnect", "wrong", {badGoodbye}, N);
+        cell("link", "disconnect", "disconnect", "extra:!!", {}, N);
+        cell("link", "disconnect", "disconnect", "vanish:6", {badGoodbye}, N);
 
         // Download from a device with two run files (ABC, NEW) and two rallycross files (ABC,
         // XYZ). Per-file faults hit the second file, so the first one is whole on disk. After a
@@ -153,69 +194,118 @@ private slots:
         const QStringList firstThree{"ABC.txt", "ABCR.txt", "NEW.txt"};
         const QString rxNotFound = kRallycrossNotFound;
         // The count's digits garbled: no ordinary file; the rallycross files still come.
-        cell("runfiles", "download", "list", "silent", noResponse, X);
-        cell("runfiles", "download", "list", "short:1", noResponse, X);
-        cell("runfiles", "download", "list", "wrong", none, C, {"ABCR.txt", "XYZR.txt"});
-        cell("runfiles", "download", "list", "extra:!!", noResponse, X);
-        cell("runfiles", "download", "list", "vanish:1", noResponse, X);
-        cell("runfiles", "download", "name", "silent@2", noResponse, X, first);
-        cell("runfiles", "download", "name", "short:4@2", noResponse, X, first);
-        cell("runfiles", "download", "name", "wrong@2", noResponse, X, first);
-        cell("runfiles", "download", "name", "extra:!!@2", none, C, {"ABC.txt", "ABCR.txt", "XYZR.txt"});
-        cell("runfiles", "download", "name", "vanish:4@2", noResponse, X, first);
-        cell("runfiles", "download", "status", "silent@2", noResponse, X, first);
-        cell("runfiles", "download", "status", "short:1@2", noResponse, X, first);
-        cell("runfiles", "download", "status", "wrong@2", none, C, {"ABC.txt", "ABCR.txt", "XYZR.txt"});
-        cell("runfiles", "download", "status", "extra:!!@2", noResponse, X, first);
-        cell("runfiles", "download", "status", "vanish:1@2", noResponse, X, first);
-        cell("runfiles", "download", "data", "silent@2", noResponse, X, first);
-        cell("runfiles", "download", "data", "short:700@2", noResponse, X, first);
-        cell("runfiles", "download", "data", "wrong@2", none, C, all);
-        cell("runfiles", "download", "data", "extra:!!@2", rxNotFound, C, ordinary);
-        cell("runfiles", "download", "data", "vanish:700@2", noResponse, X, first);
-        cell("runfiles", "download", "rxlist", "silent", noResponse, X, ordinary);
-        cell("runfiles", "download", "rxlist", "short:1", noResponse, X, ordinary);
-        cell("runfiles", "download", "rxlist", "wrong", rxNotFound, C, ordinary);
-        cell("runfiles", "download", "rxlist", "extra:!!", none, C, ordinary);
-        cell("runfiles", "download", "rxlist", "vanish:1", noResponse, X, ordinary);
-        cell("runfiles", "download", "rxcount", "silent", noResponse, X, ordinary);
-        cell("runfiles", "download", "rxcount", "short:1", noResponse, X, ordinary);
-        cell("runfiles", "download", "rxcount", "wrong", none, C, ordinary);
-        cell("runfiles", "download", "rxcount", "extra:!!", noResponse, X, ordinary);
-        cell("runfiles", "download", "rxcount", "vanish:1", noResponse, X, ordinary);
-        cell("runfiles", "download", "rxname", "silent@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxname", "short:4@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxname", "wrong@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxname", "extra:!!@2", none, C, firstThree);
-        cell("runfiles", "download", "rxname", "vanish:4@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxstatus", "silent@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxstatus", "short:1@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxstatus", "wrong@2", none, C, firstThree);
-        cell("runfiles", "download", "rxstatus", "extra:!!@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxstatus", "vanish:1@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxdata", "silent@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxdata", "short:100@2", noResponse, X, firstThree);
-        cell("runfiles", "download", "rxdata", "wrong@2", none, C, all);
-        cell("runfiles", "download", "rxdata", "extra:!!@2", none, C, all);
-        cell("runfiles", "download", "rxdata", "vanish:100@2", noResponse, X, firstThree);
+        cell("runfiles", "download", "list", "silent", {noResponse}, X);
+        cell("runfiles", "download", "list", "short:1", {noResponse}, X);
+        cell("runfiles", "download", "list", "wrong", {}, C, {"ABCR.txt", "XYZR.txt"});
+        cell("runfiles", "download", "list", "extra:!!", {noResponse}, X);
+        cell("runfiles", "download", "list", "vanish:1", {noResponse}, X);
+        cell("runfiles", "download", "name", "silent@2", {noResponse}, X, first);
+        cell("runfiles", "download", "name", "short:4@2", {noResponse}, X, first);
+        cell("runfiles", "download", "name", "wrong@2", {noResponse}, X, first);
+        cell("runfiles", "download", "name", "extra:!!@2", {}, C, {"ABC.txt", "ABCR.txt", "XYZR.txt"});
+        cell("runfiles", "download", "name", "vanish:4@2", {noResponse}, X, first);
+        cell("runfiles", "download", "status", "silent@2", {noResponse}, X, first);
+        cell("runfiles", "download", "status", "short:1@2", {noResponse}, X, first);
+        cell("runfiles", "download", "status", "wrong@2", {}, C, {"ABC.txt", "ABCR.txt", "XYZR.txt"});
+        cell("runfiles", "download", "status", "extra:!!@2", {noResponse}, X, first);
+        cell("runfiles", "download", "status", "vanish:1@2", {noResponse}, X, first);
+        cell("runfiles", "download", "data", "silent@2", {noResponse}, X, first);
+        cell("runfiles", "download", "data", "short:700@2", {noResponse}, X, first);
+        cell("runfiles", "download", "data", "wrong@2", {}, C, all);
+        cell("runfiles", "download", "data", "extra:!!@2", {rxNotFound}, C, ordinary);
+        cell("runfiles", "download", "data", "vanish:700@2", {noResponse}, X, first);
+        cell("runfiles", "download", "rxlist", "silent", {noResponse}, X, ordinary);
+        cell("runfiles", "download", "rxlist", "short:1", {noResponse}, X, ordinary);
+        cell("runfiles", "download", "rxlist", "wrong", {rxNotFound}, C, ordinary);
+        cell("runfiles", "download", "rxlist", "extra:!!", {}, C, ordinary);
+        cell("runfiles", "download", "rxlist", "vanish:1", {noResponse}, X, ordinary);
+        cell("runfiles", "download", "rxcount", "silent", {noResponse}, X, ordinary);
+        cell("runfiles", "download", "rxcount", "short:1", {noResponse}, X, ordinary);
+        cell("runfiles", "download", "rxcount", "wrong", {}, C, ordinary);
+        cell("runfiles", "download", "rxcount", "extra:!!", {noResponse}, X, ordinary);
+        cell("runfiles", "download", "rxcount", "vanish:1", {noResponse}, X, ordinary);
+        cell("runfiles", "download", "rxname", "silent@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxname", "short:4@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxname", "wrong@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxname", "extra:!!@2", {}, C, firstThree);
+        cell("runfiles", "download", "rxname", "vanish:4@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "silent@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "short:1@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "wrong@2", {}, C, firstThree);
+        cell("runfiles", "download", "rxstatus", "extra:!!@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxstatus", "vanish:1@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxdata", "silent@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxdata", "short:100@2", {noResponse}, X, firstThree);
+        cell("runfiles", "download", "rxdata", "wrong@2", {}, C, all);
+        cell("runfiles", "download", "rxdata", "extra:!!@2", {}, C, all);
+        cell("runfiles", "download", "rxdata", "vanish:100@2", {noResponse}, X, firstThree);
 
         // Deleting the device's run files (answered Yes).
         const QString deleteFailed = kErrorDeletingFiles, rxDeleteFailed = kErrorDeletingRallycross;
-        cell("runfiles", "delete", "delete", "silent", noResponse, X);
-        cell("runfiles", "delete", "delete", "short:1", noResponse, X);
-        cell("runfiles", "delete", "delete", "wrong", deleteFailed, C);
-        cell("runfiles", "delete", "delete", "extra:!!", none, C);
-        cell("runfiles", "delete", "delete", "vanish:1", noResponse, X);
-        cell("runfiles", "delete", "rxdelete", "silent", noResponse, X);
-        cell("runfiles", "delete", "rxdelete", "short:1", noResponse, X);
-        cell("runfiles", "delete", "rxdelete", "wrong", none, C);
-        cell("runfiles", "delete", "rxdelete", "extra:!!", rxDeleteFailed, C);
-        cell("runfiles", "delete", "rxdelete", "vanish:1", noResponse, X);
-        cell("runfiles", "delete", "rxdelete2", "silent", noResponse, X);
-        cell("runfiles", "delete", "rxdelete2", "short:1", noResponse, X);
-        cell("runfiles", "delete", "rxdelete2", "wrong", rxDeleteFailed, C);
-        cell("runfiles", "delete", "rxdelete2", "extra:!!", none, C);
-        cell("runfiles", "delete", "rxdelete2", "vanish:1", noResponse, X);
+        cell("runfiles", "delete", "delete", "silent", {noResponse}, X);
+        cell("runfiles", "delete", "delete", "short:1", {noResponse}, X);
+        cell("runfiles", "delete", "delete", "wrong", {deleteFailed}, C);
+        cell("runfiles", "delete", "delete", "extra:!!", {}, C);
+        cell("runfiles", "delete", "delete", "vanish:1", {noResponse}, X);
+        cell("runfiles", "delete", "rxdelete", "silent", {noResponse}, X);
+        cell("runfiles", "delete", "rxdelete", "short:1", {noResponse}, X);
+        cell("runfiles", "delete", "rxdelete", "wrong", {}, C);
+        cell("runfiles", "delete", "rxdelete", "extra:!!", {rxDeleteFailed}, C);
+        cell("runfiles", "delete", "rxdelete", "vanish:1", {noResponse}, X);
+        cell("runfiles", "delete", "rxdelete2", "silent", {noResponse}, X);
+        cell("runfiles", "delete", "rxdelete2", "short:1", {noResponse}, X);
+        cell("runfiles", "delete", "rxdelete2", "wrong", {rxDeleteFailed}, C);
+        cell("runfiles", "delete", "rxdelete2", "extra:!!", {}, C);
+        cell("runfiles", "delete", "rxdelete2", "vanish:1", {noResponse}, X);
+
+        // Sending a 100 x 50 picture. A refused step reads one more byte, which does not come.
+        const QString errorSending = picture::kErrorSending, errorCommunicating = picture::kErrorCommunicating;
+        const QString before = QStringLiteral("Select Image"), sending = QStringLiteral("Sending Image...");
+        cell("image", "send", "image-start", "silent", {noResponse}, X, {}, before);
+        cell("image", "send", "image-start", "short:1", {noResponse}, X, {}, before);
+        cell("image", "send", "image-start", "wrong", {errorSending}, C, {}, before);
+        cell("image", "send", "image-start", "extra:!!", {errorSending}, C, {}, sending);
+        cell("image", "send", "image-start", "vanish:1", {noResponse}, X, {}, before);
+        for (const char *step : {"image-header-length", "image-header", "image-raw-length", "image-stored"}) {
+            cell("image", "send", step, "silent", {noResponse}, X, {}, sending);
+            cell("image", "send", step, "short:1", {noResponse}, X, {}, sending);
+            cell("image", "send", step, "wrong", {errorSending}, C, {}, sending);
+            cell("image", "send", step, "vanish:1", {noResponse}, X, {}, sending);
+        }
+        for (const char *step : {"image-header-length", "image-header", "image-raw-length"})
+            cell("image", "send", step, "extra:!!", {errorSending}, C, {}, sending);
+        cell("image", "send", "image-stored", "extra:!!", {}, C, {}, QStringLiteral("Send Successful!"));
+        // Show and delete of the device's picture: any reply but "OK" or "ER" means no picture.
+        cell("image", "show", "image-show", "silent", {errorCommunicating}, X, {}, before);
+        cell("image", "show", "image-show", "short:1", {errorCommunicating}, X, {}, before);
+        cell("image", "show", "image-show", "wrong", {}, C, {}, QStringLiteral("No Image to Display"));
+        cell("image", "show", "image-show", "extra:!!", {}, C, {}, QStringLiteral("Image Displayed!"));
+        cell("image", "show", "image-show", "vanish:1", {errorCommunicating}, X, {}, before);
+        cell("image", "delete picture", "image-delete", "silent", {errorCommunicating}, X, {}, before);
+        cell("image", "delete picture", "image-delete", "short:1", {errorCommunicating}, X, {}, before);
+        cell("image", "delete picture", "image-delete", "wrong", {}, C, {}, QStringLiteral("No Image to Delete"));
+        cell("image", "delete picture", "image-delete", "extra:!!", {}, C, {}, QStringLiteral("Delete Successful!"));
+        cell("image", "delete picture", "image-delete", "vanish:1", {errorCommunicating}, X, {}, before);
+
+        // The settings window: the practice record (137 bytes in 23 pieces; 60 bytes are the first
+        // 10 pieces), the rallycross status and the rallycross record (37 bytes in 7 pieces). A
+        // failed practice read still goes on to the rallycross read, on the closed link: a second
+        // message.
+        cell("settings", "settings", "practice", "silent", {noResponse, noResponse}, X);
+        cell("settings", "settings", "practice", "short:60", {noResponse, noResponse}, X);
+        cell("settings", "settings", "practice", "wrong", {}, C);
+        cell("settings", "settings", "practice", "extra:!!", {}, C);
+        cell("settings", "settings", "practice", "vanish:60", {noResponse, noResponse}, X);
+        cell("settings", "settings", "rallystatus", "silent", {noResponse}, X);
+        cell("settings", "settings", "rallystatus", "short:1", {noResponse}, X);
+        cell("settings", "settings", "rallystatus", "wrong", {}, C);
+        cell("settings", "settings", "rallystatus", "extra:!!", {noResponse}, X);
+        cell("settings", "settings", "rallystatus", "vanish:1", {noResponse}, X);
+        cell("settings", "settings", "rallycross", "silent", {noResponse}, X);
+        cell("settings", "settings", "rallycross", "short:20", {noResponse}, X);
+        cell("settings", "settings", "rallycross", "wrong", {}, C);
+        cell("settings", "settings", "rallycross", "extra:!!", {}, C);
+        cell("settings", "settings", "rallycross", "vanish:20", {noResponse}, X);
     }
 
     void cells()
@@ -223,14 +313,17 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QString, exchange);
         QFETCH(QString, fault);
-        QFETCH(QString, message);
+        QFETCH(QStringList, messages);
         QFETCH(Link, after);
         QFETCH(QStringList, disk);
+        QFETCH(QString, status);
 
         if (action != QLatin1String("connect")) {
             Form1->Button1Click();
             QVERIFY(Form1->link.isOpen());
         }
+        if (action == QLatin1String("send"))
+            loadPicture();
         sim::Fault parsed;
         QVERIFY(sim::parseFault(fault, parsed));
         sim->device().setFault(exchange.toStdString(), parsed);
@@ -246,11 +339,14 @@ private slots:
         QStringList expected;
         if (action == QLatin1String("delete"))
             expected << QStringLiteral("Delete All Statistics Files from Vantrelock?");
-        if (!message.isEmpty())
-            expected << message;
+        expected << messages;
         QCOMPARE(prompter->texts(), expected);
-        if (!message.isEmpty())
+        if (!messages.isEmpty())
             QCOMPARE(prompter->shown.back().kind, action == QLatin1String("disconnect") ? BoxKind::Warning : BoxKind::Error);
+        if (!status.isEmpty())
+            QCOMPARE(Form1->ImageStatus->text(), status);
+        QVERIFY(!Form3->isVisible());
+        QVERIFY(Form1->ProgressBar1->isHidden());
         QCOMPARE(Form1->link.isOpen(), after == Link::Connected);
         QCOMPARE(Form1->Button8->isEnabled(), after == Link::Connected);
         QCOMPARE(Form1->Button2->isEnabled(), after != Link::Connected);
