@@ -2,6 +2,7 @@
 #include "app/Widgets.h"
 #include "app/Windows.h"
 #include "device/Connection.h"
+#include "tools/sim/ImageCommands.h"
 #include "tools/sim/SettingsCommands.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 
 // The command-line tool, run in-process against the simulated device.
@@ -176,6 +178,46 @@ private slots:
         r = run({QStringLiteral("settings")});
         QCOMPARE(r.status, kExitFailed);
         QCOMPARE(r.err, QStringLiteral("vantrelock: %1\n").arg(kNoResponse));
+    }
+
+    void imageCommands()
+    {
+        QTemporaryDir dir;
+        QImage photo(960, 200, QImage::Format_RGB32);
+        photo.fill(QColor(255, 0, 0));
+        const QString picture = dir.filePath(QStringLiteral("car.png"));
+        QVERIFY(photo.save(picture));
+
+        Run r = run({QStringLiteral("image"), QStringLiteral("fit"), picture, QStringLiteral("-o"), dir.path()});
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(r.err, QStringLiteral("Fitted to 480 x 100 pixels.\n"));
+        QFile header(dir.filePath(QStringLiteral("user.txt")));
+        QVERIFY(header.open(QIODevice::ReadOnly));
+        QCOMPARE(header.readAll(), QByteArray("7,480,100"));
+        QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("user.raw"))).size(), 480 * 100 * 2);
+        QCOMPARE(QImage(dir.filePath(QStringLiteral("test.bmp"))).size(), QSize(480, 100));
+
+        SimFixture sim;
+        const std::shared_ptr<sim::PictureStore> store = sim::installImageCommands(sim.device());
+        r = run({QStringLiteral("image"), QStringLiteral("send"), picture});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(r.out, QStringLiteral("Send Successful!\n"));
+        QVERIFY(store->picture());
+        QCOMPARE(store->picture()->raw.left(2), QByteArray("\x00\xF8", 2)); // red, low byte first
+
+        r = run({QStringLiteral("image"), QStringLiteral("show")});
+        QCOMPARE(r.out, QStringLiteral("Image Displayed!\n"));
+        r = run({QStringLiteral("image"), QStringLiteral("delete")});
+        QCOMPARE(r.out, QStringLiteral("Delete Successful!\n"));
+        QVERIFY(!store->picture());
+        r = run({QStringLiteral("image"), QStringLiteral("show")});
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(r.err, QStringLiteral("vantrelock: No Image to Display\n"));
+
+        r = run({QStringLiteral("image"), QStringLiteral("send"), dir.filePath(QStringLiteral("user.txt"))});
+        QCOMPARE(r.status, kExitFailed); // not a picture: nothing is sent
+        QVERIFY(r.err.startsWith(QStringLiteral("vantrelock: ")));
     }
 
     void portByPathOrNumber()

@@ -5,6 +5,9 @@
 #include "device/Connection.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
+#include "image/Picture.h"
+#include "image/Upload.h"
+#include "image/WorkingFiles.h"
 #include "settings/SettingsExchange.h"
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
@@ -326,6 +329,112 @@ int runSettings(Context &c)
     return kExitOk;
 }
 
+// The picture fitted and converted as the window does it: Load writes the working bitmap, Send
+// converts the bitmap's own bytes.
+struct FittedPicture {
+    QByteArray bitmap;
+    picture::RawPicture raw;
+};
+std::optional<FittedPicture> fitPicture(Context &c, const QString &path)
+{
+    const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
+    if (loaded.working.isNull()) {
+        c.fail(loaded.error);
+        return std::nullopt;
+    }
+    FittedPicture fitted;
+    fitted.bitmap = picture::bmpFile(loaded.working);
+    const std::optional<picture::RawPicture> raw = picture::convertBitmap(fitted.bitmap);
+    if (!raw) {
+        c.fail(picture::kFormatIncorrect);
+        return std::nullopt;
+    }
+    fitted.raw = *raw;
+    return fitted;
+}
+
+int runImageFit(Context &c)
+{
+    const std::optional<FittedPicture> fitted = fitPicture(c, c.positional.at(0));
+    if (!fitted)
+        return kExitFailed;
+    QString folder = c.value(QStringLiteral("--output"));
+    if (folder.isEmpty())
+        folder = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).program;
+    if (!QDir().mkpath(folder))
+        return c.fail(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder)));
+    const QDir dir(folder);
+    const std::pair<const char *, const QByteArray *> files[] = {
+        {"test.bmp", &fitted->bitmap}, {"user.txt", &fitted->raw.header}, {"user.raw", &fitted->raw.raw}};
+    for (const auto &[name, bytes] : files) {
+        picture::writeFile(dir.filePath(QLatin1String(name)), *bytes);
+        c.io.out << QDir::toNativeSeparators(dir.filePath(QLatin1String(name))) << Qt::endl;
+    }
+    c.io.err << "Fitted to " << fitted->raw.width << " x " << fitted->raw.height << " pixels." << Qt::endl;
+    return kExitOk;
+}
+
+int runImageSend(Context &c)
+{
+    const std::optional<FittedPicture> fitted = fitPicture(c, c.positional.at(0));
+    if (!fitted)
+        return kExitFailed;
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    picture::UploadProgress progress;
+    int pieces = 0, total = 0;
+    progress.started = [&](int maximum) { total = maximum; };
+    progress.piece = [&](int) { c.progress(QStringLiteral("Sending image: piece %1 of %2").arg(++pieces).arg(total)); };
+    progress.finished = [&] { c.endProgress(); };
+    const picture::Outcome outcome = picture::upload(c.link, fitted->raw.header, fitted->raw.raw, progress);
+    c.endProgress();
+    switch (outcome) {
+    case picture::Outcome::TimedOut:
+        return c.exchangeFailed(kNoResponse);
+    case picture::Outcome::Refused:
+        c.disconnect();
+        return c.fail(picture::kErrorSending);
+    case picture::Outcome::Ok:
+        break;
+    }
+    c.io.out << "Send Successful!" << Qt::endl;
+    c.disconnect();
+    return kExitOk;
+}
+
+int runPictureCommand(Context &c, char command, const QString &done, const QString &error, const QString &none)
+{
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    switch (picture::pictureCommand(c.link, command)) {
+    case picture::CommandReply::TimedOut:
+        return c.exchangeFailed(picture::kErrorCommunicating);
+    case picture::CommandReply::Error:
+        c.disconnect();
+        return c.fail(error);
+    case picture::CommandReply::NoPicture:
+        c.disconnect();
+        return c.fail(none);
+    case picture::CommandReply::Ok:
+        break;
+    }
+    c.io.out << done << Qt::endl;
+    c.disconnect();
+    return kExitOk;
+}
+
+int runImageShow(Context &c)
+{
+    return runPictureCommand(c, 'V', QStringLiteral("Image Displayed!"), QStringLiteral("Error Displaying Image"),
+                             QStringLiteral("No Image to Display"));
+}
+
+int runImageDelete(Context &c)
+{
+    return runPictureCommand(c, 'D', QStringLiteral("Delete Successful!"), QStringLiteral("Error Deleting Image"),
+                             QStringLiteral("No Image to Delete"));
+}
+
 const std::vector<Command> &commands()
 {
     static const std::vector<Command> list = {
@@ -348,6 +457,17 @@ const std::vector<Command> &commands()
         {QStringLiteral("settings"), {}, QStringLiteral("connect and print the practice settings"),
          {{QStringLiteral("--rallycross"), {}, {}, QStringLiteral("print the rallycross settings too")}},
          0, 0, true, runSettings},
+        {QStringLiteral("image fit"), QStringLiteral("PICTURE"),
+         QStringLiteral("write the working bitmap, user.txt and user.raw for a picture, fitted to 480 x 272"),
+         {{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("DIR"),
+           QStringLiteral("where to write them (default: the program folder)")}},
+         1, 1, false, runImageFit},
+        {QStringLiteral("image send"), QStringLiteral("PICTURE"), QStringLiteral("fit a picture and upload it to the device's display"),
+         {}, 1, 1, true, runImageSend},
+        {QStringLiteral("image show"), {}, QStringLiteral("show the device's stored picture on its display"),
+         {}, 0, 0, true, runImageShow},
+        {QStringLiteral("image delete"), {}, QStringLiteral("delete the device's stored picture"),
+         {}, 0, 0, true, runImageDelete},
     };
     return list;
 }
