@@ -1,0 +1,289 @@
+// mirelon-bench MODE: one measurement of the program's own code, printed as "key value" lines
+// for bench/run to put side by side.
+//   transfers [--paced]   the window's Send of a 480 x 272 picture and Load of 50 full run files
+//                         against the simulated device on a pseudo-terminal: wall time and the
+//                         window thread's CPU time, and the bytes that crossed the line
+//   photo OUT.jpg         writes a 4000 x 3000 test photo (gradients, detail and noise)
+//   picture IN REPEATS    loads and fits IN, writes the working bitmap and converts it to the raw
+//                         format, as Load and Send do; the best of REPEATS
+//   startup               from the process's start to the main window shown
+//   memory                peak memory with every chart series filled (a file and its overlay,
+//                         four shift columns each) and the chart drawn
+
+#include "app/MainWindow.h"
+#include "app/Prompter.h"
+#include "app/Widgets.h"
+#include "app/Windows.h"
+#include "device/Ports.h"
+#include "image/Picture.h"
+#include "image/WorkingFiles.h"
+#include "tools/sim/ImageCommands.h"
+#include "tools/sim/RunFileCommands.h"
+#include "tools/sim/RunFiles.h"
+#include "tools/sim/SimDevice.h"
+
+#include <QApplication>
+#include <QChartView>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// Answers every box with OK (No to a question) and remembers that one was shown.
+class QuietPrompter : public Prompter {
+public:
+    QMessageBox::StandardButton message(QWidget *, BoxKind, const QString &text,
+                                        QMessageBox::StandardButtons buttons) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        ++shown;
+        return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::No : QMessageBox::Ok;
+    }
+    QString chooseFile(QFileDialog &) override { return {}; }
+    int shown = 0;
+};
+
+double seconds(const timespec &t)
+{
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+double threadCpu()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return seconds(t);
+}
+
+double realNow()
+{
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return seconds(t);
+}
+
+void put(const char *key, double value)
+{
+    std::printf("%s %.6f\n", key, value);
+}
+
+int transfers(bool paced)
+{
+    QuietPrompter quiet;
+    setPrompter(&quiet);
+    sim::Config config;
+    config.version = "1.24  ";
+    config.paced = paced;
+    sim::SimDevice device(config);
+    sim::RunFileSet set;
+    for (int i = 1; i <= 50; ++i)
+        set.files.push_back({QByteArray("RUN") + QByteArray::number(i),
+                             sim::encodeRunFile(sim::generateSession(std::uint32_t(i), 50, 4), sim::RunFileKind::Full)});
+    sim::installRunFileCommands(device, std::make_shared<sim::DeviceRunFiles>(set));
+    sim::installImageCommands(device);
+    if (!device.start())
+        return 1;
+    qputenv(kPortEnvironmentVariable, QFile::encodeName(device.portPath()));
+
+    createWindows();
+    Form1->Button1Click();
+    if (!Form1->link.isOpen())
+        return 1;
+
+    // The upload: a full-size working bitmap, as Load leaves it.
+    const QImage picture = picture::rawToImage(480, 272, sim::demoPicture().raw).convertToFormat(QImage::Format_RGB888);
+    Form1->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
+    picture::writeFile(Form1->fileName, picture::bmpFile(picture));
+    Form1->Image1->setPicture(picture);
+    Form1->Image1->setVisible(true);
+
+    const auto measure = [&](const char *name, const std::function<void()> &transfer, qint64 deviceSends) {
+        device.clearReceived();
+        QElapsedTimer wall;
+        const double cpu0 = threadCpu();
+        wall.start();
+        transfer();
+        const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+        const double cpu = threadCpu() - cpu0;
+        const qint64 bytes = device.received().size() + deviceSends;
+        std::printf("%s_bytes %lld\n", name, static_cast<long long>(bytes));
+        put((std::string(name) + "_wall").c_str(), elapsed);
+        put((std::string(name) + "_cpu").c_str(), cpu);
+    };
+    measure("upload", [] { Form1->Button4Click(); }, 5 * 2);
+    measure("download", [] { Form1->Button8Click(); }, 2 + 50 * (8 + 2 + 1748));
+    const bool ok = quiet.shown == 0 && Form1->ImageStatus->text() == QLatin1String("Send Successful!")
+                    && QDir(Form1->folders.statistics).entryList(QDir::Files).size() == 50;
+    Form1->Button1Click();
+    destroyWindows();
+    device.stop();
+    return ok ? 0 : 1;
+}
+
+int photo(const QString &out)
+{
+    QImage image(4000, 3000, QImage::Format_RGB32);
+    QRandomGenerator random(42);
+    for (int y = 0; y < image.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int noise = int(random.bounded(24));
+            const int r = (x * 255 / 4000 + noise) & 0xFF, g = (y * 255 / 3000 + noise) & 0xFF;
+            const int b = ((x / 40 + y / 40) % 2 ? 200 : 60) + noise / 2;
+            row[x] = qRgb(r, g, b);
+        }
+    }
+    QPainter painter(&image);
+    painter.setPen(QPen(Qt::white, 9));
+    for (int i = 0; i < 30; ++i)
+        painter.drawEllipse(QPoint(2000, 1500), 60 * i, 45 * i);
+    painter.end();
+    return image.save(out, "JPEG", 90) ? 0 : 1;
+}
+
+int pictureBench(const QString &in, int repeats)
+{
+    QTemporaryDir dir;
+    double best = 1e9;
+    qsizetype rawSize = 0;
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer wall;
+        wall.start();
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(in);
+        if (loaded.working.isNull())
+            return 1;
+        const QByteArray bitmap = picture::bmpFile(loaded.working);
+        picture::writeFile(dir.filePath(QStringLiteral("test.bmp")), bitmap);
+        const std::optional<QByteArray> read = picture::readFile(dir.filePath(QStringLiteral("test.bmp")), 4 << 20);
+        const std::optional<picture::RawPicture> raw = read ? picture::convertBitmap(*read) : std::nullopt;
+        if (!raw)
+            return 1;
+        picture::writeFile(dir.filePath(QStringLiteral("user.raw")), raw->raw);
+        best = std::min(best, double(wall.nsecsElapsed()) / 1e9);
+        rawSize = raw->raw.size();
+        if (i == 0)
+            std::printf("picture_size %dx%d\n", raw->width, raw->height);
+    }
+    std::printf("picture_raw_bytes %lld\n", static_cast<long long>(rawSize));
+    put("picture_best", best);
+    return 0;
+}
+
+// The process's start, from /proc/self/stat, in seconds since boot (the clock ticks' resolution).
+double processStartSinceBoot()
+{
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream rest(text.substr(text.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22; ++i)
+        rest >> field; // field 22 is starttime
+    return std::stod(field) / double(sysconf(_SC_CLK_TCK));
+}
+
+double sinceBoot()
+{
+    timespec t{};
+    clock_gettime(CLOCK_BOOTTIME, &t);
+    return seconds(t);
+}
+
+int startup(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    createWindows();
+    Form1->show();
+    QElapsedTimer guard;
+    guard.start();
+    while (!(Form1->windowHandle() && Form1->windowHandle()->isExposed()) && guard.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents(); // the first paint
+    put("startup", sinceBoot() - processStartSinceBoot());
+    std::printf("startup_end_realtime %.6f\n", realNow());
+    destroyWindows();
+    return 0;
+}
+
+long peakKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+int memory(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QuietPrompter quiet;
+    setPrompter(&quiet);
+    createWindows();
+    Form1->show();
+    const QString folder = Form1->folders.statistics;
+    for (int i = 1; i <= 2; ++i) {
+        QFile file(folder + QStringLiteral("/FULL%1.txt").arg(i));
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.write(sim::encodeRunFile(sim::generateSession(std::uint32_t(i), 50, 4), sim::RunFileKind::Full));
+    }
+    Form1->FileListBox1->refresh();
+    const auto pick = [](int row) {
+        Form1->FileListBox1->clearSelection();
+        Form1->FileListBox1->setCurrentRow(row);
+        Form1->FileListBox1->item(row)->setSelected(true);
+    };
+    pick(0);
+    Form1->Panel4Click(); // overlay on
+    pick(1);
+    int filled = 0;
+    for (int n = 1; n <= 10; ++n)
+        filled += Form1->series(n)->count() == 50;
+    for (int n = 1; n <= 10; ++n)
+        Form1->series(n)->setVisible(true); // every series drawn at once
+    Form1->rescaleChart();
+    QCoreApplication::processEvents();
+    const QPixmap drawn = Form1->grab();
+    std::printf("memory_series_filled %d\n", filled);
+    std::printf("memory_peak_kb %ld\n", peakKilobytes());
+    destroyWindows();
+    return quiet.shown == 0 && filled == 10 && !drawn.isNull() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
+    // The program's folders go to a scratch home, never the user's documents.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qunsetenv("XDG_DOCUMENTS_DIR");
+    if (mode == QLatin1String("startup"))
+        return startup(argc, argv);
+    if (mode == QLatin1String("memory"))
+        return memory(argc, argv);
+    QApplication app(argc, argv);
+    if (mode == QLatin1String("transfers"))
+        return transfers(argc > 2 && QByteArray(argv[2]) == "--paced");
+    if (mode == QLatin1String("photo") && argc > 2)
+        return photo(QFile::decodeName(argv[2]));
+    if (mode == QLatin1String("picture") && argc > 3)
+        return pictureBench(QFile::decodeName(argv[2]), QByteArray(argv[3]).toInt());
+    std::fprintf(stderr, "usage: mirelon-bench transfers [--paced] | photo OUT | picture IN REPEATS | startup | memory\n");
+    return 2;
+}
