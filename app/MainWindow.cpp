@@ -26,15 +26,6 @@
 
 namespace {
 
-QFont arial(int pixels, bool bold = false, bool italic = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
-}
-
 const QColor kAqua(0, 255, 255);
 const QColor kConnectedGreen(0, 128, 0);
 // The usual colour of an active window's title bar.

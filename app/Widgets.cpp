@@ -155,6 +155,15 @@ void FileListBox::keyPressEvent(QKeyEvent *event)
     QListWidget::keyPressEvent(event);
 }
 
+QFont arial(int pixels, bool bold, bool italic)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
 void setLabelText(QLabel *label, const QString &text)
 {
     label->setText(text);

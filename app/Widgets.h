@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QListWidget>
 #include <QString>
@@ -81,6 +82,9 @@ private:
     QString m_directory;
     QString m_mask = QStringLiteral("*.*");
 };
+
+// Arial at a height in pixels, as the windows use it.
+QFont arial(int pixels, bool bold = false, bool italic = false);
 
 // Sets a label's text and lets it size itself to it.
 void setLabelText(QLabel *label, const QString &text);

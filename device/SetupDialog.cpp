@@ -2,6 +2,7 @@
 
 #include "app/Errors.h"
 #include "app/Prompter.h"
+#include "app/Widgets.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
 
@@ -11,13 +12,6 @@
 #include <QPushButton>
 
 namespace {
-QFont arial(int pixels, bool bold)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 const QString kEditHint = QStringLiteral("Vantrelock COM Port");
 } // namespace
 

@@ -14,15 +14,6 @@
 
 namespace {
 
-QFont arial(int pixels, bool bold = false, bool italic = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
-}
-
 const QString kPracticeHeading = QStringLiteral("Current Practice Settings");
 const QString kRallyHeading = QStringLiteral("Current Rallycross Settings");
 const QString kLanePlaceholder = QStringLiteral("LLog");

@@ -1,4 +1,5 @@
 #include "image/Picture.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QBuffer>
@@ -10,29 +11,6 @@ class ImageTest : public QObject {
     Q_OBJECT
 
     static void put32(QByteArray &bytes, int at, quint32 value) { qToLittleEndian(value, bytes.data() + at); }
-
-    // A picture whose every pixel has its own colour, so a misplaced row or column shows.
-    static QImage pattern(int w, int h)
-    {
-        QImage image(w, h, QImage::Format_RGB888);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                image.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x * 7 + y * 13) & 0xFF));
-        return image;
-    }
-
-    // The raw bytes of `image` worked out pixel by pixel, top row first.
-    static QByteArray expectedRaw(const QImage &image)
-    {
-        QByteArray raw;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb p = image.pixel(x, y);
-                const quint16 v = picture::rgb565(qRed(p), qGreen(p), qBlue(p));
-                raw.append(char(v & 0xFF)).append(char(v >> 8));
-            }
-        return raw;
-    }
 
 private slots:
     void fitting_data()
@@ -72,7 +50,7 @@ private slots:
 
     void smallPictureKeepsEveryPixel()
     {
-        const QImage source = pattern(100, 50);
+        const QImage source = testPattern(100, 50);
         QCOMPARE(picture::workingPicture(source), source);
     }
 
@@ -138,7 +116,7 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, pad);
         const int height = 3;
-        const QImage image = pattern(width, height);
+        const QImage image = testPattern(width, height);
         const QByteArray bmp = picture::bmpFile(image);
         QCOMPARE(picture::rowPadding(width), pad);
         const int stride = 3 * width + pad;
@@ -171,7 +149,7 @@ private slots:
     {
         QFETCH(int, width);
         QFETCH(int, height);
-        const QImage image = pattern(width, height);
+        const QImage image = testPattern(width, height);
         const std::optional<picture::RawPicture> raw = picture::convertBitmap(picture::bmpFile(image));
         QVERIFY(raw);
         QCOMPARE(raw->header, QStringLiteral("7,%1,%2").arg(width).arg(height).toLatin1());
@@ -217,7 +195,7 @@ private slots:
     // A bitmap that another program wrote (here Qt's own writer) converts the same.
     void foreignBitmapConverts()
     {
-        const QImage image = pattern(37, 5);
+        const QImage image = testPattern(37, 5);
         QByteArray bmp;
         QBuffer buffer(&bmp);
         buffer.open(QIODevice::WriteOnly);
@@ -232,7 +210,7 @@ private slots:
     void refusedBitmaps_data()
     {
         QTest::addColumn<QByteArray>("file");
-        const QImage small = pattern(10, 4);
+        const QImage small = testPattern(10, 4);
         const QByteArray good = picture::bmpFile(small);
         auto changed = [&good](int at, quint32 value) {
             QByteArray bytes = good;

@@ -4,6 +4,7 @@
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
 
@@ -40,27 +41,6 @@ class ImageUploadTest : public QObject {
         f.write(bytes);
     }
 
-    // Every pixel its own colour, so a misplaced byte shows.
-    static QImage pattern(int w, int h)
-    {
-        QImage image(w, h, QImage::Format_RGB888);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                image.setPixel(x, y, qRgb((x * 3) & 0xFF, (y * 5) & 0xFF, (x + y) & 0xFF));
-        return image;
-    }
-    static QByteArray rawOf(const QImage &image)
-    {
-        QByteArray raw;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb p = image.pixel(x, y);
-                const quint16 v = picture::rgb565(qRed(p), qGreen(p), qBlue(p));
-                raw.append(char(v & 0xFF)).append(char(v >> 8));
-            }
-        return raw;
-    }
-
     void startDevice(sim::Config config = {})
     {
         destroyWindows();
@@ -86,7 +66,7 @@ class ImageUploadTest : public QObject {
     static QByteArray uploadStream(const QImage &image)
     {
         const QByteArray header = QStringLiteral("7,%1,%2").arg(image.width()).arg(image.height()).toLatin1();
-        const QByteArray raw = rawOf(image);
+        const QByteArray raw = expectedRaw(image);
         return "IS" + QByteArray::number(header.size()) + header
                + QByteArray::number(raw.size()).rightJustified(6, '0') + raw;
     }
@@ -121,12 +101,12 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(QByteArray, lengths);
         QFETCH(int, maximum);
-        const QImage image = pattern(size.width(), size.height());
+        const QImage image = testPattern(size.width(), size.height());
         load(image);
         Form1->Button4Click();
         QCOMPARE(prompts->texts(), QStringList());
         QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
-        const QByteArray raw = rawOf(image);
+        const QByteArray raw = expectedRaw(image);
         QCOMPARE(sim->device().received().left(2 + lengths.size()), "IS" + lengths);
         QCOMPARE(sim->device().received(), uploadStream(image));
         QCOMPARE(readAll(programFile("user.txt")), lengths.mid(1, lengths.size() - 7));
@@ -194,7 +174,7 @@ private slots:
         QFETCH(QString, exchange);
         QFETCH(QByteArray, sent);
         QFETCH(QString, status);
-        load(pattern(100, 50));
+        load(testPattern(100, 50));
         store->store(sim::demoPicture());
         sim->device().setFault(exchange.toStdString(), {sim::FaultKind::Wrong, 0, "ER!"});
         Form1->Button4Click();
@@ -215,7 +195,7 @@ private slots:
     // The device falls silent after the pieces: the link is dropped, the status stays.
     void silentAfterThePieces()
     {
-        const QImage image = pattern(100, 50);
+        const QImage image = testPattern(100, 50);
         load(image);
         sim->device().setFault("image-stored", {sim::FaultKind::Silent, 0, {}});
         Form1->Button4Click();
@@ -298,15 +278,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("message");
-        const QByteArray good = picture::bmpFile(pattern(20, 10));
+        const QByteArray good = picture::bmpFile(testPattern(20, 10));
         QByteArray notBm = good;
         notBm[1] = 'N';
         QByteArray topDown = good;
         qToLittleEndian<qint32>(-10, topDown.data() + 22);
         const QString incorrect = QStringLiteral("Error Sending Image: Image Format Incorrect!");
         QTest::newRow("no signature") << notBm << incorrect;
-        QTest::newRow("too wide") << picture::bmpFile(pattern(481, 2)) << incorrect;
-        QTest::newRow("too high") << picture::bmpFile(pattern(2, 273)) << incorrect;
+        QTest::newRow("too wide") << picture::bmpFile(testPattern(481, 2)) << incorrect;
+        QTest::newRow("too high") << picture::bmpFile(testPattern(2, 273)) << incorrect;
         QTest::newRow("truncated") << good.left(good.size() - 7) << incorrect;
         QTest::newRow("top-down") << topDown << incorrect;
         QTest::newRow("png inside") << QByteArray("\x89PNG\r\n\x1a\n", 8) << incorrect;
@@ -316,7 +296,7 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, message);
-        load(pattern(100, 50));
+        load(testPattern(100, 50));
         QFile::remove(programFile("test.bmp"));
         if (!file.isEmpty())
             writeAll(programFile("test.bmp"), file);
@@ -334,8 +314,8 @@ private slots:
     // A sound bitmap of another size than the preview's: the file's own header decides.
     void fileHeaderDecidesTheSize()
     {
-        load(pattern(100, 50));
-        const QImage other = pattern(20, 10);
+        load(testPattern(100, 50));
+        const QImage other = testPattern(20, 10);
         writeAll(programFile("test.bmp"), picture::bmpFile(other));
         Form1->Button4Click();
         QCOMPARE(prompts->texts(), QStringList());
@@ -357,7 +337,7 @@ private slots:
         sim::Config config;
         config.paced = paced;
         startDevice(config);
-        const QImage image = pattern(480, 272);
+        const QImage image = testPattern(480, 272);
         load(image);
         QElapsedTimer timer;
         timer.start();
@@ -365,7 +345,7 @@ private slots:
         const double seconds = timer.nsecsElapsed() / 1e9;
         QVERIFY2(prompts->texts().isEmpty(), qPrintable(prompts->texts().join(QLatin1Char('|'))));
         QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
-        QCOMPARE(store->picture()->raw, rawOf(image));
+        QCOMPARE(store->picture()->raw, expectedRaw(image));
         // 261,120 bytes of picture plus 18 of command, header and lengths, 10 bits each.
         const double wire = (261120 + 18) * 10 / 115200.0;
         qInfo("upload of 480 x 272 (%s): %.3f s; wire time %.3f s; %+.2f %%", paced ? "paced" : "unpaced",

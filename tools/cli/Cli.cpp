@@ -537,28 +537,28 @@ void parseArguments(const QStringList &args, const Command *command, std::map<QS
             continue;
         }
         const QString name = arg.section(QLatin1Char('='), 0, 0);
-        const OptionSpec *spec = nullptr;
+        const OptionSpec *option = nullptr;
         for (const OptionSpec &o : allowed) {
             if (o.name == name || (!o.shortName.isEmpty() && o.shortName == name))
-                spec = &o;
+                option = &o;
         }
-        if (!spec) {
+        if (!option) {
             if (!command)
                 continue; // judged once the command is known
             throw UsageError(QStringLiteral("unknown option %1").arg(name));
         }
         QString value;
-        if (!spec->valueName.isEmpty()) {
+        if (!option->valueName.isEmpty()) {
             if (arg.contains(QLatin1Char('=')))
                 value = arg.section(QLatin1Char('='), 1);
             else if (i + 1 < args.size())
                 value = args.at(++i);
             else
-                throw UsageError(QStringLiteral("%1 needs a value").arg(spec->name));
+                throw UsageError(QStringLiteral("%1 needs a value").arg(option->name));
         } else if (arg.contains(QLatin1Char('='))) {
-            throw UsageError(QStringLiteral("%1 takes no value").arg(spec->name));
+            throw UsageError(QStringLiteral("%1 takes no value").arg(option->name));
         }
-        values[spec->name] = value;
+        values[option->name] = value;
     }
 }
 

@@ -10,6 +10,10 @@
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 std::atomic<bool> interrupted{false};
@@ -26,6 +30,10 @@ int main(int argc, char *argv[])
     std::signal(SIGINT, interrupt);
     std::signal(SIGTERM, interrupt);
 
+#ifdef Q_OS_WIN
+    // The CSV on standard output keeps its CR LF line ends as they are.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);

@@ -87,11 +87,11 @@ int main(int argc, char *argv[])
         return 2;
     }
     sim::installSettingsCommands(device, settingsRecords);
-    for (const QString &spec : parser.values(fault)) {
+    for (const QString &faultText : parser.values(fault)) {
         sim::Fault f;
-        const QString exchange = spec.section(QLatin1Char('='), 0, 0);
-        if (!spec.contains(QLatin1Char('=')) || !sim::parseFault(spec.section(QLatin1Char('='), 1), f)) {
-            std::fprintf(stderr, "vantrelock-sim: bad fault \"%s\"\n", qPrintable(spec));
+        const QString exchange = faultText.section(QLatin1Char('='), 0, 0);
+        if (!faultText.contains(QLatin1Char('=')) || !sim::parseFault(faultText.section(QLatin1Char('='), 1), f)) {
+            std::fprintf(stderr, "vantrelock-sim: bad fault \"%s\"\n", qPrintable(faultText));
             return 2;
         }
         device.setFault(exchange.toStdString(), f);
