@@ -297,8 +297,23 @@ QByteArray SimDevice::readBytes(int n, std::chrono::milliseconds patience)
         // The bytes could not have arrived faster than the wire carries them.
         m_rxFree = std::max(m_rxFree, Clock::now() - kByteTime) + kByteTime * out.size();
         std::this_thread::sleep_until(m_rxFree);
+        throttleSender();
     }
     return out;
+}
+
+void SimDevice::throttleSender()
+{
+    // A serial port's transmit buffer holds a few kilobytes, so a sender's write ends about when
+    // its bytes are on the wire. A pseudo-terminal would take tens of kilobytes ahead of a paced
+    // reader: its output is held back while more than a port's buffer waits.
+    constexpr int kPortBuffer = 4096;
+    int queued = 0;
+    if (m_master < 0 || m_slave < 0 || ioctl(m_master, FIONREAD, &queued) != 0)
+        return;
+    const bool hold = queued + m_pending.size() > kPortBuffer;
+    if (hold != m_holding && tcflow(m_slave, hold ? TCOOFF : TCOON) == 0)
+        m_holding = hold;
 }
 
 void SimDevice::writeBytes(const QByteArray &bytes)
@@ -328,6 +343,9 @@ void SimDevice::writeBytes(const QByteArray &bytes)
 
 void SimDevice::vanish()
 {
+    if (m_holding && m_slave >= 0)
+        tcflow(m_slave, TCOON);
+    m_holding = false;
     // The bytes sent before the plug was pulled reach the program first: a hang-up discards
     // whatever the terminal still holds unread.
     // Written bytes pass through the kernel's buffers on their way, so the terminal counts as

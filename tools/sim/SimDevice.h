@@ -107,6 +107,7 @@ private:
     QByteArray readBytes(int n, std::chrono::milliseconds patience);
     void writeBytes(const QByteArray &bytes);
     void vanish();
+    void throttleSender();
     Fault faultFor(const std::string &exchange) const;
     // The fault for the reply about to go out, counting it.
     Fault takeFault(const std::string &exchange);
@@ -127,6 +128,7 @@ private:
     QString m_portPath;
     QByteArray m_pending; // bytes read but not yet taken by a handler
     std::chrono::steady_clock::time_point m_rxFree{};
+    bool m_holding = false; // the program's output held back (paced)
 };
 
 // The connect handshake and the goodbye.
