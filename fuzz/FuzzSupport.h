@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstddef>
@@ -21,6 +22,9 @@ void prepare(int *argc, char ***argv);
 QString home();
 // What file dialogs return from now on; empty text cancels them.
 void answerFiles(const QString &path);
+
+// A file's bytes; empty when it cannot be read.
+QByteArray readAll(const QString &path);
 
 [[noreturn]] void fail(const char *condition, const char *file, int line);
 

@@ -17,12 +17,6 @@ namespace {
 
 QString programFolder;
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -57,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (converted) {
         FUZZ_CHECK(converted->width <= picture::kMaxWidth && converted->height <= picture::kMaxHeight);
         FUZZ_CHECK(converted->raw.size() == qsizetype(converted->width) * converted->height * 2);
-        FUZZ_CHECK(readAll(header) == converted->header);
-        FUZZ_CHECK(readAll(raw) == converted->raw);
+        FUZZ_CHECK(fuzz::readAll(header) == converted->header);
+        FUZZ_CHECK(fuzz::readAll(raw) == converted->raw);
         FUZZ_CHECK(!form.link.isOpen());
     } else {
         FUZZ_CHECK(!QFile::exists(header) && !QFile::exists(raw));

@@ -12,16 +12,6 @@
 #include <QFile>
 #include <QLabel>
 
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     fuzz::prepare(argc, argv);
@@ -55,10 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Loaded: a working bitmap that fits the display, the same size as the preview, and that
     // Send takes.
     FUZZ_CHECK(Form1->ImageStatus->text() == QLatin1String("Ready to Send"));
-    const std::optional<picture::RawPicture> converted = picture::convertBitmap(readAll(bitmap));
+    const std::optional<picture::RawPicture> converted = picture::convertBitmap(fuzz::readAll(bitmap));
     FUZZ_CHECK(converted.has_value());
     FUZZ_CHECK(QSize(converted->width, converted->height) == Form1->Image1->picture().size());
     guarded(Form1, [] { Form1->Button4Click(); });
-    FUZZ_CHECK(readAll(Form1->folders.program + QStringLiteral("/user.raw")) == converted->raw);
+    FUZZ_CHECK(fuzz::readAll(Form1->folders.program + QStringLiteral("/user.raw")) == converted->raw);
     return 0;
 }
