@@ -1,9 +1,9 @@
 #include "app/Folders.h"
 
 #include "app/Errors.h"
+#include "app/Files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -12,15 +12,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-fs::path toPath(const QString &text)
-{
-#ifdef _WIN32
-    return fs::path(text.toStdWString());
-#else
-    return fs::path(QFile::encodeName(text).toStdString());
-#endif
-}
-
 void changeFolder(const fs::path &folder)
 {
     std::error_code ec;
@@ -41,7 +32,7 @@ void makeFolder(const char *name)
 bool isFolder(const QString &path)
 {
     std::error_code ec;
-    return fs::is_directory(toPath(path), ec);
+    return fs::is_directory(files::nativePath(path), ec);
 }
 } // namespace
 
@@ -74,11 +65,11 @@ void createWorkingFolders(const WorkingFolders &folders)
         // Systems that name a documents folder do not always create it.
         if (!folders.documents.isEmpty() && !isFolder(folders.documents)) {
             std::error_code ec;
-            fs::create_directories(toPath(folders.documents), ec);
+            fs::create_directories(files::nativePath(folders.documents), ec);
             if (ec)
                 throw fileError(ec);
         }
-        changeFolder(toPath(parent));
+        changeFolder(files::nativePath(parent));
         makeFolder("Halvorent");
         changeFolder("Halvorent");
         makeFolder("VantrelockMirelon");
@@ -86,7 +77,7 @@ void createWorkingFolders(const WorkingFolders &folders)
         makeFolder("Statistics");
         return;
     }
-    changeFolder(toPath(folders.maker));
+    changeFolder(files::nativePath(folders.maker));
     if (!isFolder(folders.program))
         makeFolder("VantrelockMirelon");
     changeFolder("VantrelockMirelon");

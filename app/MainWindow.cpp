@@ -1,10 +1,12 @@
 #include "app/MainWindow.h"
 
+#include "app/Files.h"
 #include "app/Prompter.h"
 #include "app/Widgets.h"
 #include "app/Windows.h"
 #include "device/Connection.h"
 #include "device/SetupDialog.h"
+#include "image/Picture.h"
 #include "settings/SettingsWindow.h"
 
 #include <QChart>
@@ -12,9 +14,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGroupBox>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineSeries>
 #include <QLocale>
@@ -415,11 +415,13 @@ void TForm1::FormCreate()
     FileSaveDialog1->setDirectory(FileListBox1->directory());
 
     const QString picture = folders.program + QStringLiteral("/test.bmp");
-    if (QFileInfo::exists(picture)) {
+    // Only a regular file: a pipe of that name would block the start for good.
+    if (files::isRegularFile(picture)) {
         fileName = picture;
         Image1->setVisible(true);
-        QImageReader reader(fileName);
-        const QImage image = reader.read();
+        bool tooLarge = false;
+        const QByteArray bytes = files::readFile(fileName, picture::kBitmapFileLimit, &tooLarge);
+        const QImage image = tooLarge ? QImage() : QImage::fromData(bytes);
         if (image.isNull())
             throw AppError(QStringLiteral("Bitmap image is not valid"));
         Image1->setPicture(image);

@@ -105,7 +105,8 @@ void FileListBox::refresh()
     if (m_directory.isEmpty())
         return;
     const QDir dir(m_directory);
-    addItems(dir.entryList({m_mask}, QDir::Files | QDir::Hidden | QDir::System,
+    // No pipes, sockets or devices (QDir::System): opening one would block or fail.
+    addItems(dir.entryList({m_mask}, QDir::Files | QDir::Hidden,
                            QDir::Name | QDir::IgnoreCase));
     for (int row = 0; row < count(); ++row) {
         QListWidgetItem *entry = item(row);

@@ -16,7 +16,7 @@
 #include "app/Windows.h"
 #include "device/Ports.h"
 #include "image/Picture.h"
-#include "image/WorkingFiles.h"
+#include "app/Files.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
@@ -106,7 +106,7 @@ int transfers(bool paced)
     // The upload: a full-size working bitmap, as Load leaves it.
     const QImage picture = picture::rawToImage(480, 272, sim::demoPicture().raw).convertToFormat(QImage::Format_RGB888);
     Form1->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
-    picture::writeFile(Form1->fileName, picture::bmpFile(picture));
+    files::writeFile(Form1->fileName, picture::bmpFile(picture));
     Form1->Image1->setPicture(picture);
     Form1->Image1->setVisible(true);
 
@@ -166,12 +166,12 @@ int pictureBench(const QString &in, int repeats)
         if (loaded.working.isNull())
             return 1;
         const QByteArray bitmap = picture::bmpFile(loaded.working);
-        picture::writeFile(dir.filePath(QStringLiteral("test.bmp")), bitmap);
-        const std::optional<QByteArray> read = picture::readFile(dir.filePath(QStringLiteral("test.bmp")), 4 << 20);
-        const std::optional<picture::RawPicture> raw = read ? picture::convertBitmap(*read) : std::nullopt;
+        files::writeFile(dir.filePath(QStringLiteral("test.bmp")), bitmap);
+        const QByteArray read = files::readFile(dir.filePath(QStringLiteral("test.bmp")), 4 << 20);
+        const std::optional<picture::RawPicture> raw = picture::convertBitmap(read);
         if (!raw)
             return 1;
-        picture::writeFile(dir.filePath(QStringLiteral("user.raw")), raw->raw);
+        files::writeFile(dir.filePath(QStringLiteral("user.raw")), raw->raw);
         best = std::min(best, double(wall.nsecsElapsed()) / 1e9);
         rawSize = raw->raw.size();
         if (i == 0)

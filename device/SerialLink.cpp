@@ -41,9 +41,11 @@ bool SerialLink::openLocation(const QString &location)
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setDataTerminalReady(true);
     m_port.setRequestToSend(true);
+    m_port.setReadBufferSize(kReadBufferBytes);
     m_port.clear(QSerialPort::AllDirections);
     m_port.clearError();
     m_gone = false;
+    m_stalled = false;
     hCommFile = m_port.handle();
     if (hCommFile == -1) // a port without a system handle still counts as open
         hCommFile = 0;
@@ -70,11 +72,13 @@ void SerialLink::send_cmda(const QString &comstr)
 
 void SerialLink::send_cmda(const QByteArray &bytes)
 {
-    if (!isOpen() || bytes.isEmpty() || m_gone)
+    if (!isOpen() || bytes.isEmpty() || m_gone || m_stalled)
         return;
     m_port.write(bytes);
-    // Wait until the bytes have left; a device that stops taking them for the inactivity time
-    // ends the wait (the receive that follows then times out).
+    // Wait until the bytes have left. The inactivity rule holds for a send as for a receive: a
+    // device that takes no byte for 2000 ms has stopped, and so has one that sends more than a
+    // reply's worth of bytes while it should be taking them (the port's read buffer is full then,
+    // and Qt would take no more bytes from the device nor give any to it).
     QDeadlineTimer stall(kInactivityMs);
     while (m_port.bytesToWrite() > 0 && !cancelled()) {
         const qint64 before = m_port.bytesToWrite();
@@ -87,10 +91,12 @@ void SerialLink::send_cmda(const QByteArray &bytes)
         m_port.clearError();
         if (error != QSerialPort::TimeoutError && error != QSerialPort::NoError) {
             m_gone = true; // unplugged
-            break;
+            return;
         }
-        if (stall.hasExpired())
-            break;
+        if (stall.hasExpired() || m_port.bytesAvailable() >= kReadBufferBytes) {
+            m_stalled = true;
+            return;
+        }
     }
 }
 
@@ -100,7 +106,7 @@ void SerialLink::vrcvstra(int num1)
     const int wanted = std::clamp(num1, 0, kBufSize);
     if (wanted == 0)
         return;
-    if (!isOpen() || m_gone) {
+    if (!isOpen() || m_gone || m_stalled) {
         TimeOut = true;
         return;
     }

@@ -15,6 +15,9 @@ class SerialLink {
 public:
     static constexpr int kBufSize = 1751;
     static constexpr int kInactivityMs = 2000;
+    // Bytes from the device held in memory at most, far beyond any reply (1748 bytes at most);
+    // further bytes wait in the system's port buffer.
+    static constexpr qint64 kReadBufferBytes = 64 * 1024;
 
     SerialLink();
 
@@ -37,7 +40,9 @@ public:
     bool openLocation(const QString &location);
     // Closes the port if one is open.
     void KillComa();
-    // Sends the low 8 bits of every character; a block goes out in one write.
+    // Sends the low 8 bits of every character; a block goes out in one write. A device that
+    // takes no byte for the inactivity time, or floods the link meanwhile, ends the exchange:
+    // later sends do nothing and the next receive times out at once, until the port is closed.
     void send_cmda(const QString &comstr);
     void send_cmda(const QByteArray &bytes);
     // Receives up to `num1` bytes into `buf` from index 0. Ends when all came (TimeOut false) or
@@ -51,6 +56,8 @@ public:
     QByteArray bytes(int count) const;
     // True once the port reported that the device went away (unplugged).
     bool deviceGone() const { return m_gone; }
+    // True once the device stopped taking bytes (or flooded the link) during a send.
+    bool stalled() const { return m_stalled; }
     // A flag that, once set (from a signal handler, say), ends every wait as a timeout would.
     void setCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
     bool cancelled() const { return m_cancel && m_cancel->load(); }
@@ -62,5 +69,6 @@ private:
 
     QSerialPort m_port;
     bool m_gone = false;
+    bool m_stalled = false;
     const std::atomic<bool> *m_cancel = nullptr;
 };

@@ -2,12 +2,12 @@
 
 #include "app/MainWindow.h"
 
+#include "app/Files.h"
 #include "app/Prompter.h"
 #include "app/Widgets.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
-#include "image/WorkingFiles.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -20,8 +20,6 @@ using picture::kFormatIncorrect;
 
 namespace {
 const QString kSelectImage = QStringLiteral("Select Image");
-// The largest working bitmap is 54 + 1440 x 272 bytes; a file far beyond that is not one.
-constexpr qint64 kBitmapLimit = 4 * 1024 * 1024;
 
 QString workingBitmapPath(const WorkingFolders &folders)
 {
@@ -52,7 +50,7 @@ void TForm1::Button3Click()
     }
     const QImage &working = loaded.working;
     fileName = workingBitmapPath(folders);
-    picture::writeFile(fileName, picture::bmpFile(working));
+    files::writeFile(fileName, picture::bmpFile(working));
     Image1->setPicture(working);
     Image1->setVisible(true);
     setLabelText(ImageStatus, QStringLiteral("Ready to Send"));
@@ -72,18 +70,19 @@ void TForm1::Button4Click()
         return;
     }
     // The file on disk is what gets sent, whatever the preview shows: its own header decides.
-    const std::optional<QByteArray> bitmap = picture::readFile(fileName, kBitmapLimit);
+    bool tooLarge = false;
+    const QByteArray bitmap = files::readFile(fileName, picture::kBitmapFileLimit, &tooLarge);
     const std::optional<picture::RawPicture> converted =
-        bitmap ? picture::convertBitmap(*bitmap) : std::nullopt;
+        tooLarge ? std::nullopt : picture::convertBitmap(bitmap);
     if (!converted) {
         showError(this, kFormatIncorrect);
         Image1->setVisible(false);
         return;
     }
     if (Image1->picture().size() != QSize(converted->width, converted->height))
-        Image1->setPicture(QImage::fromData(*bitmap, "BMP"));
-    picture::writeFile(folders.program + QStringLiteral("/user.txt"), converted->header);
-    picture::writeFile(folders.program + QStringLiteral("/user.raw"), converted->raw);
+        Image1->setPicture(QImage::fromData(bitmap, "BMP"));
+    files::writeFile(folders.program + QStringLiteral("/user.txt"), converted->header);
+    files::writeFile(folders.program + QStringLiteral("/user.raw"), converted->raw);
 
     picture::UploadProgress progress;
     progress.accepted = [this] {

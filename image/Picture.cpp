@@ -1,5 +1,7 @@
 #include "image/Picture.h"
 
+#include "app/Files.h"
+
 #include <QImageReader>
 #include <QtEndian>
 
@@ -185,6 +187,12 @@ QImage rawToImage(int width, int height, const QByteArray &raw)
 LoadedPicture loadWorkingPicture(const QString &path)
 {
     LoadedPicture loaded;
+    try {
+        files::refuseIrregular(path, files::Access::Read); // a pipe would block the reader
+    } catch (const files::FileError &e) {
+        loaded.error = e.description();
+        return loaded;
+    }
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QImage decoded = reader.read();

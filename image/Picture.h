@@ -14,6 +14,8 @@ namespace picture {
 
 constexpr int kMaxWidth = 480;
 constexpr int kMaxHeight = 272;
+// The largest working bitmap is 54 + 1440 x 272 bytes; a file far beyond that is not one.
+constexpr qint64 kBitmapFileLimit = 4 * 1024 * 1024;
 
 // The size a width x height picture is fitted to. A picture that fits keeps its size; a larger
 // one shrinks by one factor in both directions until it fits. The arithmetic is done in double

@@ -2,10 +2,7 @@
 
 #include "app/Errors.h"
 
-#include <QFile>
 
-#include <cerrno>
-#include <cstdio>
 
 namespace csv {
 
@@ -74,23 +71,6 @@ QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLo
         values.append(field(text));
     lines.append(values.join(QLatin1Char(',')));
     return (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLocal8Bit();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-#ifdef _WIN32
-    std::FILE *file = _wfopen(reinterpret_cast<const wchar_t *>(path.utf16()), L"wb");
-#else
-    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
-#endif
-    if (!file)
-        throw fileErrorFromErrno(errno);
-    const bool written = std::fwrite(bytes.constData(), 1, bytes.size(), file) == std::size_t(bytes.size());
-    const int writeError = errno;
-    if (std::fclose(file) != 0)
-        throw fileErrorFromErrno(errno);
-    if (!written)
-        throw fileErrorFromErrno(writeError);
 }
 
 Runs runsOf(const runfile::RunFile &file)

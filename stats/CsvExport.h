@@ -38,7 +38,4 @@ QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLo
 Runs runsOf(const runfile::RunFile &file);
 QStringList statisticsOf(const runfile::RunFile &file);
 
-// Replaces the file's contents; throws the file error.
-void writeFile(const QString &path, const QByteArray &bytes);
-
 } // namespace csv

@@ -1,13 +1,11 @@
 #include "stats/RunFile.h"
 
 #include "app/Errors.h"
+#include "app/Files.h"
 
-#include <QFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 
 namespace runfile {
 
@@ -145,22 +143,7 @@ RunFile decode(const QByteArray &bytes, const QLocale &locale)
 
 QByteArray readRunFile(const QString &path)
 {
-#ifdef _WIN32
-    std::FILE *file = _wfopen(reinterpret_cast<const wchar_t *>(path.utf16()), L"rb");
-#else
-    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
-#endif
-    if (!file)
-        throw fileErrorFromErrno(errno);
-    QByteArray bytes(kFullSize, '\0');
-    const std::size_t got = std::fread(bytes.data(), 1, kFullSize, file);
-    const bool failed = std::ferror(file) != 0;
-    const int err = errno;
-    std::fclose(file);
-    if (failed)
-        throw fileErrorFromErrno(err ? err : EIO);
-    bytes.truncate(static_cast<qsizetype>(got));
-    return bytes;
+    return files::readFile(path, kFullSize);
 }
 
 } // namespace runfile

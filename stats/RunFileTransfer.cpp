@@ -1,13 +1,11 @@
 #include "stats/RunFileTransfer.h"
 
 #include "app/Errors.h"
+#include "app/Files.h"
 #include "device/Connection.h"
 #include "device/SerialLink.h"
 
 #include <QDir>
-#include <QFile>
-
-#include <cerrno>
 
 namespace {
 
@@ -87,7 +85,7 @@ QString uniqueRunFilePath(const QString &folder, const QString &base)
 {
     const QDir dir(folder);
     QString path = dir.filePath(base + QStringLiteral(".txt"));
-    for (int n = 1; QFile::exists(path); ++n)
+    for (int n = 1; files::nameTaken(path); ++n)
         path = dir.filePath(QStringLiteral("%1-%2.txt").arg(base).arg(n));
     return path;
 }
@@ -95,25 +93,10 @@ QString uniqueRunFilePath(const QString &folder, const QString &base)
 QString storeRunFile(const QString &folder, const QString &base, const QByteArray &data)
 {
     for (;;) {
+        // A file that appeared meanwhile is never replaced; the next name is tried.
         const QString path = uniqueRunFilePath(folder, base);
-        QFile file(path);
-        errno = 0;
-        // NewOnly: a file that appeared meanwhile is never replaced; the next name is tried.
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            const int err = errno;
-            if (QFile::exists(path))
-                continue;
-            throw fileErrorFromErrno(err != 0 ? err : EACCES);
-        }
-        errno = 0;
-        const bool written = file.write(data) == data.size() && file.flush();
-        const int err = errno;
-        file.close();
-        if (!written || file.error() != QFileDevice::NoError) {
-            file.remove();
-            throw fileErrorFromErrno(err != 0 ? err : EIO);
-        }
-        return path;
+        if (files::writeNewFile(path, data))
+            return path;
     }
 }
 

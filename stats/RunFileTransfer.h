@@ -27,11 +27,12 @@ QByteArray deviceFileName(const QByteArray &block);
 // "_", and a Windows device name (CON, NUL, COM1 ...) gets "_" appended.
 QString runFileBase(const QByteArray &deviceName, bool rallycross);
 
-// The first of base.txt, base-1.txt, base-2.txt ... that does not exist in `folder`.
+// The first of base.txt, base-1.txt, base-2.txt ... whose name is free in `folder` (a link that
+// leads nowhere takes its name too).
 QString uniqueRunFilePath(const QString &folder, const QString &base);
 
 // Writes `data` to a new file: base.txt or the next free base-N.txt, never replacing a file.
-// A file that cannot be written whole is removed again; throws AppError with the system's text.
+// A file that cannot be written whole is removed again; throws files::FileError.
 QString storeRunFile(const QString &folder, const QString &base, const QByteArray &data);
 
 // Length of an ordinary run file's data block for this version text: 330 below 1.24, 1748 from

@@ -3,6 +3,8 @@
 
 #include "app/MainWindow.h"
 
+#include "app/Files.h"
+
 #include "app/Prompter.h"
 #include "app/Widgets.h"
 #include "stats/CsvExport.h"
@@ -353,7 +355,7 @@ void TForm1::Button11Click()
     QStringList statistics;
     for (const QLabel *label : {NumRuns, NumReds, NumWins, Avg, Sprd, ShftAvg1, ShftAvg2, ShftAvg3, ShftAvg4})
         statistics.append(label->text());
-    csv::writeFile(path, csv::exportText(runs, statistics));
+    files::writeFile(path, csv::exportText(runs, statistics));
     FileSaveDialog1->selectFile(QString());
 }
 

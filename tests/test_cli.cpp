@@ -13,6 +13,10 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
+
+#include <csignal>
+#include <sys/stat.h>
 
 // The command-line tool, run in-process against the simulated device.
 class CliTest : public QObject {
@@ -53,6 +57,8 @@ private slots:
         sim::installRunFileCommands(sim.device(), files);
         QTemporaryDir dir;
         QVERIFY(QFile(dir.filePath(QStringLiteral("RUN1.txt"))).open(QIODevice::WriteOnly)); // kept
+        // A link that leads nowhere keeps its name too.
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")), dir.filePath(QStringLiteral("RUNS01.txt"))));
 
         const Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
         QCOMPARE(r.err, QString());
@@ -63,6 +69,7 @@ private slots:
         for (const QString &path : printed)
             QVERIFY2(QFileInfo(path).size() == 1748 || QFileInfo(path).size() == 323, qPrintable(path));
         QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("RUN1.txt"))).size(), 0);
+        QVERIFY(printed.contains(dir.filePath(QStringLiteral("RUNS01-1.txt"))));
         QVERIFY(sim.device().received().endsWith("SLSRD"));
     }
 
@@ -145,20 +152,125 @@ private slots:
         QCOMPARE(shown.out.count(QLatin1Char('\n')), 7 + 2 + 14); // figures, blank, header, runs
     }
 
-    void showAndExportFailures()
+    // Files the tool cannot use: it ends at once (a pipe is never opened to wait on) and names
+    // the file and what is wrong with it; nothing is written.
+    void fileFailures_data()
     {
+        QTest::addColumn<QStringList>("args"); // "@" stands for the test's folder
+        QTest::addColumn<QString>("message");
+        const QString pipe = QStringLiteral("it is not a regular file (a pipe, socket or device)");
+        QTest::newRow("show, no such file") << QStringList{"show", "@/missing.txt"}
+                                            << "cannot read @/missing.txt: there is no such file";
+        QTest::newRow("show, a folder") << QStringList{"show", "@/folder.txt"} << "cannot read @/folder.txt: it is a folder";
+        QTest::newRow("show, a pipe") << QStringList{"show", "@/pipe.txt"} << "cannot read @/pipe.txt: " + pipe;
+        QTest::newRow("export, a pipe") << QStringList{"export", "@/pipe.txt"} << "cannot read @/pipe.txt: " + pipe;
+        QTest::newRow("export into a missing folder") << QStringList{"export", "@/RUN.txt", "-o", "@/none/RUN.csv"}
+                                                      << "cannot write @/none/RUN.csv: its folder does not exist";
+        QTest::newRow("export onto a pipe") << QStringList{"export", "@/RUN.txt", "-o", "@/pipe.txt", "--force"}
+                                            << "cannot write @/pipe.txt: " + pipe;
+        QTest::newRow("export of a bad count") << QStringList{"export", "@/bad.txt"} << "'0X2' is not a valid integer value.";
+        QTest::newRow("image fit, a pipe") << QStringList{"image", "fit", "@/pipe.txt", "-o", "@"}
+                                           << "cannot read @/pipe.txt: " + pipe;
+        QTest::newRow("image send, a pipe") << QStringList{"image", "send", "@/pipe.txt"} << "cannot read @/pipe.txt: " + pipe;
+    }
+    void fileFailures()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
         QTemporaryDir dir;
-        Run r = run({QStringLiteral("show"), dir.filePath(QStringLiteral("missing.txt"))});
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.txt")));
+        QCOMPARE(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
+        const auto write = [&dir](const char *name, const QByteArray &bytes) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QVERIFY(write("RUN.txt", sim::encodeRunFile(sim::generateSession(3, 10), sim::RunFileKind::Full)));
+        QVERIFY(write("bad.txt", QByteArray(300, '0') + "0X2"));
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        for (QString &arg : args)
+            arg.replace(QLatin1Char('@'), dir.path());
+
+        const Run r = run(args);
         QCOMPARE(r.status, kExitFailed);
-        QCOMPARE(r.err, QStringLiteral("vantrelock: File not found.\n"));
-        QFile bad(dir.filePath(QStringLiteral("bad.txt")));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write(QByteArray(300, '0') + "0X2");
-        bad.close();
-        r = run({QStringLiteral("export"), bad.fileName()});
+        QCOMPARE(r.err, QStringLiteral("vantrelock: %1\n").arg(message.replace(QLatin1Char('@'), dir.path())));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
+    }
+
+    // Export never replaces a file unasked, and never the run file it reads, even when told to.
+    void exportReplacesOnlyWhenTold_data()
+    {
+        QTest::addColumn<QString>("runFile");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("message"); // empty: the CSV is written
+        QTest::newRow("an existing CSV") << "RUN.txt" << QStringList{} << "RUN.csv" << "@/RUN.csv already exists; --force replaces it";
+        QTest::newRow("an existing CSV, forced") << "RUN.txt" << QStringList{"--force"} << "RUN.csv" << "";
+        QTest::newRow("a new CSV") << "RUN.txt" << QStringList{"-o", "@/new.csv"} << "new.csv" << "";
+        QTest::newRow("the run file itself") << "RUN.csv" << QStringList{"--force"} << "RUN.csv"
+                                             << "@/RUN.csv is the run file itself; name another CSV file with -o";
+        QTest::newRow("the run file through a link") << "RUN.txt" << QStringList{"-o", "@/link.csv", "-f"} << "RUN.txt"
+                                                     << "@/link.csv is the run file itself; name another CSV file with -o";
+    }
+    void exportReplacesOnlyWhenTold()
+    {
+        QFETCH(QString, runFile);
+        QFETCH(QStringList, options);
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QByteArray runBytes = sim::encodeRunFile(sim::generateSession(5, 12), sim::RunFileKind::Full);
+        const QByteArray old("old CSV\r\n");
+        const auto put = [&dir](const QString &name, const QByteArray &bytes) {
+            QFile file(dir.filePath(name));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QVERIFY(put(runFile, runBytes));
+        if (runFile != QLatin1String("RUN.csv"))
+            QVERIFY(put(QStringLiteral("RUN.csv"), old));
+        QVERIFY(QFile::link(dir.filePath(runFile), dir.filePath(QStringLiteral("link.csv"))));
+        const QByteArray csv = run({QStringLiteral("export"), dir.filePath(runFile), QStringLiteral("-o"), QStringLiteral("-")}).out.toUtf8();
+        for (QString &option : options)
+            option.replace(QLatin1Char('@'), dir.path());
+        const QByteArray before = target == runFile ? runBytes : target == QLatin1String("RUN.csv") ? old : QByteArray();
+
+        const Run r = run(QStringList{QStringLiteral("export"), dir.filePath(runFile)} + options);
+        QFile written(dir.filePath(target));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        if (message.isEmpty()) {
+            QCOMPARE(r.err, QString());
+            QCOMPARE(r.status, kExitOk);
+            QCOMPARE(written.readAll(), csv);
+        } else {
+            QCOMPARE(r.err, QStringLiteral("vantrelock: %1\n").arg(message.replace(QLatin1Char('@'), dir.path())));
+            QCOMPARE(r.status, kExitFailed);
+            QCOMPARE(written.readAll(), before);
+        }
+        QCOMPARE(QFileInfo(dir.filePath(runFile)).size(), runBytes.size());
+    }
+
+    // Stray bytes put the replies out of step: the download may have misread files, so it fails.
+    void downloadOutOfStepFails()
+    {
+        SimFixture sim;
+        auto files = std::make_shared<sim::DeviceRunFiles>(sim::demoRunFiles("1.24  "));
+        sim::installRunFileCommands(sim.device(), files);
+        sim.device().setFault("data", {sim::FaultKind::Extra, 0, "XY", 3}); // after the last file
+        QTemporaryDir dir;
+        const Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
         QCOMPARE(r.status, kExitFailed);
-        QCOMPARE(r.err, QStringLiteral("vantrelock: '0X2' is not a valid integer value.\n"));
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("bad.csv"))));
+        QCOMPARE(r.err, QStringLiteral("vantrelock: warning: %1\n"
+                                       "vantrelock: the device's replies went out of step; run files may be missing\n")
+                            .arg(kErrorDisconnecting));
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 3);
+    }
+
+    // The device's texts reach the terminal without control characters that would act on it.
+    void deviceTextIsPrintedSafely()
+    {
+        SimFixture sim({"1.24  ", QByteArray("A\x1b[2JB\x07\x9b", 8)});
+        const Run r = run({QStringLiteral("info")});
+        QCOMPARE(r.status, kExitOk);
+        QVERIFY2(r.out.contains(QStringLiteral("Serial number: A\\x1B[2JB\\x07\\x9B\n")), qPrintable(r.out));
     }
 
     void settingsPrintsCaptionsAndValues()
@@ -249,6 +361,21 @@ private slots:
         const Run r = run({QStringLiteral("info"), QStringLiteral("--port"), QStringLiteral("/dev/does-not-exist")});
         QCOMPARE(r.status, kExitFailed);
         QCOMPARE(r.err, QStringLiteral("vantrelock: %1\n").arg(kErrorConnecting));
+    }
+
+    // A signal ends the tool at once wherever it waits, here for an answer that never comes.
+    void signalEndsTheTool()
+    {
+        QProcess tool;
+        tool.start(QStringLiteral(VANTRELOCK_TOOL), {QStringLiteral("delete-device-files")});
+        QVERIFY(tool.waitForStarted());
+        QByteArray err;
+        QVERIFY(waitFor([&] { return (err += tool.readAllStandardError()).endsWith("[y/N] "); }));
+        QCOMPARE(::kill(pid_t(tool.processId()), SIGINT), 0);
+        QVERIFY(tool.waitForFinished(5000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), kExitInterrupted);
+        QCOMPARE(tool.readAllStandardError(), QByteArray("vantrelock: interrupted\n"));
     }
 
     void usage_data()

@@ -4,7 +4,7 @@
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
-#include "image/WorkingFiles.h"
+#include "app/Files.h"
 #include "settings/SettingsWindow.h"
 #include "stats/RunFileTransfer.h"
 #include "tests/support/TestSupport.h"
@@ -119,7 +119,7 @@ class FaultMatrixTest : public QObject {
         QImage black(100, 50, QImage::Format_RGB888);
         black.fill(Qt::black);
         Form1->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
-        picture::writeFile(Form1->fileName, picture::bmpFile(black));
+        files::writeFile(Form1->fileName, picture::bmpFile(black));
         Form1->Image1->setPicture(black);
         Form1->Image1->setVisible(true);
     }

@@ -12,6 +12,8 @@
 #include <QLineSeries>
 #include <QPushButton>
 
+#include <sys/stat.h>
+
 // Start-up: the working folders, the start picture and the window's initial state.
 class StartupTest : public QObject {
     Q_OBJECT
@@ -122,6 +124,24 @@ private slots:
         QCOMPARE(Form1->fileName, program + QStringLiteral("/test.bmp"));
         QVERIFY(!Form1->Image1->isHidden());
         QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
+    }
+
+    // Pipes where the program expects files: opening one would block until something writes to
+    // it. The start goes on without a picture, and the list shows no pipe to click.
+    void pipesAreNoFiles()
+    {
+        const QString program = documents + QStringLiteral("/Halvorent/VantrelockMirelon");
+        QVERIFY(QDir().mkpath(program + QStringLiteral("/Statistics")));
+        for (const QString &name : {QStringLiteral("/test.bmp"), QStringLiteral("/Statistics/BBB.txt")})
+            QCOMPARE(mkfifo(QFile::encodeName(program + name).constData(), 0600), 0);
+        QFile runFile(program + QStringLiteral("/Statistics/AAA.txt"));
+        QVERIFY(runFile.open(QIODevice::WriteOnly));
+        runFile.close();
+        createWindows();
+        QCOMPARE(prompts->texts(), QStringList());
+        QVERIFY(Form1->Image1->isHidden());
+        QCOMPARE(Form1->FileListBox1->count(), 1);
+        QCOMPARE(Form1->FileListBox1->item(0)->text(), QStringLiteral("AAA.txt"));
     }
 };
 

@@ -3,7 +3,7 @@
 #include "app/Windows.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
-#include "image/WorkingFiles.h"
+#include "app/Files.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/ImageCommands.h"

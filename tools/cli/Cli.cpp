@@ -1,13 +1,13 @@
 #include "tools/cli/Cli.h"
 
 #include "app/Errors.h"
+#include "app/Files.h"
 #include "app/Folders.h"
 #include "device/Connection.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
-#include "image/WorkingFiles.h"
 #include "settings/SettingsExchange.h"
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
@@ -46,6 +46,26 @@ public:
 
 struct Context;
 
+// Work a signal must let end by itself (see CliIo::finishing), for as long as this lives.
+class Finishing {
+public:
+    explicit Finishing(CliIo &io) : m_count(io.finishing)
+    {
+        if (m_count)
+            ++*m_count;
+    }
+    ~Finishing()
+    {
+        if (m_count)
+            --*m_count;
+    }
+    Finishing(const Finishing &) = delete;
+    Finishing &operator=(const Finishing &) = delete;
+
+private:
+    std::atomic<int> *m_count;
+};
+
 struct Command {
     QString name;      // "info", "image send"
     QString arguments; // "RUNFILE"
@@ -64,6 +84,7 @@ struct Context {
     QStringList positional;
     SerialLink link;
     HandshakeResult device;
+    std::optional<Finishing> portHeld; // from the first open of the port to the end
 
     bool has(const QString &option) const { return values.count(option) != 0; }
     QString value(const QString &option) const
@@ -74,10 +95,10 @@ struct Context {
 
     int fail(const QString &message)
     {
-        io.err << "vantrelock: " << message << Qt::endl;
+        io.err << "vantrelock: " << printable(message) << Qt::endl;
         return kExitFailed;
     }
-    void warn(const QString &message) { io.err << "vantrelock: warning: " << message << Qt::endl; }
+    void warn(const QString &message) { io.err << "vantrelock: warning: " << printable(message) << Qt::endl; }
     bool interrupted() const { return io.cancel && io.cancel->load(); }
     // A failed exchange: the port is closed and the message reported.
     int exchangeFailed(const QString &message)
@@ -94,6 +115,8 @@ struct Context {
     bool connect()
     {
         link.setCancelFlag(io.cancel);
+        if (!portHeld)
+            portHeld.emplace(io);
         const QString port = value(kPortOption.name);
         bool isNumber = false;
         const int number = port.toInt(&isNumber);
@@ -129,14 +152,16 @@ struct Context {
             io.err << "\r\x1b[K" << Qt::flush;
     }
 
-    // Says goodbye and closes the port; a missing goodbye is only a warning, the work is done.
-    void disconnect()
+    // Says goodbye and closes the port; false (with a warning) when the goodbye did not come.
+    bool disconnect()
     {
         if (!link.isOpen())
-            return;
-        if (!sayGoodbye(link) && !interrupted())
+            return true;
+        const bool said = sayGoodbye(link);
+        if (!said && !interrupted())
             warn(kErrorDisconnecting);
         link.KillComa();
+        return said;
     }
 };
 
@@ -162,8 +187,8 @@ int runInfo(Context &c)
 {
     if (!c.connect())
         return c.interrupted() ? kExitInterrupted : kExitFailed;
-    c.io.out << "Version: " << c.device.version.value_or(QString()) << Qt::endl;
-    c.io.out << "Serial number: " << c.device.serialNumber << Qt::endl;
+    c.io.out << "Version: " << printable(c.device.version.value_or(QString())) << Qt::endl;
+    c.io.out << "Serial number: " << printable(c.device.serialNumber) << Qt::endl;
     c.io.out << "Rallycross: " << (hasRallycross(c.device.version.value_or(QString())) ? "yes" : "no")
              << Qt::endl;
     c.disconnect();
@@ -203,7 +228,10 @@ int runDownload(Context &c)
     case DownloadResult::End::Complete:
         break;
     }
-    c.disconnect();
+    // The goodbye is the last reply: when it does not come right, the replies before it were
+    // out of step too, and a file may have been misread and left out.
+    if (!c.disconnect())
+        return c.fail(QStringLiteral("the device's replies went out of step; run files may be missing"));
     return kExitOk;
 }
 
@@ -247,7 +275,9 @@ int runShow(Context &c)
     const QString path = c.positional.at(0);
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
     QTextStream &out = c.io.out;
-    const QStringList figures = csv::statisticsOf(file);
+    QStringList figures = csv::statisticsOf(file);
+    for (QString &figure : figures)
+        figure = printable(figure); // count fields are the file's own bytes
     out << "File: " << QFileInfo(path).fileName() << Qt::endl;
     const char *names[] = {"Runs", "Reds", "Wins", "Average", "Spread"};
     for (int i = 0; i < 5; ++i)
@@ -293,8 +323,15 @@ int runExport(Context &c)
         const QFileInfo info(path);
         target = info.dir().filePath(info.completeBaseName() + QStringLiteral(".csv"));
     }
-    csv::writeFile(target, text);
-    c.io.out << QDir::toNativeSeparators(target) << Qt::endl;
+    const QString shown = QDir::toNativeSeparators(target);
+    if (files::sameFile(path, target))
+        return c.fail(QStringLiteral("%1 is the run file itself; name another CSV file with -o").arg(shown));
+    const Finishing writing(c.io);
+    if (c.has(QStringLiteral("--force")))
+        files::writeFile(target, text);
+    else if (!files::writeNewFile(target, text))
+        return c.fail(QStringLiteral("%1 already exists; --force replaces it").arg(shown));
+    c.io.out << shown << Qt::endl;
     return kExitOk;
 }
 
@@ -304,8 +341,8 @@ int runSettings(Context &c)
         return c.interrupted() ? kExitInterrupted : kExitFailed;
     const auto print = [&c](const std::vector<settings::DecodedField> &fields) {
         for (const settings::DecodedField &field : fields)
-            c.io.out << settings::captionOf(field.label) << ": " << field.text.value_or(QStringLiteral("(unknown code)"))
-                     << Qt::endl;
+            c.io.out << settings::captionOf(field.label) << ": "
+                     << printable(field.text.value_or(QStringLiteral("(unknown code)"))) << Qt::endl;
     };
     if (!settings::readPracticeSettings(c.link, print))
         return c.exchangeFailed(kNoResponse);
@@ -364,10 +401,11 @@ int runImageFit(Context &c)
     if (!QDir().mkpath(folder))
         return c.fail(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder)));
     const QDir dir(folder);
+    const Finishing writing(c.io);
     const std::pair<const char *, const QByteArray *> files[] = {
         {"test.bmp", &fitted->bitmap}, {"user.txt", &fitted->raw.header}, {"user.raw", &fitted->raw.raw}};
     for (const auto &[name, bytes] : files) {
-        picture::writeFile(dir.filePath(QLatin1String(name)), *bytes);
+        files::writeFile(dir.filePath(QLatin1String(name)), *bytes);
         c.io.out << QDir::toNativeSeparators(dir.filePath(QLatin1String(name))) << Qt::endl;
     }
     c.io.err << "Fitted to " << fitted->raw.width << " x " << fitted->raw.height << " pixels." << Qt::endl;
@@ -452,7 +490,8 @@ const std::vector<Command> &commands()
          {}, 1, 1, false, runShow},
         {QStringLiteral("export"), QStringLiteral("RUNFILE"), QStringLiteral("write a run file's runs and figures as CSV"),
          {{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("CSV"),
-           QStringLiteral("the CSV file (default: the run file's name with .csv; - for standard output)")}},
+           QStringLiteral("the CSV file (default: the run file's name with .csv; - for standard output)")},
+          {QStringLiteral("--force"), QStringLiteral("-f"), {}, QStringLiteral("replace the CSV file if it exists")}},
          1, 1, false, runExport},
         {QStringLiteral("settings"), {}, QStringLiteral("connect and print the practice settings"),
          {{QStringLiteral("--rallycross"), {}, {}, QStringLiteral("print the rallycross settings too")}},
@@ -595,11 +634,14 @@ int runCli(const QStringList &args, CliIo &io)
         if (words.size() > command->maxPositional)
             throw UsageError(QStringLiteral("unexpected argument '%1'").arg(words.at(command->maxPositional)));
 
-        Context context{io, *command, values, words, {}, {}};
+        Context context{io, *command, values, words, {}, {}, {}};
         try {
             const int status = command->run(context);
             context.link.KillComa();
             return status;
+        } catch (const files::FileError &e) {
+            context.link.KillComa();
+            return context.fail(e.description());
         } catch (const AppError &e) {
             context.link.KillComa();
             return context.fail(e.text() + QLatin1Char('.'));
@@ -611,4 +653,18 @@ int runCli(const QStringList &args, CliIo &io)
                << Qt::endl;
         return kExitUsage;
     }
+}
+
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            out += QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }

@@ -14,6 +14,9 @@ struct CliIo {
     QTextStream &in;
     bool errIsTerminal = false;              // progress lines only on a terminal
     const std::atomic<bool> *cancel = nullptr; // set by Ctrl-C
+    // Above zero while work is on that a signal must let end by itself through `cancel` (the
+    // port is open, a file is being written); otherwise a signal may end the tool at once.
+    std::atomic<int> *finishing = nullptr;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };
 
@@ -25,3 +28,7 @@ inline constexpr int kExitInterrupted = 130;
 
 // Runs `vantrelock ARGS...` (without the program name) and returns its exit status.
 int runCli(const QStringList &args, CliIo &io);
+
+// Text from the device or a file, safe to print on a terminal: control characters (which could
+// clear the screen or set its title) are shown as \xHH.
+QString printable(const QString &text);

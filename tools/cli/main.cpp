@@ -7,6 +7,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include <cstdlib>
+
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -17,9 +19,22 @@
 
 namespace {
 std::atomic<bool> interrupted{false};
+std::atomic<int> finishing{0};
+
+// Ctrl-C or SIGTERM. While the port is open or a file is being written, the work ends itself
+// through the flag (the link looks at it every 100 ms); otherwise, and at a second signal, the
+// tool ends here, even in the middle of a call that would block.
 void interrupt(int)
 {
-    interrupted = true;
+    if (interrupted.exchange(true) || finishing.load() == 0) {
+        static const char text[] = "vantrelock: interrupted\n";
+#ifdef Q_OS_WIN
+        (void)_write(2, text, sizeof text - 1);
+#else
+        (void)!::write(STDERR_FILENO, text, sizeof text - 1);
+#endif
+        std::_Exit(kExitInterrupted);
+    }
 }
 } // namespace
 
@@ -42,6 +57,7 @@ int main(int argc, char *argv[])
     io.errIsTerminal = isatty(STDERR_FILENO);
 #endif
     io.cancel = &interrupted;
+    io.finishing = &finishing;
     const int status = runCli(QCoreApplication::arguments().mid(1), io);
     out.flush();
     err.flush();

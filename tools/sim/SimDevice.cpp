@@ -1,5 +1,6 @@
 #include "tools/sim/SimDevice.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -276,13 +277,21 @@ QByteArray SimDevice::readBytes(int n, std::chrono::milliseconds patience)
         }
         if (m_master < 0 || Clock::now() - lastByte > patience)
             break;
+        qint64 room = 4096;
+        if (m_config.stopReadingAfter >= 0)
+            room = std::min(room, m_config.stopReadingAfter - m_readCount);
+        if (room <= 0) {
+            hang();
+            continue;
+        }
         pollfd pfd{m_master, POLLIN, 0};
         if (poll(&pfd, 1, 20) <= 0)
             continue;
         char chunk[4096];
-        const ssize_t got = ::read(m_master, chunk, sizeof chunk);
+        const ssize_t got = ::read(m_master, chunk, size_t(room));
         if (got <= 0)
             continue;
+        m_readCount += got;
         const QByteArray bytes(chunk, int(got));
         {
             std::lock_guard lock(m_mutex);
@@ -339,6 +348,16 @@ void SimDevice::writeBytes(const QByteArray &bytes)
             poll(&pfd, 1, 20);
         }
     }
+}
+
+void SimDevice::hang()
+{
+    if (m_config.flood && m_master >= 0) {
+        const QByteArray noise(4096, 'K');
+        if (::write(m_master, noise.constData(), size_t(noise.size())) > 0)
+            return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
 void SimDevice::vanish()

@@ -40,6 +40,10 @@ struct Config {
     QByteArray serialNumber = "VM004711"; // 8 characters
     bool paced = false;               // 115200 baud: 86.8 us per byte each way
     bool demo = false;                // offer generated data (run files, a picture) for trying things
+    // >= 0: after this many bytes the device takes no more (its port stays open), as a device
+    // or USB adapter that hangs; with `flood` it sends bytes without end from then on.
+    qint64 stopReadingAfter = -1;
+    bool flood = false;
 };
 
 class SimDevice;
@@ -107,6 +111,8 @@ private:
     QByteArray readBytes(int n, std::chrono::milliseconds patience);
     void writeBytes(const QByteArray &bytes);
     void vanish();
+    // Reading has stopped for good: waits a little, flooding the line if configured.
+    void hang();
     void throttleSender();
     Fault faultFor(const std::string &exchange) const;
     // The fault for the reply about to go out, counting it.
@@ -127,6 +133,7 @@ private:
     int m_slave = -1;
     QString m_portPath;
     QByteArray m_pending; // bytes read but not yet taken by a handler
+    qint64 m_readCount = 0; // bytes taken from the terminal since start
     std::chrono::steady_clock::time_point m_rxFree{};
     bool m_holding = false; // the program's output held back (paced)
 };

@@ -62,7 +62,13 @@ int main(int argc, char *argv[])
                                         QStringLiteral("Write the device's stored picture to this PNG file "
                                                        "whenever one is uploaded (removed on delete)."),
                                         QStringLiteral("file"));
-    parser.addOptions({version, serial, fault, paced, log, link, demo, picturePng});
+    const QCommandLineOption stopReading({QStringLiteral("stop-reading")},
+                                         QStringLiteral("Take no more bytes after this many, keeping the port "
+                                                        "open (a hung device or adapter)."),
+                                         QStringLiteral("bytes"));
+    const QCommandLineOption flood({QStringLiteral("flood")},
+                                   QStringLiteral("Once reading has stopped, send bytes without end."));
+    parser.addOptions({version, serial, fault, paced, log, link, demo, picturePng, stopReading, flood});
     sim::addRunFileOptions(parser);
     sim::addSettingsOptions(parser);
     parser.process(app);
@@ -78,6 +84,15 @@ int main(int argc, char *argv[])
     config.serialNumber = parser.value(serial).toLatin1().leftJustified(8, ' ', true);
     config.paced = parser.isSet(paced);
     config.demo = parser.isSet(demo);
+    if (parser.isSet(stopReading)) {
+        bool isNumber = false;
+        config.stopReadingAfter = parser.value(stopReading).toLongLong(&isNumber);
+        if (!isNumber || config.stopReadingAfter < 0) {
+            std::fprintf(stderr, "vantrelock-sim: --stop-reading takes a number of bytes\n");
+            return 2;
+        }
+    }
+    config.flood = parser.isSet(flood);
 
     sim::SimDevice device(config);
     sim::installImageCommands(device, parser.value(picturePng));
