@@ -44,7 +44,7 @@ bool SerialLink::openLocation(const QString &location)
     m_port.clear(QSerialPort::AllDirections);
     m_port.clearError();
     m_gone = false;
-    hCommFile = m_port.handle();
+    hCommFile = qintptr(m_port.handle()); // a descriptor on Unix, a HANDLE on Windows
     if (hCommFile == -1) // a port without a system handle still counts as open
         hCommFile = 0;
     return true;
