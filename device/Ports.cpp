@@ -19,23 +19,40 @@ QString windowsPortName(int number)
     return (QStringLiteral("\\\\.\\") + name).left(10);
 }
 
-QStringList devicePortList(const QList<SerialPortEntry> &ports, const QString &override)
+QStringList devicePortList(PortSystem system, const QList<SerialPortEntry> &ports,
+                           const QString &override)
 {
     if (!override.isEmpty())
         return {override};
     QStringList list;
     for (const SerialPortEntry &port : ports) {
         // An on-board serial port (ttyS*) is never the device: it has no USB vendor.
-        if (port.hasUsbVendor)
-            list.append(port.systemLocation);
+        if (!port.hasUsbVendor)
+            continue;
+        if (system == PortSystem::MacOS && !port.systemLocation.startsWith(QLatin1String("/dev/cu.")))
+            continue;
+        list.append(port.systemLocation);
     }
     std::sort(list.begin(), list.end());
     return list;
 }
 
-int onlyPortNumber(const QStringList &list)
+int discoveredPortNumber(PortSystem system, const QStringList &list)
 {
-    return list.size() == 1 ? 1 : 0;
+    if (list.size() != 1)
+        return 0;
+    if (system != PortSystem::Windows)
+        return 1;
+    return list.front().isEmpty() ? 0 : portNumberFromName(list.front());
+}
+
+QString portLocationFor(PortSystem system, int number, const QStringList &list)
+{
+    if (system == PortSystem::Windows)
+        return windowsPortName(number);
+    if (number < 1 || number > list.size())
+        return {};
+    return list.at(number - 1);
 }
 
 int portNumberFromName(const QString &name)
@@ -48,19 +65,19 @@ QStringList systemDevicePorts()
     QList<SerialPortEntry> entries;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         entries.append({info.systemLocation(), info.hasVendorIdentifier()});
-    return devicePortList(entries, qEnvironmentVariable(kPortEnvironmentVariable));
+    return devicePortList(kThisSystem, entries, qEnvironmentVariable(kPortEnvironmentVariable));
 }
 
-#ifdef Q_OS_WIN
 namespace {
-// The one value under HKEY_LOCAL_MACHINE\hardware\devicemap\serialcomm, or empty text when the
-// key is missing or does not hold exactly one value.
-QString onlyRegistryPortName()
+#ifdef Q_OS_WIN
+// The port names listed under HKEY_LOCAL_MACHINE\hardware\devicemap\serialcomm, one per value
+// (empty text for a value that cannot be read); none when the key cannot be opened.
+QStringList registryPortNames()
 {
     HKEY key = HKEY_LOCAL_MACHINE;
     HKEY opened[3] = {nullptr, nullptr, nullptr};
     const wchar_t *steps[3] = {L"hardware", L"devicemap", L"serialcomm"};
-    QString result;
+    QStringList names;
     bool ok = true;
     for (int i = 0; i < 3 && ok; ++i) {
         ok = RegOpenKeyExW(key, steps[i], 0, KEY_READ, &opened[i]) == ERROR_SUCCESS;
@@ -69,54 +86,54 @@ QString onlyRegistryPortName()
     }
     DWORD values = 0;
     if (ok && RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                               nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
-        && values == 1) {
-        wchar_t name[256];
-        DWORD nameLength = 256;
-        wchar_t data[256] = {};
-        DWORD dataBytes = sizeof(data) - sizeof(wchar_t);
-        DWORD type = 0;
-        if (RegEnumValueW(key, 0, name, &nameLength, nullptr, &type,
-                          reinterpret_cast<LPBYTE>(data), &dataBytes) == ERROR_SUCCESS
-            && type == REG_SZ)
-            result = QString::fromWCharArray(data);
+                               nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        for (DWORD i = 0; i < values; ++i) {
+            wchar_t name[256];
+            DWORD nameLength = 256;
+            wchar_t data[256] = {};
+            DWORD dataBytes = sizeof(data) - sizeof(wchar_t);
+            DWORD type = 0;
+            const bool read = RegEnumValueW(key, i, name, &nameLength, nullptr, &type,
+                                            reinterpret_cast<LPBYTE>(data), &dataBytes)
+                                  == ERROR_SUCCESS
+                              && type == REG_SZ;
+            names.append(read ? QString::fromWCharArray(data) : QString());
+        }
     }
     for (HKEY k : opened) {
         if (k)
             RegCloseKey(k);
     }
-    return result;
+    return names;
+}
+#endif
+
+// The list port numbers refer to here: the registry's port names on Windows, else the device
+// ports.
+QStringList systemPortList()
+{
+#ifdef Q_OS_WIN
+    return registryPortNames();
+#else
+    return systemDevicePorts();
+#endif
 }
 } // namespace
-#endif
 
 int discoverPortNumber()
 {
-#ifdef Q_OS_WIN
-    const QString name = onlyRegistryPortName();
-    return name.isEmpty() ? 0 : portNumberFromName(name);
-#else
-    return onlyPortNumber(systemDevicePorts());
-#endif
+    return discoveredPortNumber(kThisSystem, systemPortList());
 }
 
 QString portLocation(int number)
 {
-#ifdef Q_OS_WIN
-    return windowsPortName(number);
-#else
-    const QStringList list = systemDevicePorts();
-    if (number < 1 || number > list.size())
-        return {};
-    return list.at(number - 1);
-#endif
+    return portLocationFor(kThisSystem, number, systemPortList());
 }
 
 QString portNumberHint()
 {
-#ifdef Q_OS_WIN
-    return {};
-#else
+    if (kThisSystem == PortSystem::Windows)
+        return {}; // the number is the COM number that Device Manager shows
     const QStringList list = systemDevicePorts();
     if (list.isEmpty())
         return QStringLiteral("No USB serial port found");
@@ -124,5 +141,4 @@ QString portNumberHint()
     for (int i = 0; i < list.size(); ++i)
         lines.append(QStringLiteral("%1: %2").arg(i + 1).arg(list.at(i)));
     return lines.join(QLatin1Char('\n'));
-#endif
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 // How port numbers map onto the system's serial ports.
 //
@@ -10,8 +11,22 @@
 // from the registry. On Linux and macOS the list is the USB serial ports the system reports,
 // sorted by device path, and n names the n-th of them (from 1); there a device path in the
 // environment variable VANTRELOCK_PORT is the whole list instead (the simulator, odd adapters).
+//
+// Each system's rule is a plain function of a PortSystem, so that all of them are tested on any
+// system; kThisSystem picks the one that applies.
 
 inline constexpr const char *kPortEnvironmentVariable = "VANTRELOCK_PORT";
+
+// Linux stands for every Unix other than macOS.
+enum class PortSystem { Linux, MacOS, Windows };
+
+#if defined(Q_OS_WIN)
+inline constexpr PortSystem kThisSystem = PortSystem::Windows;
+#elif defined(Q_OS_MACOS)
+inline constexpr PortSystem kThisSystem = PortSystem::MacOS;
+#else
+inline constexpr PortSystem kThisSystem = PortSystem::Linux;
+#endif
 
 // The Windows name of COMn: bare for 1 to 9, "\\.\COMn" from 10 on, held to 10 characters.
 QString windowsPortName(int number);
@@ -21,10 +36,20 @@ struct SerialPortEntry {
     bool hasUsbVendor = false;
 };
 
-// The ports that may be the device: the USB ones, sorted by path; or just `override` when set.
-QStringList devicePortList(const QList<SerialPortEntry> &ports, const QString &override);
-// 1 when the list holds exactly one port, else 0.
-int onlyPortNumber(const QStringList &list);
+// Linux and macOS: the ports that may be the device, the USB ones sorted by path, or just
+// `override` when set. macOS lists each adapter twice, as the call-out device /dev/cu.* and the
+// dial-in device /dev/tty.*; only the call-out one, meant for a program that starts the
+// exchange, is kept.
+QStringList devicePortList(PortSystem system, const QList<SerialPortEntry> &ports,
+                           const QString &override);
+// Discovery from the system's list, 0 when it holds no port or several. On Windows the list is
+// the registry's port names ("COM3", empty text for a value that cannot be read) and the result
+// the number in the only name, which throws the conversion error when that is no number;
+// elsewhere the list is devicePortList() and the result 1.
+int discoveredPortNumber(PortSystem system, const QStringList &list);
+// What port number n opens: COMn on Windows, whatever the list; elsewhere the n-th entry of
+// devicePortList(), or empty text when there is none.
+QString portLocationFor(PortSystem system, int number, const QStringList &list);
 // The number in a Windows port name such as "COM12"; throws the conversion error.
 int portNumberFromName(const QString &name);
 

@@ -46,7 +46,7 @@ bool SerialLink::openLocation(const QString &location)
     m_port.clearError();
     m_gone = false;
     m_stalled = false;
-    hCommFile = m_port.handle();
+    hCommFile = qintptr(m_port.handle()); // a descriptor on Unix, a HANDLE on Windows
     if (hCommFile == -1) // a port without a system handle still counts as open
         hCommFile = 0;
     return true;

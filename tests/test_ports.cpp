@@ -6,6 +6,29 @@ Q_DECLARE_METATYPE(SerialPortEntry)
 
 class PortsTest : public QObject {
     Q_OBJECT
+
+    static void addPortColumns()
+    {
+        QTest::addColumn<QList<SerialPortEntry>>("ports");
+        QTest::addColumn<QString>("override");
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<int>("found");
+    }
+    // Linux and macOS: the list of device ports, discovery, and number n opening entry n.
+    static void checkPorts(PortSystem system)
+    {
+        QFETCH(QList<SerialPortEntry>, ports);
+        QFETCH(QString, override);
+        QFETCH(QStringList, list);
+        QFETCH(int, found);
+        QCOMPARE(devicePortList(system, ports, override), list);
+        QCOMPARE(discoveredPortNumber(system, list), found);
+        for (int i = 0; i < list.size(); ++i)
+            QCOMPARE(portLocationFor(system, i + 1, list), list.at(i));
+        QCOMPARE(portLocationFor(system, 0, list), QString());
+        QCOMPARE(portLocationFor(system, int(list.size()) + 1, list), QString());
+    }
+
 private slots:
     void windowsNames_data()
     {
@@ -21,14 +44,33 @@ private slots:
         QFETCH(int, number);
         QFETCH(QString, name);
         QCOMPARE(windowsPortName(number), name);
+        // On Windows the number alone names the port, whatever the registry lists.
+        QCOMPARE(portLocationFor(PortSystem::Windows, number, {QStringLiteral("COM3")}), name);
     }
 
-    void discovery_data()
+    // Windows discovery: the registry must list exactly one port, and its name holds the number.
+    void windowsDiscovery_data()
     {
-        QTest::addColumn<QList<SerialPortEntry>>("ports");
-        QTest::addColumn<QString>("override");
-        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<QStringList>("registry");
         QTest::addColumn<int>("found");
+        QTest::newRow("none") << QStringList{} << 0;
+        QTest::newRow("one") << QStringList{QStringLiteral("COM3")} << 3;
+        QTest::newRow("one from 10 on") << QStringList{QStringLiteral("COM12")} << 12;
+        QTest::newRow("two") << QStringList{QStringLiteral("COM3"), QStringLiteral("COM4")} << 0;
+        QTest::newRow("an unreadable value") << QStringList{QString()} << 0;
+        QTest::newRow("one readable, one not") << QStringList{QStringLiteral("COM3"), QString()} << 0;
+    }
+    void windowsDiscovery()
+    {
+        QFETCH(QStringList, registry);
+        QFETCH(int, found);
+        QCOMPARE(discoveredPortNumber(PortSystem::Windows, registry), found);
+    }
+
+    // Linux: the USB serial ports, in the order of their paths.
+    void linuxPorts_data()
+    {
+        addPortColumns();
         const SerialPortEntry onboard{QStringLiteral("/dev/ttyS0"), false};
         const SerialPortEntry usb0{QStringLiteral("/dev/ttyUSB0"), true};
         const SerialPortEntry acm0{QStringLiteral("/dev/ttyACM0"), true};
@@ -43,15 +85,31 @@ private slots:
             << QList<SerialPortEntry>{usb0, acm0} << QStringLiteral("/dev/pts/7")
             << QStringList{QStringLiteral("/dev/pts/7")} << 1;
     }
-    void discovery()
+    void linuxPorts() { checkPorts(PortSystem::Linux); }
+
+    // macOS lists every adapter twice, as a call-out (cu) and a dial-in (tty) device: one
+    // adapter must still be the only port.
+    void macPorts_data()
     {
-        QFETCH(QList<SerialPortEntry>, ports);
-        QFETCH(QString, override);
-        QFETCH(QStringList, list);
-        QFETCH(int, found);
-        QCOMPARE(devicePortList(ports, override), list);
-        QCOMPARE(onlyPortNumber(list), found);
+        addPortColumns();
+        const SerialPortEntry cuA{QStringLiteral("/dev/cu.usbserial-A10K"), true};
+        const SerialPortEntry ttyA{QStringLiteral("/dev/tty.usbserial-A10K"), true};
+        const SerialPortEntry cuB{QStringLiteral("/dev/cu.usbmodem1421"), true};
+        const SerialPortEntry ttyB{QStringLiteral("/dev/tty.usbmodem1421"), true};
+        const SerialPortEntry bluetooth{QStringLiteral("/dev/cu.Bluetooth-Incoming-Port"), false};
+        QTest::newRow("one adapter") << QList<SerialPortEntry>{ttyA, bluetooth, cuA} << QString()
+                                     << QStringList{QStringLiteral("/dev/cu.usbserial-A10K")} << 1;
+        QTest::newRow("two adapters, sorted")
+            << QList<SerialPortEntry>{ttyA, cuA, ttyB, cuB} << QString()
+            << QStringList{QStringLiteral("/dev/cu.usbmodem1421"), QStringLiteral("/dev/cu.usbserial-A10K")}
+            << 0;
+        QTest::newRow("only the Bluetooth port") << QList<SerialPortEntry>{bluetooth} << QString()
+                                                 << QStringList{} << 0;
+        QTest::newRow("environment names the one port, any name")
+            << QList<SerialPortEntry>{cuA} << QStringLiteral("/dev/ttys004")
+            << QStringList{QStringLiteral("/dev/ttys004")} << 1;
     }
+    void macPorts() { checkPorts(PortSystem::MacOS); }
 
     void registryNames()
     {
