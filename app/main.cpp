@@ -1,5 +1,5 @@
-#include "app/MainWindow.h"
-#include "app/Windows.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Windows.h"
 
 #include <QApplication>
 

@@ -10,10 +10,10 @@
 //   memory                peak memory with every chart series filled (a file and its overlay,
 //                         four shift columns each) and the chart drawn
 
-#include "app/MainWindow.h"
-#include "app/Prompter.h"
-#include "app/Widgets.h"
-#include "app/Windows.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
+#include "app/ui/Windows.h"
 #include "device/Ports.h"
 #include "image/Picture.h"
 #include "app/Files.h"

@@ -1,6 +1,6 @@
 #include "fuzz/FuzzSupport.h"
 
-#include "app/Prompter.h"
+#include "app/ui/Prompter.h"
 
 #include <QApplication>
 #include <QDir>

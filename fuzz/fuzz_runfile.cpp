@@ -4,10 +4,10 @@
 // name block as the device sends it, then the file's bytes.
 
 #include "app/Errors.h"
-#include "app/MainWindow.h"
-#include "app/Prompter.h"
-#include "app/Widgets.h"
-#include "app/Windows.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
+#include "app/ui/Windows.h"
 #include "fuzz/FuzzSupport.h"
 #include "stats/RunFileTransfer.h"
 

@@ -1,6 +1,6 @@
-#include "app/MainWindow.h"
-#include "app/Widgets.h"
-#include "app/Windows.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Widgets.h"
+#include "app/ui/Windows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>

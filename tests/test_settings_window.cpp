@@ -1,8 +1,8 @@
-#include "app/MainWindow.h"
-#include "app/Widgets.h"
-#include "app/Windows.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Widgets.h"
+#include "app/ui/Windows.h"
 #include "device/Connection.h"
-#include "settings/SettingsWindow.h"
+#include "settings/ui/SettingsWindow.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/SettingsCommands.h"
 

@@ -1,6 +1,6 @@
-#include "app/MainWindow.h"
-#include "app/Windows.h"
-#include "device/SetupDialog.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Windows.h"
+#include "device/ui/SetupDialog.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "app/Folders.h"
-#include "app/MainWindow.h"
-#include "app/Widgets.h"
-#include "app/Windows.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Widgets.h"
+#include "app/ui/Windows.h"
 #include "tests/support/TestSupport.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompter.h"
+#include "app/ui/Prompter.h"
 #include "tools/sim/SimDevice.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "app/Windows.h"
+#include "app/ui/Windows.h"
 
-#include "app/MainWindow.h"
-#include "device/SetupDialog.h"
-#include "settings/SettingsWindow.h"
+#include "app/ui/MainWindow.h"
+#include "device/ui/SetupDialog.h"
+#include "settings/ui/SettingsWindow.h"
 
 TForm1 *Form1 = nullptr;
 TForm2 *Form2 = nullptr;

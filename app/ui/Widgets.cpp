@@ -1,4 +1,4 @@
-#include "app/Widgets.h"
+#include "app/ui/Widgets.h"
 
 #include <QApplication>
 #include <QDir>

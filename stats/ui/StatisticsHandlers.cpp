@@ -1,12 +1,12 @@
 // The Statistics group's handlers: loading run files, the run chart's readout and selectors, and
 // CSV export.
 
-#include "app/MainWindow.h"
+#include "app/ui/MainWindow.h"
 
 #include "app/Files.h"
 
-#include "app/Prompter.h"
-#include "app/Widgets.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"

@@ -1,10 +1,10 @@
 // The Image group's handlers: load, clear, send, show and delete the display picture.
 
-#include "app/MainWindow.h"
+#include "app/ui/MainWindow.h"
 
 #include "app/Files.h"
-#include "app/Prompter.h"
-#include "app/Widgets.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"

@@ -1,8 +1,8 @@
-#include "device/SetupDialog.h"
+#include "device/ui/SetupDialog.h"
 
 #include "app/Errors.h"
-#include "app/Prompter.h"
-#include "app/Widgets.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
 

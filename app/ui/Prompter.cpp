@@ -1,4 +1,4 @@
-#include "app/Prompter.h"
+#include "app/ui/Prompter.h"
 
 #include <QApplication>
 #include <QFileDialog>

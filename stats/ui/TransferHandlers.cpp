@@ -1,9 +1,9 @@
 // The Statistics group's transfer handlers: Load brings the device's run files home, Delete
 // removes them on the device (connected) or removes the picked local file (not connected).
 
-#include "app/MainWindow.h"
-#include "app/Prompter.h"
-#include "app/Widgets.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
 #include "device/Connection.h"
 #include "stats/RunFileTransfer.h"
 

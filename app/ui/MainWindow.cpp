@@ -1,13 +1,13 @@
-#include "app/MainWindow.h"
+#include "app/ui/MainWindow.h"
 
 #include "app/Files.h"
-#include "app/Prompter.h"
-#include "app/Widgets.h"
-#include "app/Windows.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
+#include "app/ui/Windows.h"
 #include "device/Connection.h"
-#include "device/SetupDialog.h"
+#include "device/ui/SetupDialog.h"
 #include "image/Picture.h"
-#include "settings/SettingsWindow.h"
+#include "settings/ui/SettingsWindow.h"
 
 #include <QChart>
 #include <QChartView>

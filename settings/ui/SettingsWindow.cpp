@@ -1,8 +1,8 @@
-#include "settings/SettingsWindow.h"
+#include "settings/ui/SettingsWindow.h"
 
-#include "app/MainWindow.h"
-#include "app/Prompter.h"
-#include "app/Widgets.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
 #include "device/Connection.h"
 #include "settings/SettingsExchange.h"
 
