@@ -177,8 +177,10 @@ bool readHeader(Reader &r)
     // As Qt's reader: take pictures whose compressed data claims too small a window.
     png_set_option(r.png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
 #endif
+#ifdef PNG_SET_USER_LIMITS_SUPPORTED
     // The size is judged here, against the largest accepted picture, with its own message.
     png_set_user_limits(r.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+#endif
     png_set_read_fn(r.png, &r, readData);
     png_read_info(r.png, r.info);
     return true;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -193,6 +194,24 @@ private slots:
         const picture::LoadedPicture png = picture::loadWorkingPicture(save(QStringLiteral("large.png"), pngDeclaring(16384, 12288)));
         QVERIFY(png.working.isNull());
         QVERIFY2(png.error.startsWith(QStringLiteral("Unable to read image data: ")), qPrintable(png.error));
+    }
+
+    // A progressive JPEG is held whole as coefficients while it decodes: one that would need more
+    // than the decoder's bound (here 16384 x 12288 at 4:4:4, 1.2 GB) is refused before any is
+    // allocated, saying why.
+    void progressiveJpegBeyondTheMemoryBound()
+    {
+        JpegOptions o;
+        o.progressive = true;
+        o.sampling = {{1, 1}, {1, 1}, {1, 1}};
+        QByteArray jpeg = jpegFile(noisyPicture(16, 16), o);
+        const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC2", 2));
+        QVERIFY(sof > 0);
+        qToBigEndian<quint16>(12288, jpeg.data() + sof + 5);
+        qToBigEndian<quint16>(16384, jpeg.data() + sof + 7);
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(save(QStringLiteral("deep.jpg"), jpeg));
+        QVERIFY(loaded.working.isNull());
+        QCOMPARE(loaded.error, QStringLiteral("Unable to read image data: this progressive JPEG needs more than 768 MB to decode"));
     }
 
     void damagedFilesAreRefused_data()
