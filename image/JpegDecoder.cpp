@@ -23,8 +23,8 @@ namespace picture::detail {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
-// A progressive JPEG is decoded whole into coefficients first (2 bytes each, up to 3 per pixel);
-// libjpeg may use this much for them, as much as Qt's reader may use for a whole picture.
+// A progressive JPEG is decoded whole into coefficients first (2 bytes each, 1.5 a pixel at 4:2:0,
+// 3 at 4:4:4); libjpeg may use this much for them, as much as Qt's reader may for a whole picture.
 constexpr long kDecoderMemory = long(kMaxPixels * 4 / (1024 * 1024)) * 1024 * 1024;
 
 // Reads the file in large pieces. At its end, the data stops as libjpeg recommends, with an end

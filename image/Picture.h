@@ -15,9 +15,9 @@ namespace picture {
 constexpr int kMaxWidth = 480;
 constexpr int kMaxHeight = 272;
 
-// The largest picture loaded, in pixels: that of a 200-megapixel phone camera (16384 x 12288),
-// twice the 100 megapixels of the largest camera PNGs. A larger one is refused as soon as its
-// header is read, so a small file declaring a huge picture (a decompression bomb) costs nothing.
+// The largest picture loaded, in pixels: the 16384 x 12288 of a 200-megapixel phone camera. A
+// larger one is refused as soon as its header is read, so a small file declaring a huge picture
+// (a decompression bomb) costs nothing.
 constexpr int kLargestWidth = 16384;
 constexpr int kLargestHeight = 12288;
 constexpr qint64 kMaxPixels = qint64(kLargestWidth) * kLargestHeight;
