@@ -180,11 +180,37 @@ int orientationOf(const jpeg_decompress_struct &info)
     return 0;
 }
 
+LoadedPicture decode(Decoder &d)
+{
+    LoadedPicture loaded;
+    if (!readHeader(d)) {
+        loaded.error = errorText(d);
+        return loaded;
+    }
+    const int components = d.info.output_components;
+    if (components != 1 && components != 3 && components != 4) {
+        loaded.error = QStringLiteral("Unable to read image data: JPEG with %1 colour components").arg(components);
+        return loaded;
+    }
+    loaded.error = refusal(d.info.image_width, d.info.image_height);
+    if (!loaded.error.isEmpty())
+        return loaded;
+    const Sampling sampling(int(d.info.image_width), int(d.info.image_height), orientationOf(d.info));
+    loaded.error = refusal(sampling);
+    if (!loaded.error.isEmpty())
+        return loaded;
+    QImage out = sampling.blank();
+    if (readRows(d, sampling, out))
+        loaded.working = out;
+    else
+        loaded.error = errorText(d);
+    return loaded;
+}
+
 } // namespace
 
 LoadedPicture readJpeg(QIODevice &device)
 {
-    LoadedPicture loaded;
     // Large (a 64 KiB buffer) and holding libjpeg's state: on the heap.
     auto d = std::make_unique<Decoder>();
     d->info.err = jpeg_std_error(&d->errors);
@@ -201,22 +227,7 @@ LoadedPicture readJpeg(QIODevice &device)
     d->source.bytes_in_buffer = 0;
     d->info.src = &d->source;
     d->info.mem->max_memory_to_use = kDecoderMemory;
-
-    if (!readHeader(*d)) {
-        loaded.error = errorText(*d);
-    } else if (d->info.output_components != 1 && d->info.output_components != 3 && d->info.output_components != 4) {
-        loaded.error = QStringLiteral("Unable to read image data: JPEG with %1 colour components").arg(d->info.output_components);
-    } else if (loaded.error = refusal(d->info.image_width, d->info.image_height); loaded.error.isEmpty()) {
-        const Sampling sampling(int(d->info.image_width), int(d->info.image_height), orientationOf(d->info));
-        loaded.error = refusal(sampling);
-        if (loaded.error.isEmpty()) {
-            QImage out = sampling.blank();
-            if (readRows(*d, sampling, out))
-                loaded.working = out;
-            else
-                loaded.error = errorText(*d);
-        }
-    }
+    const LoadedPicture loaded = decode(*d);
     jpeg_destroy_decompress(&d->info);
     return loaded;
 }

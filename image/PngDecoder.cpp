@@ -236,48 +236,56 @@ bool readRows(Reader &r, const Sampling &sampling, const Layout &layout, uchar *
     return true;
 }
 
+QString failure(const Reader &r)
+{
+    return QStringLiteral("Unable to read image data: %1").arg(QString::fromLatin1(r.message));
+}
+
+LoadedPicture decode(Reader &r)
+{
+    LoadedPicture loaded;
+    if (!readHeader(r)) {
+        loaded.error = failure(r);
+        return loaded;
+    }
+    png_uint_32 width = 0, height = 0;
+    int depth = 0, colourType = 0, interlace = 0;
+    png_get_IHDR(r.png, r.info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
+    loaded.error = refusal(width, height);
+    if (!loaded.error.isEmpty())
+        return loaded;
+    const Sampling sampling{int(width), int(height)};
+    loaded.error = refusal(sampling);
+    if (!loaded.error.isEmpty())
+        return loaded;
+    Layout layout;
+    layout.colourType = colourType;
+    layout.depth = depth;
+    layout.channels = png_get_channels(r.png, r.info);
+    layout.interlaced = interlace != PNG_INTERLACE_NONE;
+    buildTable(r, layout);
+    std::vector<uchar> row(std::size_t(width) * std::size_t(layout.channels) * (depth == 16 ? 2 : 1));
+    QImage out = sampling.blank();
+    if (readRows(r, sampling, layout, row.data(), out))
+        loaded.working = out;
+    else
+        loaded.error = failure(r);
+    return loaded;
+}
+
 } // namespace
 
 LoadedPicture readPng(QIODevice &device)
 {
-    LoadedPicture loaded;
     Reader r;
     r.device = &device;
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, error, warning);
     r.info = r.png ? png_create_info_struct(r.png) : nullptr;
     if (!r.info) {
         png_destroy_read_struct(&r.png, nullptr, nullptr);
-        loaded.error = QStringLiteral("Unable to read image data: out of memory");
-        return loaded;
+        return {QImage(), QStringLiteral("Unable to read image data: out of memory")};
     }
-    auto failed = [&r] { return QStringLiteral("Unable to read image data: %1").arg(QString::fromLatin1(r.message)); };
-
-    if (!readHeader(r)) {
-        loaded.error = failed();
-    } else {
-        png_uint_32 width = 0, height = 0;
-        int depth = 0, colourType = 0, interlace = 0;
-        png_get_IHDR(r.png, r.info, &width, &height, &depth, &colourType, &interlace, nullptr, nullptr);
-        loaded.error = refusal(width, height);
-        if (loaded.error.isEmpty()) {
-            const Sampling sampling{int(width), int(height)};
-            loaded.error = refusal(sampling);
-            if (loaded.error.isEmpty()) {
-                Layout layout;
-                layout.colourType = colourType;
-                layout.depth = depth;
-                layout.channels = png_get_channels(r.png, r.info);
-                layout.interlaced = interlace != PNG_INTERLACE_NONE;
-                buildTable(r, layout);
-                std::vector<uchar> row(std::size_t(width) * std::size_t(layout.channels) * (depth == 16 ? 2 : 1));
-                QImage out = sampling.blank();
-                if (readRows(r, sampling, layout, row.data(), out))
-                    loaded.working = out;
-                else
-                    loaded.error = failed();
-            }
-        }
-    }
+    const LoadedPicture loaded = decode(r);
     png_destroy_read_struct(&r.png, &r.info, nullptr);
     return loaded;
 }
