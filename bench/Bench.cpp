@@ -3,9 +3,11 @@
 //   transfers [--paced]   the window's Send of a 480 x 272 picture and Load of 50 full run files
 //                         against the simulated device on a pseudo-terminal: wall time and the
 //                         window thread's CPU time, and the bytes that crossed the line
-//   photo OUT.jpg         writes a 4000 x 3000 test photo (gradients, detail and noise)
+//   photo OUT.jpg [W H]   writes a W x H test photo (default 4000 x 3000; gradients, detail and
+//                         noise), JPEG quality 90
 //   picture IN REPEATS    loads and fits IN, writes the working bitmap and converts it to the raw
-//                         format, as Load and Send do; the best of REPEATS
+//                         format, as Load and Send do; the best of REPEATS, and the process's peak
+//                         memory
 //   startup               from the process's start to the main window shown
 //   memory                peak memory with every chart series filled (a file and its overlay,
 //                         four shift columns each) and the chart drawn
@@ -27,6 +29,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageWriter>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
@@ -133,25 +136,43 @@ int transfers(bool paced)
     return ok ? 0 : 1;
 }
 
-int photo(const QString &out)
+int photo(const QString &out, int width, int height)
 {
-    QImage image(4000, 3000, QImage::Format_RGB32);
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return 1;
     QRandomGenerator random(42);
     for (int y = 0; y < image.height(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             const int noise = int(random.bounded(24));
-            const int r = (x * 255 / 4000 + noise) & 0xFF, g = (y * 255 / 3000 + noise) & 0xFF;
+            const int r = (int(qint64(x) * 255 / width) + noise) & 0xFF, g = (int(qint64(y) * 255 / height) + noise) & 0xFF;
             const int b = ((x / 40 + y / 40) % 2 ? 200 : 60) + noise / 2;
             row[x] = qRgb(r, g, b);
         }
     }
+    // Rings drawn to the picture's scale (the 4000 x 3000 photo's rings are 9 pixels wide).
+    const double scale = width / 4000.0;
     QPainter painter(&image);
-    painter.setPen(QPen(Qt::white, 9));
+    painter.setPen(QPen(Qt::white, 9 * scale));
     for (int i = 0; i < 30; ++i)
-        painter.drawEllipse(QPoint(2000, 1500), 60 * i, 45 * i);
+        painter.drawEllipse(QPointF(width / 2.0, height / 2.0), 60 * i * scale, 45 * i * scale);
     painter.end();
-    return image.save(out, "JPEG", 90) ? 0 : 1;
+    QImageWriter writer(out, "jpeg");
+    writer.setQuality(90);
+    writer.setOptimizedWrite(false);
+    return writer.write(image) ? 0 : 1;
+}
+
+// The process's peak resident memory so far (VmHWM), in KiB.
+long peakKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
 }
 
 int pictureBench(const QString &in, int repeats)
@@ -179,6 +200,7 @@ int pictureBench(const QString &in, int repeats)
     }
     std::printf("picture_raw_bytes %lld\n", static_cast<long long>(rawSize));
     put("picture_best", best);
+    std::printf("picture_peak_kb %ld\n", peakKilobytes());
     return 0;
 }
 
@@ -215,16 +237,6 @@ int startup(int argc, char *argv[])
     std::printf("startup_end_realtime %.6f\n", realNow());
     destroyWindows();
     return 0;
-}
-
-long peakKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
 }
 
 int memory(int argc, char *argv[])
@@ -277,13 +289,17 @@ int main(int argc, char *argv[])
         return startup(argc, argv);
     if (mode == QLatin1String("memory"))
         return memory(argc, argv);
+    if (mode == QLatin1String("picture") && argc > 3) {
+        // No windows: the picture path as the command-line tool runs it.
+        QCoreApplication app(argc, argv);
+        return pictureBench(QFile::decodeName(argv[2]), QByteArray(argv[3]).toInt());
+    }
     QApplication app(argc, argv);
     if (mode == QLatin1String("transfers"))
         return transfers(argc > 2 && QByteArray(argv[2]) == "--paced");
     if (mode == QLatin1String("photo") && argc > 2)
-        return photo(QFile::decodeName(argv[2]));
-    if (mode == QLatin1String("picture") && argc > 3)
-        return pictureBench(QFile::decodeName(argv[2]), QByteArray(argv[3]).toInt());
-    std::fprintf(stderr, "usage: mirelon-bench transfers [--paced] | photo OUT | picture IN REPEATS | startup | memory\n");
+        return photo(QFile::decodeName(argv[2]), argc > 4 ? QByteArray(argv[3]).toInt() : 4000,
+                     argc > 4 ? QByteArray(argv[4]).toInt() : 3000);
+    std::fprintf(stderr, "usage: mirelon-bench transfers [--paced] | photo OUT [W H] | picture IN REPEATS | startup | memory\n");
     return 2;
 }

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <cstdio>
@@ -102,6 +103,28 @@ void pictureSeeds()
     static const char gif[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\xff\xff\x00\x00\x00"
                               ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;";
     seed("picture", QStringLiteral("tiny.gif"), QByteArray(1, 2) + QByteArray(gif, sizeof gif - 1));
+    // The row-by-row decoders' other roads: a palette with alphas, 16-bit samples, and a
+    // progressive JPEG turned by an EXIF block (big-endian, orientation 6) just after its start.
+    seed("picture", QStringLiteral("palette.png"),
+         QByteArray(1, 0) + encoded(testPicture(600, 300).convertToFormat(QImage::Format_Indexed8), "PNG"));
+    seed("picture", QStringLiteral("deep.png"),
+         QByteArray(1, 0) + encoded(testPicture(500, 20).convertToFormat(QImage::Format_RGBA64), "PNG"));
+    QByteArray progressive;
+    {
+        QBuffer buffer(&progressive);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "JPEG");
+        writer.setProgressiveScanWrite(true);
+        writer.setQuality(30);
+        if (!writer.write(testPicture(300, 700))) {
+            std::fprintf(stderr, "cannot encode a progressive JPEG\n");
+            failed = true;
+        }
+    }
+    static const char exif[] = "\xFF\xE1\x00\x22" "Exif\0\0" "MM\0\x2A\0\0\0\x08" "\0\x01"
+                               "\x01\x12\0\x03\0\0\0\x01\0\x06\0\0" "\0\0\0\0";
+    progressive.insert(2, QByteArray(exif, sizeof exif - 1));
+    seed("picture", QStringLiteral("turned.jpg"), QByteArray(1, 1) + progressive);
 
     // Working bitmaps of widths with each row padding (0 to 3 bytes).
     for (const QSize size : {QSize(1, 1), QSize(435, 3), QSize(362, 2), QSize(480, 10), QSize(3, 272)})

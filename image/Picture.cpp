@@ -1,21 +1,20 @@
 #include "image/Picture.h"
 
 #include "app/Files.h"
+#include "image/Decoders.h"
+#include "image/Sampling.h"
 
+#include <QFile>
 #include <QImageReader>
+#include <QLocale>
 #include <QtEndian>
 
-#include <cmath>
+#include <cstring>
+#include <memory>
 
 namespace picture {
 
-namespace {
-
-// The fitted size and the one factor, source pixels per target pixel, that gives it.
-struct Fit {
-    QSize size;
-    double factor = 1.0;
-};
+namespace detail {
 
 Fit fit(int width, int height)
 {
@@ -34,26 +33,33 @@ Fit fit(int width, int height)
     return {{fittedWidth, fittedHeight}, temp};
 }
 
-} // namespace
+QString refusal(qint64 width, qint64 height)
+{
+    if (width * height > kMaxPixels)
+        return QStringLiteral("Image Too Large: %1 x %2 pixels; the largest accepted is %3 pixels (%4 x %5)")
+            .arg(width).arg(height).arg(QLocale(QLocale::English).toString(kMaxPixels))
+            .arg(kLargestWidth).arg(kLargestHeight);
+    return {};
+}
+
+QString refusal(const Sampling &sampling)
+{
+    if (!sampling.fitted().isEmpty())
+        return {};
+    const QSize shown = sampling.shown();
+    const QSize fitted = fittedSize(shown.width(), shown.height());
+    return QStringLiteral("Image Cannot Be Fitted: %1 x %2 pixels would shrink to %3 x %4")
+        .arg(shown.width()).arg(shown.height()).arg(fitted.width()).arg(fitted.height());
+}
+
+} // namespace detail
 
 QSize fittedSize(int width, int height)
 {
-    return fit(width, height).size;
+    return detail::fit(width, height).size;
 }
 
 namespace {
-
-// One source position for a target position: the pixel under the target pixel's centre.
-int nearest(int target, double factor, int limit)
-{
-    const int source = int((target + 0.5) * factor);
-    return source < limit ? source : limit - 1;
-}
-
-int overWhite(int channel, int alpha)
-{
-    return (channel * alpha + 255 * (255 - alpha) + 127) / 255;
-}
 
 void put16(QByteArray &out, int at, quint16 value)
 {
@@ -79,21 +85,20 @@ quint16 get16(const QByteArray &in, int at)
 
 QImage workingPicture(const QImage &source)
 {
-    const auto [size, factor] = fit(source.width(), source.height());
-    if (source.isNull() || size.isEmpty())
+    if (source.isNull())
         return {};
-    const QImage argb = source.convertToFormat(QImage::Format_ARGB32);
-    QImage out(size, QImage::Format_RGB888);
-    for (int y = 0; y < size.height(); ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(argb.constScanLine(nearest(y, factor, argb.height())));
-        uchar *row = out.scanLine(y);
-        for (int x = 0; x < size.width(); ++x) {
-            const QRgb p = in[nearest(x, factor, argb.width())];
-            const int a = qAlpha(p);
-            row[3 * x] = uchar(overWhite(qRed(p), a));
-            row[3 * x + 1] = uchar(overWhite(qGreen(p), a));
-            row[3 * x + 2] = uchar(overWhite(qBlue(p), a));
-        }
+    const detail::Sampling sampling(source.width(), source.height());
+    if (sampling.fitted().isEmpty())
+        return {};
+    QImage out = sampling.blank();
+    // Only the rows kept are converted, one at a time: a large picture is not copied whole.
+    const QList<QRgb> colours = source.colorTable();
+    for (const detail::Sampling::Line &line : sampling.lines()) {
+        QImage row(source.constScanLine(line.row), source.width(), 1, source.bytesPerLine(), source.format());
+        row.setColorTable(colours);
+        const QImage argb = row.convertToFormat(QImage::Format_ARGB32);
+        const auto *pixels = reinterpret_cast<const QRgb *>(argb.constScanLine(0));
+        sampling.fill(out, line.line, [pixels](int x) { return pixels[x]; });
     }
     return out;
 }
@@ -184,30 +189,70 @@ QImage rawToImage(int width, int height, const QByteArray &raw)
     return out;
 }
 
-LoadedPicture loadWorkingPicture(const QString &path)
+namespace {
+
+// The picture file, opened for reading. Every decoder reads it through this one device.
+std::unique_ptr<QFile> openPicture(const QString &path, QString &error)
+{
+    // A pipe or a device would block or never end: only a regular file is a picture.
+    try {
+        files::refuseIrregular(path, files::Access::Read);
+    } catch (const files::FileError &e) {
+        error = e.description();
+        return nullptr;
+    }
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = file->errorString();
+        return nullptr;
+    }
+    return file;
+}
+
+// Any format Qt reads, decoded whole within the largest accepted size.
+LoadedPicture readWithQt(QFile &file)
 {
     LoadedPicture loaded;
-    try {
-        files::refuseIrregular(path, files::Access::Read); // a pipe would block the reader
-    } catch (const files::FileError &e) {
-        loaded.error = e.description();
-        return loaded;
-    }
-    QImageReader reader(path);
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
+    // Room for the largest accepted picture at 4 bytes a pixel, and no more.
+    reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)));
+    const QSize declared = reader.size();
+    if (declared.isValid()) {
+        loaded.error = detail::refusal(declared.width(), declared.height());
+        if (!loaded.error.isEmpty())
+            return loaded;
+    }
     const QImage decoded = reader.read();
     if (decoded.isNull()) {
         const QString why = reader.errorString();
         loaded.error = why.isEmpty() ? QStringLiteral("Unknown image format") : why;
         return loaded;
     }
-    loaded.working = workingPicture(decoded);
-    if (loaded.working.isNull()) {
-        const QSize fitted = fittedSize(decoded.width(), decoded.height());
-        loaded.error = QStringLiteral("Image Cannot Be Fitted: %1 x %2 pixels would shrink to %3 x %4")
-                           .arg(decoded.width()).arg(decoded.height()).arg(fitted.width()).arg(fitted.height());
-    }
+    const detail::Sampling sampling(decoded.width(), decoded.height());
+    loaded.error = detail::refusal(sampling);
+    if (loaded.error.isEmpty())
+        loaded.working = workingPicture(decoded);
     return loaded;
+}
+
+} // namespace
+
+LoadedPicture loadWorkingPicture(const QString &path)
+{
+    LoadedPicture loaded;
+    const std::unique_ptr<QFile> file = openPicture(path, loaded.error);
+    if (!file)
+        return loaded;
+    // The file's first bytes pick the decoder, whatever its name says.
+    char magic[8] = {};
+    const qint64 got = file->read(magic, sizeof magic);
+    file->seek(0);
+    if (got >= 3 && std::memcmp(magic, "\xFF\xD8\xFF", 3) == 0)
+        return detail::readJpeg(*file);
+    if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1A\n", 8) == 0)
+        return detail::readPng(*file);
+    return readWithQt(*file);
 }
 
 } // namespace picture

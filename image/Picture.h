@@ -17,6 +17,13 @@ constexpr int kMaxHeight = 272;
 // The largest working bitmap is 54 + 1440 x 272 bytes; a file far beyond that is not one.
 constexpr qint64 kBitmapFileLimit = 4 * 1024 * 1024;
 
+// The largest picture loaded, in pixels: the 16384 x 12288 of a 200-megapixel phone camera. A
+// larger one is refused as soon as its header is read, so a small file declaring a huge picture
+// (a decompression bomb) costs nothing.
+constexpr int kLargestWidth = 16384;
+constexpr int kLargestHeight = 12288;
+constexpr qint64 kMaxPixels = qint64(kLargestWidth) * kLargestHeight;
+
 // The size a width x height picture is fitted to. A picture that fits keeps its size; a larger
 // one shrinks by one factor in both directions until it fits. The arithmetic is done in double
 // precision and truncated, so 1000 x 500 gives 480 x 239. A side can come out 0 (1000 x 1).
@@ -27,8 +34,11 @@ QSize fittedSize(int width, int height);
 QImage workingPicture(const QImage &source);
 
 // A picture file decoded (GIF, PNG, JPEG, BMP, whatever Qt reads; a photo turned the way up it
-// was taken) and made the working picture. On failure `working` is null and `error` is the text
-// to show.
+// was taken) and made the working picture, the same pixels as workingPicture() of the whole
+// decoded picture. JPEG and PNG files are read row by row, keeping only the rows used, so their
+// size costs time but not memory; other formats are decoded whole. Pictures of more than
+// kMaxPixels, and files that are not regular files, are refused unread. On failure `working` is
+// null and `error` is the text to show.
 struct LoadedPicture {
     QImage working;
     QString error;

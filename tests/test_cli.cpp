@@ -4,6 +4,7 @@
 #include "device/Connection.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/SettingsCommands.h"
+#include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/RunFileCommands.h"
@@ -308,6 +309,19 @@ private slots:
         QCOMPARE(header.readAll(), QByteArray("7,480,100"));
         QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("user.raw"))).size(), 480 * 100 * 2);
         QCOMPARE(QImage(dir.filePath(QStringLiteral("test.bmp"))).size(), QSize(480, 100));
+
+        // More pixels than any camera makes: refused from the header, nothing written.
+        const QString bomb = dir.filePath(QStringLiteral("bomb.png"));
+        QFile bombFile(bomb);
+        QVERIFY(bombFile.open(QIODevice::WriteOnly));
+        bombFile.write(pngDeclaring(100000, 100000));
+        bombFile.close();
+        QTemporaryDir untouched;
+        r = run({QStringLiteral("image"), QStringLiteral("fit"), bomb, QStringLiteral("-o"), untouched.path()});
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(r.err, QStringLiteral("vantrelock: Image Too Large: 100000 x 100000 pixels; the largest accepted is "
+                                       "201,326,592 pixels (16384 x 12288)\n"));
+        QVERIFY(QDir(untouched.path()).isEmpty());
 
         SimFixture sim;
         const std::shared_ptr<sim::PictureStore> store = sim::installImageCommands(sim.device());

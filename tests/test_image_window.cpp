@@ -1,6 +1,7 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/Widgets.h"
 #include "app/ui/Windows.h"
+#include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -153,6 +154,52 @@ private slots:
         QVERIFY(prompts->shown[0].text.endsWith(QLatin1Char('.')));
         QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
         QVERIFY(Form1->Image1->isHidden());
+    }
+
+    // The panel's caption shows only while no picture does. A portrait picture leaves the
+    // panel's sides bare, and there the panel's colour alone shows.
+    void captionShowsOnlyWithoutPicture()
+    {
+        // Pixels of the panel, inside its frame, that are not the panel's own colour, in the
+        // bands left and right of where a portrait picture is drawn (106 of the 315 columns).
+        const auto besidePicture = [] {
+            const QImage panel = Form1->Panel2->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRgb colour = Form1->Panel2->color().rgb();
+            int marks = 0;
+            for (int y = 2; y < panel.height() - 2; ++y)
+                for (int x = 2; x < panel.width() - 2; ++x)
+                    if ((x < 100 || x >= 215) && panel.pixel(x, y) != colour)
+                        ++marks;
+            return marks;
+        };
+        QVERIFY2(besidePicture() > 0, "the caption shows while there is no picture");
+        choose(filled(272, 480, Qt::red));
+        Form1->Button3Click();
+        QCOMPARE(Form1->Image1->picture().size(), QSize(154, 272));
+        QCOMPARE(besidePicture(), 0);
+        Form1->Button6Click();
+        QVERIFY(besidePicture() > 0);
+    }
+
+    // A picture declaring more pixels than any camera makes is refused from its header:
+    // nothing is written and the preview stays as it was.
+    void hugePictureIsRefused()
+    {
+        choose(filled(40, 20, Qt::red));
+        Form1->Button3Click();
+        const QString path = testHome() + QStringLiteral("/bomb.png");
+        QFile bomb(path);
+        QVERIFY(bomb.open(QIODevice::WriteOnly));
+        bomb.write(pngDeclaring(100000, 100000));
+        bomb.close();
+        prompts->files.push_back(path);
+        Form1->Button3Click();
+        QCOMPARE(prompts->shown.size(), 1);
+        QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
+        QCOMPARE(prompts->shown[0].text, QStringLiteral("Image Too Large: 100000 x 100000 pixels; the largest accepted is 201,326,592 pixels (16384 x 12288)"));
+        QCOMPARE(QImage(workingBitmap()).size(), QSize(40, 20));
+        QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
+        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
     }
 
     void clearThenSendSaysNoImageSelected()

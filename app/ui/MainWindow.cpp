@@ -197,6 +197,7 @@ void TForm1::buildImageGroup()
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 315, 188);
     Image1->setVisible(false);
+    Panel2->setCaptionCover(Image1); // "No Image Loaded" only while no picture shows
 
     ImageStatus = makeLabel(GroupBox2, "ImageStatus", QStringLiteral("Select Image"), 8, 216);
     ImageStatus->setFont(arial(15, false, true));

@@ -29,6 +29,23 @@ void ColorPanel::setColor(const QColor &color)
     update();
 }
 
+void ColorPanel::setCaptionCover(QWidget *cover)
+{
+    if (m_cover)
+        m_cover->removeEventFilter(this);
+    m_cover = cover;
+    if (m_cover)
+        m_cover->installEventFilter(this);
+    update();
+}
+
+bool ColorPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_cover && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        update();
+    return QWidget::eventFilter(watched, event);
+}
+
 void ColorPanel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -38,6 +55,8 @@ void ColorPanel::paintEvent(QPaintEvent *)
     frame.lineWidth = 1;
     frame.state |= QStyle::State_Raised;
     style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+    if (m_cover && !m_cover->isHidden())
+        return;
     painter.setPen(palette().color(QPalette::ButtonText));
     painter.drawText(rect(), Qt::AlignCenter, m_caption);
 }

@@ -18,6 +18,9 @@ public:
     void setCaption(const QString &caption);
     QColor color() const { return m_color; }
     void setColor(const QColor &color);
+    // The caption is left out while `cover`, a child laid over the panel, is shown: a picture
+    // that fills only part of the panel would show pieces of the caption beside it.
+    void setCaptionCover(QWidget *cover);
 
 signals:
     void clicked();
@@ -25,10 +28,12 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString m_caption;
     QColor m_color;
+    QWidget *m_cover = nullptr;
 };
 
 // Shows a picture centred and scaled to fit, keeping its aspect ratio.

@@ -1,0 +1,280 @@
+// JPEG pictures read row by row with libjpeg: the rows the working picture does not use are
+// skipped (entropy-decoded only, where libjpeg-turbo can), and the decoder holds a few rows,
+// whatever the picture's size. The pixels are those Qt's own JPEG reader gives: the same library
+// with the same settings (accurate integer DCT, smooth chroma upsampling), and CMYK turned into RGB
+// the same way.
+
+#include "image/Decoders.h"
+
+#include <QIODevice>
+
+#include <csetjmp>
+#include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
+#include <cstring>
+#include <memory>
+
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+namespace picture::detail {
+
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+// A progressive JPEG is decoded whole into coefficients first (2 bytes each, 1.5 a pixel at 4:2:0,
+// 3 at 4:4:4); libjpeg may use this much for them, as much as Qt's reader may for a whole picture.
+constexpr long kDecoderMemory = long(kMaxPixels * 4 / (1024 * 1024)) * 1024 * 1024;
+
+// Reads the file in large pieces. At its end, the data stops as libjpeg recommends, with an end
+// marker: a cut-off picture shows grey where its data is missing, as in Qt's reader.
+struct Source : jpeg_source_mgr {
+    QIODevice *device = nullptr;
+    JOCTET buffer[kChunk];
+    JOCTET end[2] = {0xFF, JPEG_EOI};
+};
+
+void initSource(j_decompress_ptr) {}
+
+boolean fillInput(j_decompress_ptr info)
+{
+    auto *source = static_cast<Source *>(info->src);
+    const qint64 got = source->device->read(reinterpret_cast<char *>(source->buffer), kChunk);
+    if (got <= 0) {
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->next_input_byte = source->end;
+        source->bytes_in_buffer = sizeof source->end;
+    } else {
+        source->next_input_byte = source->buffer;
+        source->bytes_in_buffer = std::size_t(got);
+    }
+    return TRUE;
+}
+
+void skipInput(j_decompress_ptr info, long count)
+{
+    auto *source = static_cast<Source *>(info->src);
+    if (count <= 0)
+        return;
+    if (std::size_t(count) <= source->bytes_in_buffer) {
+        source->next_input_byte += count;
+        source->bytes_in_buffer -= std::size_t(count);
+        return;
+    }
+    source->device->skip(qint64(count) - qint64(source->bytes_in_buffer));
+    source->bytes_in_buffer = 0; // the next read fills the buffer again
+}
+
+void termSource(j_decompress_ptr) {}
+
+// Errors end the decoding by a jump back to the caller; warnings (a damaged or cut-off picture
+// that still decodes) are passed over in silence, as Qt's reader does.
+struct Errors : jpeg_error_mgr {
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void errorExit(j_common_ptr info)
+{
+    std::longjmp(static_cast<Errors *>(info->err)->jump, 1);
+}
+
+void outputMessage(j_common_ptr) {}
+
+struct Decoder {
+    jpeg_decompress_struct info{};
+    Errors errors{};
+    Source source;
+};
+
+// The two functions that call libjpeg jump back to their setjmp on an error. They hold only
+// plain values, so the jump leaves nothing undestroyed.
+
+bool readHeader(Decoder &d)
+{
+    if (setjmp(d.errors.jump))
+        return false;
+    jpeg_save_markers(&d.info, JPEG_APP0 + 1, 0xFFFF); // EXIF
+    jpeg_read_header(&d.info, TRUE);
+    jpeg_calc_output_dimensions(&d.info);
+    return true;
+}
+
+// Reads on until stored row `row` is the next one.
+void advance(jpeg_decompress_struct &info, JDIMENSION row, JSAMPARRAY scratch)
+{
+#ifdef LIBJPEG_TURBO_VERSION_NUMBER
+    // Skip whole row groups from the start of one: libjpeg-turbo 2.1 can hand over rows from
+    // before the skip when a skip starts inside a row group.
+    const auto group = JDIMENSION(info.max_v_samp_factor);
+    while (info.output_scanline < row && info.output_scanline % group != 0)
+        jpeg_read_scanlines(&info, scratch, 1);
+    if (info.output_scanline < row) {
+        const JDIMENSION whole = (row - info.output_scanline) / group * group;
+        if (whole > 0)
+            jpeg_skip_scanlines(&info, whole);
+    }
+#endif
+    while (info.output_scanline < row)
+        jpeg_read_scanlines(&info, scratch, 1);
+}
+
+bool readRows(Decoder &d, const Sampling &sampling, QImage &out)
+{
+    if (setjmp(d.errors.jump))
+        return false;
+    jpeg_decompress_struct &info = d.info;
+    jpeg_start_decompress(&info);
+    const int components = info.output_components;
+    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                info.output_width * JDIMENSION(components), 1);
+    JSAMPARRAY scratch = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                    info.output_width * JDIMENSION(components), 1);
+    const uchar *pixels = row[0];
+    int current = -1;
+    for (const Sampling::Line &line : sampling.lines()) {
+        if (line.row != current) {
+            advance(info, JDIMENSION(line.row), scratch);
+            jpeg_read_scanlines(&info, row, 1);
+            current = line.row;
+        }
+        switch (components) {
+        case 1:
+            sampling.fill(out, line.line, [pixels](int x) { return qRgb(pixels[x], pixels[x], pixels[x]); });
+            break;
+        case 3:
+            sampling.fill(out, line.line, [pixels](int x) {
+                const uchar *p = pixels + 3 * x;
+                return qRgb(p[0], p[1], p[2]);
+            });
+            break;
+        default: // 4: CMYK as Adobe stores it (inverted), turned into RGB as Qt's reader does
+            sampling.fill(out, line.line, [pixels](int x) {
+                const uchar *p = pixels + 4 * x;
+                const int k = p[3];
+                return qRgb(k * p[0] / 255, k * p[1] / 255, k * p[2] / 255);
+            });
+            break;
+        }
+    }
+    return true;
+}
+
+QString errorText(Decoder &d)
+{
+    if (d.errors.msg_code == JERR_NO_BACKING_STORE)
+        return QStringLiteral("Unable to read image data: this progressive JPEG needs more than %1 MB to decode")
+            .arg(kDecoderMemory / (1024 * 1024));
+    char text[JMSG_LENGTH_MAX] = {};
+    (*d.errors.format_message)(reinterpret_cast<j_common_ptr>(&d.info), text);
+    return QStringLiteral("Unable to read image data: %1").arg(QString::fromLatin1(text));
+}
+
+// The orientation from the first EXIF block among the saved APP1 markers.
+int orientationOf(const jpeg_decompress_struct &info)
+{
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker; marker = marker->next) {
+        if (marker->marker == JPEG_APP0 + 1 && marker->data_length >= 6 && std::memcmp(marker->data, "Exif\0\0", 6) == 0)
+            return exifOrientation(marker->data, marker->data_length);
+    }
+    return 0;
+}
+
+LoadedPicture decode(Decoder &d)
+{
+    LoadedPicture loaded;
+    if (!readHeader(d)) {
+        loaded.error = errorText(d);
+        return loaded;
+    }
+    const int components = d.info.output_components;
+    if (components != 1 && components != 3 && components != 4) {
+        loaded.error = QStringLiteral("Unable to read image data: JPEG with %1 colour components").arg(components);
+        return loaded;
+    }
+    loaded.error = refusal(d.info.image_width, d.info.image_height);
+    if (!loaded.error.isEmpty())
+        return loaded;
+    const Sampling sampling(int(d.info.image_width), int(d.info.image_height), orientationOf(d.info));
+    loaded.error = refusal(sampling);
+    if (!loaded.error.isEmpty())
+        return loaded;
+    QImage out = sampling.blank();
+    if (readRows(d, sampling, out))
+        loaded.working = out;
+    else
+        loaded.error = errorText(d);
+    return loaded;
+}
+
+} // namespace
+
+LoadedPicture readJpeg(QIODevice &device)
+{
+    // Large (a 64 KiB buffer) and holding libjpeg's state: on the heap.
+    auto d = std::make_unique<Decoder>();
+    d->info.err = jpeg_std_error(&d->errors);
+    d->errors.error_exit = errorExit;
+    d->errors.output_message = outputMessage;
+    jpeg_create_decompress(&d->info);
+    d->source.device = &device;
+    d->source.init_source = initSource;
+    d->source.fill_input_buffer = fillInput;
+    d->source.skip_input_data = skipInput;
+    d->source.resync_to_restart = jpeg_resync_to_restart;
+    d->source.term_source = termSource;
+    d->source.next_input_byte = d->source.buffer;
+    d->source.bytes_in_buffer = 0;
+    d->info.src = &d->source;
+    d->info.mem->max_memory_to_use = kDecoderMemory;
+    const LoadedPicture loaded = decode(*d);
+    jpeg_destroy_decompress(&d->info);
+    return loaded;
+}
+
+int exifOrientation(const uchar *data, std::size_t size)
+{
+    // "Exif\0\0", then a TIFF header: byte order, 42, the offset of the first directory.
+    if (size < 6 + 8 || std::memcmp(data, "Exif\0\0", 6) != 0)
+        return 0;
+    const uchar *tiff = data + 6;
+    const quint64 length = size - 6;
+    bool little;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        little = true;
+    else if (tiff[0] == 'M' && tiff[1] == 'M')
+        little = false;
+    else
+        return 0;
+    const auto u16 = [tiff, little](quint64 at) {
+        return little ? quint32(tiff[at] | tiff[at + 1] << 8) : quint32(tiff[at] << 8 | tiff[at + 1]);
+    };
+    const auto u32 = [&u16, little](quint64 at) {
+        return little ? u16(at) | u16(at + 2) << 16 : u16(at) << 16 | u16(at + 2);
+    };
+    if (u16(2) != 42)
+        return 0;
+    quint64 directory = u32(4);
+    // The picture's own directory and those chained after it, at most 10 as Qt's reader looks.
+    for (int n = 0; n < 10 && directory != 0; ++n) {
+        if (directory + 2 > length)
+            return 0;
+        const quint32 entries = u16(directory);
+        for (quint32 i = 0; i < entries; ++i) {
+            const quint64 entry = directory + 2 + 12 * quint64(i);
+            if (entry + 12 > length)
+                return 0;
+            if (u16(entry) == 0x0112) { // Orientation: one SHORT, 1 to 8
+                const quint32 value = u16(entry + 8);
+                return u16(entry + 2) == 3 && u32(entry + 4) == 1 && value >= 1 && value <= 8 ? int(value) : 0;
+            }
+        }
+        const quint64 next = directory + 2 + 12 * quint64(entries);
+        if (next + 4 > length)
+            return 0;
+        directory = u32(next);
+    }
+    return 0;
+}
+
+} // namespace picture::detail

@@ -1,0 +1,376 @@
+#include "tests/support/PictureFiles.h"
+
+#include <QBuffer>
+#include <QtEndian>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+#include <png.h>
+
+QImage noisyPicture(int width, int height, bool alpha)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    quint32 seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return int(seed >> 24);
+    };
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int r = (x * 255 / std::max(1, width - 1) + next() / 8) & 0xFF;
+            const int g = (y * 255 / std::max(1, height - 1) + next() / 8) & 0xFF;
+            const int b = ((x / 7 + y / 5) % 2 ? 200 : 40) + next() / 16;
+            const int a = alpha ? (x * 3 + y * 5 + next() / 4) & 0xFF : 255;
+            row[x] = qRgba(r, g, b, a);
+        }
+    }
+    return image;
+}
+
+namespace {
+
+QByteArray exifBlock(int orientation, bool bigEndian)
+{
+    QByteArray exif("Exif\0\0", 6);
+    const auto put16 = [&](quint16 v) {
+        char b[2];
+        bigEndian ? qToBigEndian(v, b) : qToLittleEndian(v, b);
+        exif.append(b, 2);
+    };
+    const auto put32 = [&](quint32 v) {
+        char b[4];
+        bigEndian ? qToBigEndian(v, b) : qToLittleEndian(v, b);
+        exif.append(b, 4);
+    };
+    exif.append(bigEndian ? "MM" : "II");
+    put16(42);
+    put32(8);                   // the first directory follows the header
+    put16(2);                   // two entries: a resolution unit, then the orientation
+    put16(0x0128), put16(3), put32(1), put16(2), put16(0);
+    put16(0x0112), put16(3), put32(1), put16(quint16(orientation)), put16(0);
+    put32(0);                   // no further directory
+    return exif;
+}
+
+} // namespace
+
+QByteArray jpegFile(const QImage &picture, const JpegOptions &options)
+{
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(argb.width());
+    info.image_height = JDIMENSION(argb.height());
+    switch (options.colour) {
+    case JpegOptions::Colour::YCbCr:
+        info.input_components = 3;
+        info.in_color_space = JCS_RGB;
+        break;
+    case JpegOptions::Colour::Grey:
+        info.input_components = 1;
+        info.in_color_space = JCS_GRAYSCALE;
+        break;
+    case JpegOptions::Colour::Cmyk:
+        info.input_components = 4;
+        info.in_color_space = JCS_CMYK;
+        break;
+    }
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    for (int i = 0; i < info.num_components && i < int(options.sampling.size()); ++i) {
+        info.comp_info[i].h_samp_factor = options.sampling[std::size_t(i)].first;
+        info.comp_info[i].v_samp_factor = options.sampling[std::size_t(i)].second;
+    }
+    if (options.progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    if (options.orientation > 0) {
+        const QByteArray exif = exifBlock(options.orientation, options.bigEndianExif);
+        jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<const JOCTET *>(exif.constData()), unsigned(exif.size()));
+    }
+    std::vector<JSAMPLE> row(std::size_t(argb.width()) * std::size_t(info.input_components));
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        JSAMPLE *out = row.data();
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb p = in[x];
+            switch (options.colour) {
+            case JpegOptions::Colour::YCbCr:
+                *out++ = JSAMPLE(qRed(p)), *out++ = JSAMPLE(qGreen(p)), *out++ = JSAMPLE(qBlue(p));
+                break;
+            case JpegOptions::Colour::Grey:
+                *out++ = JSAMPLE(qGray(p));
+                break;
+            case JpegOptions::Colour::Cmyk:
+                *out++ = JSAMPLE(qRed(p)), *out++ = JSAMPLE(qGreen(p)), *out++ = JSAMPLE(qBlue(p));
+                *out++ = JSAMPLE(255 - (x + y) % 97);
+                break;
+            }
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
+    std::free(buffer);
+    return out;
+}
+
+namespace {
+
+void appendData(png_structp png, png_bytep data, std::size_t length)
+{
+    static_cast<QByteArray *>(png_get_io_ptr(png))->append(reinterpret_cast<const char *>(data), qsizetype(length));
+}
+
+void flushData(png_structp) {}
+
+// A palette entry for index i of n: colours spread around, so neighbours differ.
+png_color paletteColour(int i)
+{
+    return {png_byte(i * 37 % 256), png_byte(i * 91 % 256), png_byte(i * 53 % 256)};
+}
+
+} // namespace
+
+QByteArray pngFile(const QImage &picture, const PngOptions &o)
+{
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    const int w = argb.width(), h = argb.height();
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, appendData, flushData);
+    png_set_compression_level(png, 1); // noise does not compress: spare the time
+    png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), o.depth, o.colourType,
+                 o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    const int levels = o.depth < 8 ? 1 << o.depth : 256;
+    const int paletteSize = o.depth == 8 ? 216 : levels;
+    if (o.colourType == PNG_COLOR_TYPE_PALETTE) {
+        std::vector<png_color> palette;
+        for (int i = 0; i < paletteSize; ++i)
+            palette.push_back(paletteColour(i));
+        png_set_PLTE(png, info, palette.data(), paletteSize);
+        if (o.transparency) {
+            std::vector<png_byte> alphas;
+            for (int i = 0; i < paletteSize / 2 + 1; ++i)
+                alphas.push_back(png_byte(i * 67 % 256));
+            png_set_tRNS(png, info, alphas.data(), int(alphas.size()), nullptr);
+        }
+    }
+    // The transparent colour of a grey or RGB picture, in its own sample values.
+    const int maxSample = o.depth == 16 ? 65535 : levels - 1;
+    png_color_16 clear{};
+    clear.gray = png_uint_16(maxSample / 3);
+    clear.red = png_uint_16(maxSample / 5), clear.green = png_uint_16(maxSample / 2), clear.blue = png_uint_16(maxSample);
+    if (o.transparency && o.colourType != PNG_COLOR_TYPE_PALETTE)
+        png_set_tRNS(png, info, nullptr, 0, &clear);
+
+    const int channels = o.colourType == 0 || o.colourType == 3 ? 1 : o.colourType == 4 ? 2 : o.colourType == 2 ? 3 : 4;
+    const int bytesPerSample = o.depth == 16 ? 2 : 1;
+    const std::size_t rowBytes = std::size_t(w) * std::size_t(channels * bytesPerSample);
+    std::vector<png_byte> pixels(rowBytes * std::size_t(h));
+    for (int y = 0; y < h; ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+        png_byte *row = pixels.data() + rowBytes * std::size_t(y);
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = in[x];
+            // 8-bit values widened with varying low bytes, so 16-to-8-bit rounding shows.
+            const auto sample = [&](int value8, int salt) {
+                return o.depth == 16 ? value8 << 8 | ((x * 29 + y * 13 + salt * 71) & 0xFF) : value8 >> (8 - std::min(8, o.depth));
+            };
+            int values[4] = {};
+            switch (o.colourType) {
+            case 0:
+                values[0] = sample(qGray(p), 0);
+                break;
+            case 3:
+                values[0] = (qRed(p) + 3 * qGreen(p) + 7 * qBlue(p)) % paletteSize;
+                break;
+            case 4:
+                values[0] = sample(qGray(p), 0), values[1] = sample(qAlpha(p), 1);
+                break;
+            default:
+                values[0] = sample(qRed(p), 0), values[1] = sample(qGreen(p), 1), values[2] = sample(qBlue(p), 2);
+                values[3] = sample(qAlpha(p), 3);
+                break;
+            }
+            // Some pixels take the transparent colour, so transparency shows.
+            if (o.transparency && (x + 2 * y) % 7 == 0) {
+                if (o.colourType == 0)
+                    values[0] = clear.gray;
+                else if (o.colourType == 2)
+                    values[0] = clear.red, values[1] = clear.green, values[2] = clear.blue;
+            }
+            for (int c = 0; c < channels; ++c) {
+                if (o.depth == 16) {
+                    row[(x * channels + c) * 2] = png_byte(values[c] >> 8);
+                    row[(x * channels + c) * 2 + 1] = png_byte(values[c] & 0xFF);
+                } else if (o.depth == 8) {
+                    row[x * channels + c] = png_byte(values[c]);
+                } else { // packed, leftmost pixel in the high bits
+                    const int bit = x * o.depth;
+                    row[bit / 8] = png_byte(row[bit / 8] | values[0] << (8 - o.depth - bit % 8));
+                }
+            }
+        }
+    }
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < h; ++y)
+        rows.push_back(pixels.data() + rowBytes * std::size_t(y));
+    png_write_info(png, info);
+    if (o.interlaced)
+        png_set_interlace_handling(png);
+    png_write_image(png, rows.data());
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+namespace {
+
+void appendLe16(QByteArray &out, quint16 v)
+{
+    out.append(char(v & 0xFF)).append(char(v >> 8));
+}
+
+// Codes of 9 bits, least significant bit first; a clear code every 250 pixels keeps the width.
+QByteArray lzwUncompressed(const std::vector<int> &indexes)
+{
+    QByteArray bits;
+    quint32 buffer = 0;
+    int count = 0;
+    const auto put = [&](int code) {
+        buffer |= quint32(code) << count;
+        count += 9;
+        while (count >= 8) {
+            bits.append(char(buffer & 0xFF));
+            buffer >>= 8;
+            count -= 8;
+        }
+    };
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+        if (i % 250 == 0)
+            put(256);
+        put(indexes[i]);
+    }
+    put(257);
+    if (count > 0)
+        bits.append(char(buffer & 0xFF));
+    QByteArray blocks;
+    for (qsizetype at = 0; at < bits.size(); at += 255) {
+        const QByteArray piece = bits.mid(at, 255);
+        blocks.append(char(piece.size())).append(piece);
+    }
+    return blocks.append('\0');
+}
+
+QByteArray gifHeader(quint16 width, quint16 height)
+{
+    QByteArray out("GIF89a");
+    appendLe16(out, width);
+    appendLe16(out, height);
+    out.append(char(0xF7)).append('\0').append('\0'); // a global table of 256 colours
+    for (int i = 0; i < 256; ++i) {
+        const int r = i % 6, g = i / 6 % 6, b = i / 36 % 6;
+        out.append(char(r * 51)).append(char(g * 51)).append(char(b * 51));
+    }
+    return out;
+}
+
+} // namespace
+
+QByteArray gifFile(const QImage &picture)
+{
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    constexpr int kTransparent = 216;
+    QByteArray out = gifHeader(quint16(argb.width()), quint16(argb.height()));
+    out.append("\x21\xF9\x04\x01\x00\x00", 6).append(char(kTransparent)).append('\0');
+    out.append(',');
+    appendLe16(out, 0), appendLe16(out, 0);
+    appendLe16(out, quint16(argb.width())), appendLe16(out, quint16(argb.height()));
+    out.append('\0').append('\x08');
+    std::vector<int> indexes;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb p = argb.pixel(x, y);
+            indexes.push_back(qAlpha(p) < 128 ? kTransparent : qRed(p) * 6 / 256 + qGreen(p) * 6 / 256 * 6 + qBlue(p) * 6 / 256 * 36);
+        }
+    return out.append(lzwUncompressed(indexes)).append(';');
+}
+
+namespace {
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 c = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        c ^= quint8(byte);
+        for (int k = 0; k < 8; ++k)
+            c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    }
+    return ~c;
+}
+
+QByteArray pngChunk(const char *type, const QByteArray &data)
+{
+    char length[4], crc[4];
+    qToBigEndian(quint32(data.size()), length);
+    const QByteArray typed = QByteArray(type) + data;
+    qToBigEndian(crc32(typed), crc);
+    return QByteArray(length, 4) + typed + QByteArray(crc, 4);
+}
+
+} // namespace
+
+QByteArray pngDeclaring(quint32 width, quint32 height)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header[8] = 8; // 8-bit RGB
+    header[9] = 2;
+    // A few bytes of deflated zeros: far too few for the picture declared.
+    const QByteArray idat("\x78\x9C\x63\x00\x00\x00\x01\x00\x01", 9);
+    return QByteArray("\x89PNG\r\n\x1A\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", idat) + pngChunk("IEND", {});
+}
+
+QByteArray jpegDeclaring(quint16 width, quint16 height)
+{
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "JPEG");
+    // The frame header: FF C0, length, precision, then height and width. The scan data stays
+    // that of the 16 x 16 picture.
+    const qsizetype sof = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    qToBigEndian(height, bytes.data() + sof + 5);
+    qToBigEndian(width, bytes.data() + sof + 7);
+    return bytes;
+}
+
+QByteArray gifDeclaring(quint16 width, quint16 height)
+{
+    QByteArray out = gifHeader(width, height);
+    out.append(',');
+    appendLe16(out, 0), appendLe16(out, 0);
+    appendLe16(out, width), appendLe16(out, height);
+    out.append('\0').append('\x08');
+    return out.append(lzwUncompressed({0, 1, 2})).append(';');
+}

@@ -1,0 +1,303 @@
+#include "image/Decoders.h"
+#include "image/Picture.h"
+#include "tests/support/PictureFiles.h"
+#include "tests/support/TestSupport.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+// Picture files loaded into the working picture: JPEG and PNG read row by row, everything else
+// through Qt's reader, all giving what a plain full decode gives.
+class PictureLoadingTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString save(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return {};
+        return path;
+    }
+
+    // The working picture the plain way: Qt decodes the whole picture (turned upright, with no
+    // size limit), converts all of it to 32-bit ARGB, and each fitted pixel takes the pixel under
+    // its centre, drawn on white.
+    static QImage fullDecode(const QString &path)
+    {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        reader.setAllocationLimit(0);
+        const QImage argb = reader.read().convertToFormat(QImage::Format_ARGB32);
+        const int w = argb.width(), h = argb.height();
+        double factor = 1.0;
+        if (w > 480 || h > 272) {
+            factor = double(w) / 480;
+            if (int(h / factor) > 272)
+                factor = double(h) / 272;
+        }
+        QImage out(picture::fittedSize(w, h), QImage::Format_RGB888);
+        const auto onWhite = [](int c, int a) { return (c * a + 255 * (255 - a) + 127) / 255; };
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x) {
+                const QRgb p = argb.pixel(std::min(int((x + 0.5) * factor), w - 1), std::min(int((y + 0.5) * factor), h - 1));
+                const int a = qAlpha(p);
+                out.setPixel(x, y, qRgb(onWhite(qRed(p), a), onWhite(qGreen(p), a), onWhite(qBlue(p), a)));
+            }
+        return out;
+    }
+
+private slots:
+    void sameAsFullDecode_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        using Colour = JpegOptions::Colour;
+        // Odd sizes: partial blocks and MCUs at the right and bottom edges.
+        const QImage wide = noisyPicture(1001, 703);
+        const QImage tall = noisyPicture(297, 1003);
+        const QImage small = noisyPicture(37, 23);
+        const QImage clear = noisyPicture(1001, 703, true);
+        const QImage clearSmall = noisyPicture(37, 23, true);
+
+        QTest::newRow("jpeg 4:2:0") << "a.jpg" << jpegFile(wide);
+        QTest::newRow("jpeg 4:2:0 tall") << "a.jpg" << jpegFile(tall);
+        QTest::newRow("jpeg 4:2:0 fits") << "a.jpg" << jpegFile(small);
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            JpegOptions o;
+            o.orientation = orientation;
+            o.bigEndianExif = orientation % 2;
+            QTest::addRow("jpeg orientation %d", orientation) << "a.jpg" << jpegFile(wide, o);
+        }
+        const std::pair<const char *, std::vector<std::pair<int, int>>> samplings[] = {
+            {"4:4:4", {{1, 1}, {1, 1}, {1, 1}}}, {"4:2:2", {{2, 1}, {1, 1}, {1, 1}}},
+            {"4:4:0", {{1, 2}, {1, 1}, {1, 1}}}, {"4:1:1", {{4, 1}, {1, 1}, {1, 1}}},
+            {"4:1:0", {{4, 2}, {1, 1}, {1, 1}}}, {"1x2 in all components", {{1, 2}, {1, 2}, {1, 2}}},
+        };
+        for (const auto &[name, sampling] : samplings) {
+            JpegOptions o;
+            o.sampling = sampling;
+            QTest::addRow("jpeg %s", name) << "a.jpg" << jpegFile(wide, o);
+        }
+        JpegOptions o;
+        o.colour = Colour::Grey;
+        o.sampling = {{1, 1}};
+        QTest::newRow("jpeg grey") << "a.jpg" << jpegFile(wide, o);
+        o.sampling = {{2, 2}};
+        QTest::newRow("jpeg grey, 2x2 sampling") << "a.jpg" << jpegFile(wide, o);
+        o = {};
+        o.colour = Colour::Cmyk;
+        o.sampling = {{1, 1}, {1, 1}, {1, 1}, {1, 1}};
+        QTest::newRow("jpeg cmyk") << "a.jpg" << jpegFile(wide, o);
+        o = {};
+        o.progressive = true;
+        QTest::newRow("jpeg progressive") << "a.jpg" << jpegFile(wide, o);
+        o.orientation = 6;
+        QTest::newRow("jpeg progressive, turned") << "a.jpg" << jpegFile(tall, o);
+
+        const struct {
+            const char *name;
+            PngOptions options;
+            bool alpha;
+        } pngs[] = {
+            {"png grey 1-bit", {0, 1}, false}, {"png grey 2-bit", {0, 2}, false},
+            {"png grey 4-bit", {0, 4}, false}, {"png grey 8-bit", {0, 8}, false},
+            {"png grey 16-bit", {0, 16}, false}, {"png grey 1-bit, tRNS", {0, 1, false, true}, false},
+            {"png grey 8-bit, tRNS", {0, 8, false, true}, false}, {"png grey 16-bit, tRNS", {0, 16, false, true}, false},
+            {"png grey + alpha", {4, 8}, true}, {"png grey + alpha 16-bit", {4, 16}, true},
+            {"png rgb", {2, 8}, false}, {"png rgb, tRNS", {2, 8, false, true}, false},
+            {"png rgb 16-bit", {2, 16}, false}, {"png rgba", {6, 8}, true}, {"png rgba 16-bit", {6, 16}, true},
+            {"png palette 1-bit", {3, 1}, false}, {"png palette 2-bit", {3, 2}, false},
+            {"png palette 4-bit", {3, 4}, false}, {"png palette 8-bit", {3, 8}, false},
+            {"png palette, alphas", {3, 8, false, true}, false}, {"png palette 4-bit, alphas", {3, 4, false, true}, false},
+            {"png interlaced rgba", {6, 8, true}, true}, {"png interlaced palette 2-bit", {3, 2, true, true}, false},
+            {"png interlaced grey 16-bit", {0, 16, true}, false},
+        };
+        for (const auto &png : pngs)
+            QTest::newRow(png.name) << "a.png" << pngFile(png.alpha ? clear : wide, png.options);
+        QTest::newRow("png rgba tall") << "a.png" << pngFile(noisyPicture(297, 1003, true), {6, 8});
+        QTest::newRow("png rgba fits") << "a.png" << pngFile(clearSmall, {6, 8});
+        QTest::newRow("png interlaced, fits") << "a.png" << pngFile(clearSmall, {6, 8, true});
+
+        QTest::newRow("gif palette, transparent") << "a.gif" << gifFile(clear);
+        QTest::newRow("gif fits") << "a.gif" << gifFile(clearSmall);
+        const auto bmp = [](const QImage &image) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "BMP");
+            return bytes;
+        };
+        QTest::newRow("bmp 24-bit") << "a.bmp" << bmp(wide.convertToFormat(QImage::Format_RGB32));
+        QTest::newRow("bmp 8-bit palette") << "a.bmp" << bmp(tall.convertToFormat(QImage::Format_Indexed8));
+        QTest::newRow("bmp fits") << "a.bmp" << bmp(small.convertToFormat(QImage::Format_RGB32));
+    }
+    void sameAsFullDecode()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        QVERIFY(!file.isEmpty());
+        const QString path = save(name, file);
+        const QImage expected = fullDecode(path);
+        QVERIFY(!expected.isNull());
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
+        QCOMPARE(loaded.error, QString());
+        QCOMPARE(loaded.working.format(), QImage::Format_RGB888);
+        QCOMPARE(loaded.working.size(), expected.size());
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x)
+                if (loaded.working.pixel(x, y) != expected.pixel(x, y))
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2 is %3, a full decode gives %4")
+                                         .arg(x).arg(y).arg(loaded.working.pixel(x, y), 8, 16).arg(expected.pixel(x, y), 8, 16)));
+    }
+
+    // A small file declaring a huge picture is refused from its header, with both sizes named.
+    void hugePicturesAreRefusedUnread_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("size");
+        QTest::newRow("png") << "bomb.png" << pngDeclaring(100000, 100000) << "100000 x 100000";
+        QTest::newRow("png, largest side PNG allows") << "bomb.png" << pngDeclaring(0x7FFFFFFF, 2) << "2147483647 x 2";
+        QTest::newRow("jpeg") << "bomb.jpg" << jpegDeclaring(60000, 60000) << "60000 x 60000";
+        QTest::newRow("jpeg, one column too many") << "bomb.jpg" << jpegDeclaring(16385, 12288) << "16385 x 12288";
+        QTest::newRow("gif") << "bomb.gif" << gifDeclaring(65535, 65535) << "65535 x 65535";
+    }
+    void hugePicturesAreRefusedUnread()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, size);
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(save(name, file));
+        QVERIFY(loaded.working.isNull());
+        QCOMPARE(loaded.error, QStringLiteral("Image Too Large: %1 pixels; the largest accepted is 201,326,592 pixels (16384 x 12288)").arg(size));
+    }
+
+    // The largest accepted picture is taken (its data missing, the rest shows grey, as in Qt's
+    // reader), and in a time that does not grow with the missing data.
+    void largestPictureLoads()
+    {
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(save(QStringLiteral("large.jpg"), jpegDeclaring(16384, 12288)));
+        QCOMPARE(loaded.error, QString());
+        QCOMPARE(loaded.working.size(), QSize(362, 272));
+        QCOMPARE(loaded.working.pixel(200, 200), qRgb(128, 128, 128));
+        // A PNG of that size with its data cut short fails on the data, not on its size.
+        const picture::LoadedPicture png = picture::loadWorkingPicture(save(QStringLiteral("large.png"), pngDeclaring(16384, 12288)));
+        QVERIFY(png.working.isNull());
+        QVERIFY2(png.error.startsWith(QStringLiteral("Unable to read image data: ")), qPrintable(png.error));
+    }
+
+    // A progressive JPEG is held whole as coefficients while it decodes: one that would need more
+    // than the decoder's bound (here 16384 x 12288 at 4:4:4, 1.2 GB) is refused before any is
+    // allocated, saying why.
+    void progressiveJpegBeyondTheMemoryBound()
+    {
+        JpegOptions o;
+        o.progressive = true;
+        o.sampling = {{1, 1}, {1, 1}, {1, 1}};
+        QByteArray jpeg = jpegFile(noisyPicture(16, 16), o);
+        const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC2", 2));
+        QVERIFY(sof > 0);
+        qToBigEndian<quint16>(12288, jpeg.data() + sof + 5);
+        qToBigEndian<quint16>(16384, jpeg.data() + sof + 7);
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(save(QStringLiteral("deep.jpg"), jpeg));
+        QVERIFY(loaded.working.isNull());
+        QCOMPARE(loaded.error, QStringLiteral("Unable to read image data: this progressive JPEG needs more than 768 MB to decode"));
+    }
+
+    void damagedFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray jpeg = jpegFile(noisyPicture(600, 400));
+        const QByteArray png = pngFile(noisyPicture(600, 400), {2, 8});
+        QByteArray badCrc = png;
+        badCrc[20] = char(badCrc[20] ^ 1); // inside IHDR
+        QTest::newRow("jpeg header cut") << "a.jpg" << jpeg.left(100);
+        QTest::newRow("png cut in its data") << "a.png" << png.left(png.size() / 2);
+        QTest::newRow("png header damaged") << "a.png" << badCrc;
+        QTest::newRow("png signature only") << "a.png" << png.left(8);
+        QTest::newRow("not a picture") << "a.png" << QByteArray("just text");
+        QTest::newRow("empty") << "a.jpg" << QByteArray();
+    }
+    void damagedFilesAreRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(save(name, file));
+        QVERIFY(loaded.working.isNull());
+        QVERIFY(!loaded.error.isEmpty());
+    }
+
+    // A JPEG whose data stops early still loads, as in Qt's reader: the rest shows grey.
+    void cutOffJpegShowsWhatArrived()
+    {
+        const QByteArray jpeg = jpegFile(noisyPicture(1001, 703));
+        const QString path = save(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() / 2));
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
+        QCOMPARE(loaded.error, QString());
+        QCOMPARE(loaded.working, fullDecode(path));
+        QCOMPARE(loaded.working.pixel(200, 271), qRgb(128, 128, 128));
+    }
+
+#ifdef Q_OS_UNIX
+    // A FIFO would block the reader until something writes to it: it is refused unopened.
+    void fifoIsRefusedUnopened()
+    {
+        const QString path = dir.filePath(QStringLiteral("pipe.png"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
+        QVERIFY(loaded.working.isNull());
+        QCOMPARE(loaded.error, QStringLiteral("cannot read %1: it is not a regular file (a pipe, socket or device)").arg(path));
+        QVERIFY(!picture::loadWorkingPicture(dir.path()).error.isEmpty()); // a folder neither
+    }
+#endif
+
+    // EXIF blocks as cameras write them, and damaged ones, which give no orientation.
+    void exifOrientation_data()
+    {
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<int>("orientation");
+        // Big-endian: header, one directory with one entry (tag, type, count, value), no next.
+        const QByteArray good("Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 32);
+        const auto changed = [&good](int at, char value) {
+            QByteArray bytes = good;
+            bytes[at] = value;
+            return bytes;
+        };
+        QTest::newRow("rotate 90") << good << 6;
+        QTest::newRow("little-endian") << QByteArray("Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x08\0\0\0\0\0\0\0", 32) << 8;
+        QTest::newRow("value 9") << changed(25, 9) << 0;
+        QTest::newRow("value 0") << changed(25, 0) << 0;
+        QTest::newRow("type LONG") << changed(19, 4) << 0;
+        QTest::newRow("two values") << changed(23, 2) << 0;
+        QTest::newRow("unknown byte order") << changed(6, 'X') << 0;
+        QTest::newRow("not 42") << changed(9, 43) << 0;
+        QTest::newRow("directory past the end") << changed(13, 0x7F) << 0;
+        QByteArray otherTag = changed(15, 9); // nine entries claimed, one there and not the orientation
+        otherTag[17] = 0x13;
+        QTest::newRow("entries past the end") << otherTag << 0;
+        QTest::newRow("cut inside the entry") << good.left(24) << 0;
+        QTest::newRow("no Exif header") << changed(0, 'X') << 0;
+    }
+    void exifOrientation()
+    {
+        QFETCH(QByteArray, block);
+        QFETCH(int, orientation);
+        // A copy of exactly the block's length, so a read past its end is caught.
+        const QByteArray exact(block.constData(), block.size());
+        QCOMPARE(picture::detail::exifOrientation(reinterpret_cast<const uchar *>(exact.constData()), std::size_t(exact.size())), orientation);
+    }
+};
+
+MIRELON_TEST_MAIN(PictureLoadingTest)
+#include "test_picture_loading.moc"
