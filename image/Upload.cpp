@@ -1,6 +1,7 @@
 #include "image/Upload.h"
 
 #include "device/SerialLink.h"
+#include "device/StatusReply.h"
 
 #include <QString>
 
@@ -10,16 +11,18 @@ namespace picture {
 
 namespace {
 
-// A 2-byte status reply; after a refusal the device sends one more byte, read and ignored.
 Outcome check(SerialLink &link)
 {
-    link.vrcvstra(2);
-    if (link.TimeOut)
-        return Outcome::TimedOut;
-    if (link.text(2) == QLatin1String("OK"))
+    switch (readStatus(link, AfterRefusal::OneMoreByte)) {
+    case Status::Ok:
         return Outcome::Ok;
-    link.vrcvstra(1);
-    return Outcome::Refused;
+    case Status::ER:
+    case Status::Other:
+        return Outcome::Refused;
+    case Status::TimedOut:
+        break;
+    }
+    return Outcome::TimedOut;
 }
 
 void call(const std::function<void()> &fn)
@@ -66,17 +69,17 @@ CommandReply pictureCommand(SerialLink &link, char command)
 {
     link.send_cmda(QByteArray("I"));
     link.send_cmda(QByteArray(1, command));
-    link.vrcvstra(2);
-    if (link.TimeOut)
-        return CommandReply::TimedOut;
-    const QString reply = link.text(2);
-    if (reply == QLatin1String("OK"))
+    switch (readStatus(link, AfterRefusal::OneMoreByteAfterER)) {
+    case Status::Ok:
         return CommandReply::Ok;
-    if (reply == QLatin1String("ER")) {
-        link.vrcvstra(1);
+    case Status::ER:
         return CommandReply::Error;
+    case Status::Other:
+        return CommandReply::NoPicture;
+    case Status::TimedOut:
+        break;
     }
-    return CommandReply::NoPicture;
+    return CommandReply::TimedOut;
 }
 
 } // namespace picture

@@ -1,6 +1,7 @@
 #include "settings/SettingsExchange.h"
 
 #include "device/SerialLink.h"
+#include "device/StatusReply.h"
 
 namespace settings {
 
@@ -24,12 +25,15 @@ bool readPracticeSettings(SerialLink &link, const PieceSink &sink)
 RallyRead readRallySettings(SerialLink &link, const PieceSink &sink)
 {
     link.send_cmda(QStringLiteral("R"));
-    link.vrcvstra(2);
-    if (link.TimeOut)
+    switch (readStatus(link, AfterRefusal::Nothing)) {
+    case Status::TimedOut:
         return RallyRead::TimedOut;
-    // A refusal is silent, and nothing follows it.
-    if (link.text(2) != QLatin1String("OK"))
+    case Status::ER:
+    case Status::Other:
         return RallyRead::Refused;
+    case Status::Ok:
+        break;
+    }
     return readRecord(link, rallyPieces(), sink) ? RallyRead::Read : RallyRead::TimedOut;
 }
 

@@ -4,8 +4,11 @@
 #include "app/Files.h"
 #include "device/Connection.h"
 #include "device/SerialLink.h"
+#include "device/StatusReply.h"
 
 #include <QDir>
+
+#include <optional>
 
 namespace {
 
@@ -43,9 +46,10 @@ bool receiveFiles(SerialLink &link, const QString &folder, int count, int length
         if (!received(link, 8))
             return false;
         const QString base = runFileBase(deviceFileName(link.bytes(8)), rallycross);
-        if (!received(link, 2))
+        const Status status = readStatus(link, AfterRefusal::Nothing);
+        if (status == Status::TimedOut)
             return false;
-        if (link.text(2) != QLatin1String("OK"))
+        if (status != Status::Ok)
             continue; // the device has no data for this file
         // Stored only once it is all here, so that a run file on disk is always whole.
         if (!received(link, length))
@@ -117,11 +121,15 @@ DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const Q
 
     link.send_cmda(QStringLiteral("S"));
     link.send_cmda(QStringLiteral("L"));
-    if (!received(link, 2))
+    // The file count comes where a status would: "ER" (and one byte more) refuses.
+    switch (readStatus(link, AfterRefusal::OneMoreByteAfterER)) {
+    case Status::TimedOut:
         return end(DownloadResult::End::NoResponse);
-    if (link.text(2) == QLatin1String("ER")) {
-        link.vrcvstra(1);
+    case Status::ER:
         return end(DownloadResult::End::Refused);
+    case Status::Ok:
+    case Status::Other:
+        break; // the count
     }
     if (!receiveFiles(link, folder, twoDigitCount(link), runFileDataLength(versionText), false, result.stored,
                       observer))
@@ -131,11 +139,14 @@ DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const Q
 
     link.send_cmda(QStringLiteral("S"));
     link.send_cmda(QStringLiteral("R"));
-    if (!received(link, 2))
+    switch (readStatus(link, AfterRefusal::OneMoreByte)) {
+    case Status::TimedOut:
         return end(DownloadResult::End::NoResponse);
-    if (link.text(2) != QLatin1String("OK")) {
-        link.vrcvstra(1);
+    case Status::ER:
+    case Status::Other:
         return end(DownloadResult::End::RallycrossNotFound);
+    case Status::Ok:
+        break;
     }
     if (!received(link, 2))
         return end(DownloadResult::End::NoResponse);
@@ -148,28 +159,29 @@ DeviceDeleteEnd deleteDeviceRunFiles(SerialLink &link, bool rallycross)
 {
     link.send_cmda(QStringLiteral("S"));
     link.send_cmda(QStringLiteral("D"));
-    if (!received(link, 2))
-        return DeviceDeleteEnd::NoResponse;
-    if (link.text(2) != QLatin1String("OK")) {
-        link.vrcvstra(1);
-        return DeviceDeleteEnd::Failed;
-    }
+    // Each step's status, or how the deletion ends when it is not "OK".
+    const auto step = [&link](DeviceDeleteEnd refused) -> std::optional<DeviceDeleteEnd> {
+        switch (readStatus(link, AfterRefusal::OneMoreByte)) {
+        case Status::TimedOut:
+            return DeviceDeleteEnd::NoResponse;
+        case Status::ER:
+        case Status::Other:
+            return refused;
+        case Status::Ok:
+            break;
+        }
+        return std::nullopt;
+    };
+    if (const auto end = step(DeviceDeleteEnd::Failed))
+        return *end;
     if (!rallycross)
         return DeviceDeleteEnd::Deleted;
 
     link.send_cmda(QStringLiteral("S"));
     link.send_cmda(QStringLiteral("E"));
-    if (!received(link, 2))
-        return DeviceDeleteEnd::NoResponse;
-    if (link.text(2) != QLatin1String("OK")) {
-        link.vrcvstra(1);
-        return DeviceDeleteEnd::RallycrossNothingToDo;
-    }
-    if (!received(link, 2))
-        return DeviceDeleteEnd::NoResponse;
-    if (link.text(2) != QLatin1String("OK")) {
-        link.vrcvstra(1);
-        return DeviceDeleteEnd::RallycrossFailed;
-    }
+    if (const auto end = step(DeviceDeleteEnd::RallycrossNothingToDo))
+        return *end;
+    if (const auto end = step(DeviceDeleteEnd::RallycrossFailed))
+        return *end;
     return DeviceDeleteEnd::Deleted;
 }
