@@ -15,6 +15,19 @@ namespace picture {
 inline const QString kFormatIncorrect = QStringLiteral("Error Sending Image: Image Format Incorrect!");
 inline const QString kErrorCommunicating = QStringLiteral("Error Communicating with Vantrelock");
 inline const QString kErrorSending = QStringLiteral("Error Sending Image to Vantrelock");
+inline const QString kSendingImage = QStringLiteral("Sending Image...");
+inline const QString kSendSuccessful = QStringLiteral("Send Successful!");
+
+// What each reply to the show or delete command says.
+struct CommandTexts {
+    QString done;
+    QString error;     // "ER"
+    QString noPicture; // any other reply
+};
+inline const CommandTexts kShowTexts{QStringLiteral("Image Displayed!"), QStringLiteral("Error Displaying Image"),
+                                     QStringLiteral("No Image to Display")};
+inline const CommandTexts kDeleteTexts{QStringLiteral("Delete Successful!"), QStringLiteral("Error Deleting Image"),
+                                       QStringLiteral("No Image to Delete")};
 
 // Bytes of the raw image per piece; the progress bar steps once per piece.
 constexpr int kPieceSize = 512;

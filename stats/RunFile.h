@@ -15,6 +15,7 @@ namespace runfile {
 
 constexpr int kFullSize = 1748;
 constexpr int kShortSize = 330;
+constexpr int kRallycrossSize = 323;
 constexpr int kRuns = 50;
 
 // Index 1 to 50, element 0 unused; the same shapes as the window's run arrays.

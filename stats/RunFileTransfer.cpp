@@ -5,6 +5,7 @@
 #include "device/Connection.h"
 #include "device/SerialLink.h"
 #include "device/StatusReply.h"
+#include "stats/RunFile.h"
 
 #include <QDir>
 
@@ -107,7 +108,7 @@ QString storeRunFile(const QString &folder, const QString &base, const QByteArra
 int runFileDataLength(const QString &versionText)
 {
     const std::optional<double> version = versionNumber(versionText);
-    return version && *version < 1.24 ? kShortRunFileBytes : kFullRunFileBytes;
+    return version && *version < 1.24 ? runfile::kShortSize : runfile::kFullSize;
 }
 
 DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const QString &versionText,
@@ -150,7 +151,7 @@ DownloadResult downloadRunFiles(SerialLink &link, const QString &folder, const Q
     }
     if (!received(link, 2))
         return end(DownloadResult::End::NoResponse);
-    if (!receiveFiles(link, folder, twoDigitCount(link), kRallycrossRunFileBytes, true, result.stored, observer))
+    if (!receiveFiles(link, folder, twoDigitCount(link), runfile::kRallycrossSize, true, result.stored, observer))
         return end(DownloadResult::End::NoResponse);
     return result;
 }

@@ -15,10 +15,6 @@ inline const QString kRallycrossNotFound = QStringLiteral("Rallycross Files NOT 
 inline const QString kErrorDeletingFiles = QStringLiteral("Error Deleting Statistics Files");
 inline const QString kErrorDeletingRallycross = QStringLiteral("Error Deleting Rallycross Files");
 
-inline constexpr int kFullRunFileBytes = 1748;
-inline constexpr int kShortRunFileBytes = 330;
-inline constexpr int kRallycrossRunFileBytes = 323;
-
 // The device's name in an 8-byte name block: the bytes up to the first space, at most 8.
 QByteArray deviceFileName(const QByteArray &block);
 

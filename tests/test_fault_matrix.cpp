@@ -6,6 +6,7 @@
 #include "image/Upload.h"
 #include "app/Files.h"
 #include "settings/ui/SettingsWindow.h"
+#include "stats/RunFile.h"
 #include "stats/RunFileTransfer.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
@@ -356,7 +357,7 @@ private slots:
         QCOMPARE(folderNames(), disk);
         for (const QString &name : disk) {
             const qint64 size = QFileInfo(QDir(Form1->folders.statistics).filePath(name)).size();
-            QVERIFY2(size == (name.contains(QLatin1String("R.txt")) ? kRallycrossRunFileBytes : kFullRunFileBytes),
+            QVERIFY2(size == (name.contains(QLatin1String("R.txt")) ? runfile::kRallycrossSize : runfile::kFullSize),
                      qPrintable(name));
         }
 

@@ -415,7 +415,7 @@ void TForm1::FormCreate()
     FileListBox1->setDirectory(folders.statistics);
     FileSaveDialog1->setDirectory(FileListBox1->directory());
 
-    const QString picture = folders.program + QStringLiteral("/test.bmp");
+    const QString picture = folders.inProgram(kWorkingBitmapName);
     // Only a regular file: a pipe of that name would block the start for good.
     if (files::isRegularFile(picture)) {
         fileName = picture;

@@ -23,7 +23,7 @@ const QString kSelectImage = QStringLiteral("Select Image");
 
 QString workingBitmapPath(const WorkingFolders &folders)
 {
-    return folders.program + QStringLiteral("/test.bmp");
+    return folders.inProgram(kWorkingBitmapName);
 }
 } // namespace
 
@@ -81,12 +81,12 @@ void TForm1::Button4Click()
     }
     if (Image1->picture().size() != QSize(converted->width, converted->height))
         Image1->setPicture(QImage::fromData(bitmap, "BMP"));
-    files::writeFile(folders.program + QStringLiteral("/user.txt"), converted->header);
-    files::writeFile(folders.program + QStringLiteral("/user.raw"), converted->raw);
+    files::writeFile(folders.inProgram(kImageHeaderName), converted->header);
+    files::writeFile(folders.inProgram(kRawImageName), converted->raw);
 
     picture::UploadProgress progress;
     progress.accepted = [this] {
-        setLabelText(ImageStatus, QStringLiteral("Sending Image..."));
+        setLabelText(ImageStatus, picture::kSendingImage);
         // Once, so the text is painted; user input waits until the upload is over.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
@@ -102,7 +102,7 @@ void TForm1::Button4Click()
 
     switch (picture::upload(link, converted->header, converted->raw, progress)) {
     case picture::Outcome::Ok:
-        setLabelText(ImageStatus, QStringLiteral("Send Successful!"));
+        setLabelText(ImageStatus, picture::kSendSuccessful);
         break;
     case picture::Outcome::Refused:
         showError(this, picture::kErrorSending);
@@ -117,13 +117,13 @@ void TForm1::Button7Click()
 {
     switch (picture::pictureCommand(link, 'V')) {
     case picture::CommandReply::Ok:
-        setLabelText(ImageStatus, QStringLiteral("Image Displayed!"));
+        setLabelText(ImageStatus, picture::kShowTexts.done);
         break;
     case picture::CommandReply::Error:
-        setLabelText(ImageStatus, QStringLiteral("Error Displaying Image"));
+        setLabelText(ImageStatus, picture::kShowTexts.error);
         break;
     case picture::CommandReply::NoPicture:
-        setLabelText(ImageStatus, QStringLiteral("No Image to Display"));
+        setLabelText(ImageStatus, picture::kShowTexts.noPicture);
         break;
     case picture::CommandReply::TimedOut:
         dropLink(kErrorCommunicating);
@@ -135,13 +135,13 @@ void TForm1::Button5Click()
 {
     switch (picture::pictureCommand(link, 'D')) {
     case picture::CommandReply::Ok:
-        setLabelText(ImageStatus, QStringLiteral("Delete Successful!"));
+        setLabelText(ImageStatus, picture::kDeleteTexts.done);
         break;
     case picture::CommandReply::Error:
-        showError(this, QStringLiteral("Error Deleting Image"));
+        showError(this, picture::kDeleteTexts.error);
         break;
     case picture::CommandReply::NoPicture:
-        setLabelText(ImageStatus, QStringLiteral("No Image to Delete"));
+        setLabelText(ImageStatus, picture::kDeleteTexts.noPicture);
         break;
     case picture::CommandReply::TimedOut:
         dropLink(kErrorCommunicating);

@@ -402,11 +402,11 @@ int runImageFit(Context &c)
         return c.fail(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder)));
     const QDir dir(folder);
     const Finishing writing(c.io);
-    const std::pair<const char *, const QByteArray *> files[] = {
-        {"test.bmp", &fitted->bitmap}, {"user.txt", &fitted->raw.header}, {"user.raw", &fitted->raw.raw}};
+    const std::pair<const QString &, const QByteArray &> files[] = {
+        {kWorkingBitmapName, fitted->bitmap}, {kImageHeaderName, fitted->raw.header}, {kRawImageName, fitted->raw.raw}};
     for (const auto &[name, bytes] : files) {
-        files::writeFile(dir.filePath(QLatin1String(name)), *bytes);
-        c.io.out << QDir::toNativeSeparators(dir.filePath(QLatin1String(name))) << Qt::endl;
+        files::writeFile(dir.filePath(name), bytes);
+        c.io.out << QDir::toNativeSeparators(dir.filePath(name)) << Qt::endl;
     }
     c.io.err << "Fitted to " << fitted->raw.width << " x " << fitted->raw.height << " pixels." << Qt::endl;
     return kExitOk;
@@ -435,12 +435,12 @@ int runImageSend(Context &c)
     case picture::Outcome::Ok:
         break;
     }
-    c.io.out << "Send Successful!" << Qt::endl;
+    c.io.out << picture::kSendSuccessful << Qt::endl;
     c.disconnect();
     return kExitOk;
 }
 
-int runPictureCommand(Context &c, char command, const QString &done, const QString &error, const QString &none)
+int runPictureCommand(Context &c, char command, const picture::CommandTexts &texts)
 {
     if (!c.connect())
         return c.interrupted() ? kExitInterrupted : kExitFailed;
@@ -449,28 +449,26 @@ int runPictureCommand(Context &c, char command, const QString &done, const QStri
         return c.exchangeFailed(picture::kErrorCommunicating);
     case picture::CommandReply::Error:
         c.disconnect();
-        return c.fail(error);
+        return c.fail(texts.error);
     case picture::CommandReply::NoPicture:
         c.disconnect();
-        return c.fail(none);
+        return c.fail(texts.noPicture);
     case picture::CommandReply::Ok:
         break;
     }
-    c.io.out << done << Qt::endl;
+    c.io.out << texts.done << Qt::endl;
     c.disconnect();
     return kExitOk;
 }
 
 int runImageShow(Context &c)
 {
-    return runPictureCommand(c, 'V', QStringLiteral("Image Displayed!"), QStringLiteral("Error Displaying Image"),
-                             QStringLiteral("No Image to Display"));
+    return runPictureCommand(c, 'V', picture::kShowTexts);
 }
 
 int runImageDelete(Context &c)
 {
-    return runPictureCommand(c, 'D', QStringLiteral("Delete Successful!"), QStringLiteral("Error Deleting Image"),
-                             QStringLiteral("No Image to Delete"));
+    return runPictureCommand(c, 'D', picture::kDeleteTexts);
 }
 
 const std::vector<Command> &commands()

@@ -1,6 +1,7 @@
 #include "tools/sim/RunFileCommands.h"
 
 #include "device/Connection.h"
+#include "stats/RunFile.h"
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SimDevice.h"
 
@@ -48,7 +49,7 @@ bool sendFile(Session &s, const DeviceRunFile &file, int length, const char *pre
 int runFileLength(const QByteArray &version)
 {
     const std::optional<double> number = versionNumber(QString::fromLatin1(version));
-    return number && *number < 1.24 ? kShortRunFileSize : kFullRunFileSize;
+    return number && *number < 1.24 ? runfile::kShortSize : runfile::kFullSize;
 }
 
 bool readRunFileFolder(const QString &folder, std::vector<DeviceRunFile> &files)
@@ -69,7 +70,7 @@ bool readRunFileFolder(const QString &folder, std::vector<DeviceRunFile> &files)
 RunFileSet demoRunFiles(const QByteArray &version)
 {
     RunFileSet set;
-    const RunFileKind kind = runFileLength(version) == kShortRunFileSize ? RunFileKind::Short : RunFileKind::Full;
+    const RunFileKind kind = runFileLength(version) == runfile::kShortSize ? RunFileKind::Short : RunFileKind::Full;
     struct Plan {
         const char *name;
         int runs, shifts;
@@ -134,7 +135,7 @@ void installRunFileCommands(SimDevice &device, std::shared_ptr<DeviceRunFiles> f
         if (!s.reply("rxlist", "OK") || !s.reply("rxcount", countDigits(list.size())))
             return;
         for (size_t i = 0; i < list.size() && i < 99; ++i)
-            if (!sendFile(s, list[i], kRallycrossRunFileSize, "rx"))
+            if (!sendFile(s, list[i], runfile::kRallycrossSize, "rx"))
                 return;
     });
     device.addCommand("SD", [files](Session &s) {

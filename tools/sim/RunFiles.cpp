@@ -18,7 +18,7 @@ QByteArray digitField(int value, int width)
 QByteArray encodeRunFile(const RunFileValues &values, RunFileKind kind, char separator)
 {
     QByteArray out;
-    out.reserve(kFullRunFileSize);
+    out.reserve(runfile::kFullSize);
     const auto field = [&](int value, int width) {
         out += digitField(value, width);
         out += separator;

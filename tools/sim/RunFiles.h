@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stats/RunFile.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -20,9 +22,6 @@
 // file 323: it stops after the spread, without a separator.
 namespace sim {
 
-inline constexpr int kFullRunFileSize = 1748;
-inline constexpr int kShortRunFileSize = 330;
-inline constexpr int kRallycrossRunFileSize = 323;
 inline constexpr int kRunSlots = 50;
 // A run-1 shift time of 10.000 s marks an unused shift column; 255 bumps mark "no bump data".
 inline constexpr int kShiftUnused = 10000;
