@@ -1,0 +1,45 @@
+// The table of commands: names, arguments, options and help lines.
+
+#include "tools/cli/Commands.h"
+
+namespace cli {
+
+const std::vector<Command> &commands()
+{
+    static const std::vector<Command> list = {
+        {QStringLiteral("ports"), {}, QStringLiteral("list the serial ports with the number the Setup dialog uses for each"),
+         {}, 0, 0, false, runPorts},
+        {QStringLiteral("info"), {}, QStringLiteral("connect, print version, serial number and rallycross, disconnect"),
+         {}, 0, 0, true, runInfo},
+        {QStringLiteral("download"), {}, QStringLiteral("download every run file into a folder and print each stored path"),
+         {{QStringLiteral("--dir"), {}, QStringLiteral("DIR"), QStringLiteral("where to store them (default: the program's Statistics folder)")}},
+         0, 0, true, runDownload},
+        {QStringLiteral("delete-device-files"), {}, QStringLiteral("delete the run files on the device, asking first"),
+         {{QStringLiteral("--yes"), QStringLiteral("-y"), {}, QStringLiteral("do not ask")}},
+         0, 0, true, runDeleteDeviceFiles},
+        {QStringLiteral("show"), QStringLiteral("RUNFILE"), QStringLiteral("print a run file's figures and a table of its runs"),
+         {}, 1, 1, false, runShow},
+        {QStringLiteral("export"), QStringLiteral("RUNFILE"), QStringLiteral("write a run file's runs and figures as CSV"),
+         {{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("CSV"),
+           QStringLiteral("the CSV file (default: the run file's name with .csv; - for standard output)")},
+          {QStringLiteral("--force"), QStringLiteral("-f"), {}, QStringLiteral("replace the CSV file if it exists")}},
+         1, 1, false, runExport},
+        {QStringLiteral("settings"), {}, QStringLiteral("connect and print the practice settings"),
+         {{QStringLiteral("--rallycross"), {}, {}, QStringLiteral("print the rallycross settings too")}},
+         0, 0, true, runSettings},
+        {QStringLiteral("image fit"), QStringLiteral("PICTURE"),
+         QStringLiteral("write the working bitmap, user.txt and user.raw for a picture, fitted to 480 x 272"),
+         {{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("DIR"),
+           QStringLiteral("where to write them (default: the program folder)")}},
+         1, 1, false, runImageFit},
+        {QStringLiteral("image send"), QStringLiteral("PICTURE"), QStringLiteral("fit a picture and upload it to the device's display"),
+         {}, 1, 1, true, runImageSend},
+        {QStringLiteral("image show"), {}, QStringLiteral("show the device's stored picture on its display"),
+         {}, 0, 0, true, runImageShow},
+        {QStringLiteral("image delete"), {}, QStringLiteral("delete the device's stored picture"),
+         {}, 0, 0, true, runImageDelete},
+    };
+    return list;
+}
+
+} // namespace cli

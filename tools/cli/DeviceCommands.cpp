@@ -1,0 +1,155 @@
+// The commands that talk to the device: ports, info, download, delete-device-files, settings.
+
+#include "tools/cli/Commands.h"
+
+#include "app/Folders.h"
+#include "device/Ports.h"
+#include "settings/SettingsExchange.h"
+#include "stats/RunFileTransfer.h"
+
+#include <QDir>
+#include <QSerialPortInfo>
+
+namespace cli {
+
+int runPorts(Context &c)
+{
+#ifdef Q_OS_WIN
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const QString name = info.portName();
+        if (name.startsWith(QLatin1String("COM")))
+            c.io.out << name.mid(3) << '\t' << name << '\t' << info.description() << Qt::endl;
+    }
+#else
+    const QStringList ports = systemDevicePorts();
+    if (ports.isEmpty())
+        c.io.err << "vantrelock: no USB serial port found" << Qt::endl;
+    for (int i = 0; i < ports.size(); ++i)
+        c.io.out << (i + 1) << '\t' << ports.at(i) << Qt::endl;
+#endif
+    return kExitOk;
+}
+
+int runInfo(Context &c)
+{
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    c.io.out << "Version: " << printable(c.device.version.value_or(QString())) << Qt::endl;
+    c.io.out << "Serial number: " << printable(c.device.serialNumber) << Qt::endl;
+    c.io.out << "Rallycross: " << (hasRallycross(c.device.version.value_or(QString())) ? "yes" : "no")
+             << Qt::endl;
+    c.disconnect();
+    return kExitOk;
+}
+
+int runDownload(Context &c)
+{
+    QString folder = c.value(QStringLiteral("--dir"));
+    if (folder.isEmpty())
+        folder = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics;
+    if (!QDir().mkpath(folder))
+        return c.fail(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder)));
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+
+    const QString version = c.device.version.value_or(QString());
+    DownloadObserver observer;
+    observer.starting = [&c](bool rallycross, int file, int count) {
+        c.progress(QStringLiteral("Downloading %1run file %2 of %3").arg(rallycross ? QStringLiteral("rallycross ") : QString()).arg(file).arg(count));
+    };
+    observer.stored = [&c](const QString &path) {
+        c.endProgress();
+        c.io.out << QDir::toNativeSeparators(path) << Qt::endl;
+    };
+    const DownloadResult result = downloadRunFiles(c.link, folder, version, hasRallycross(version), observer);
+    c.endProgress();
+    switch (result.end) {
+    case DownloadResult::End::NoResponse:
+        return c.exchangeFailed(kNoResponse);
+    case DownloadResult::End::Refused:
+        c.disconnect();
+        return c.fail(kInvalidResponse);
+    case DownloadResult::End::RallycrossNotFound:
+        c.disconnect();
+        return c.fail(kRallycrossNotFound);
+    case DownloadResult::End::Complete:
+        break;
+    }
+    // The goodbye is the last reply: when it does not come right, the replies before it were
+    // out of step too, and a file may have been misread and left out.
+    if (!c.disconnect())
+        return c.fail(QStringLiteral("the device's replies went out of step; run files may be missing"));
+    return kExitOk;
+}
+
+namespace {
+
+// Asks on standard error and reads the answer from standard input; anything but yes is no.
+bool confirm(Context &c, const QString &question)
+{
+    c.io.err << question << " [y/N] " << Qt::flush;
+    const QString answer = c.io.in.readLine().trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+} // namespace
+
+int runDeleteDeviceFiles(Context &c)
+{
+    if (!c.has(QStringLiteral("--yes")) && !confirm(c, QStringLiteral("Delete All Statistics Files from Vantrelock?")))
+        return c.fail(QStringLiteral("nothing deleted"));
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    const bool rallycross = hasRallycross(c.device.version.value_or(QString()));
+    switch (deleteDeviceRunFiles(c.link, rallycross)) {
+    case DeviceDeleteEnd::NoResponse:
+        return c.exchangeFailed(kNoResponse);
+    case DeviceDeleteEnd::Failed:
+        c.disconnect();
+        return c.fail(kErrorDeletingFiles);
+    case DeviceDeleteEnd::RallycrossFailed:
+        c.disconnect();
+        return c.fail(kErrorDeletingRallycross);
+    case DeviceDeleteEnd::RallycrossNothingToDo:
+        c.io.out << "Run files deleted; the device had no rallycross files to delete." << Qt::endl;
+        break;
+    case DeviceDeleteEnd::Deleted:
+        c.io.out << (rallycross ? "Run files and rallycross run files deleted." : "Run files deleted.") << Qt::endl;
+        break;
+    }
+    c.disconnect();
+    return kExitOk;
+}
+
+int runSettings(Context &c)
+{
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    const auto print = [&c](const std::vector<settings::DecodedField> &fields) {
+        for (const settings::DecodedField &field : fields)
+            c.io.out << settings::captionOf(field.label) << ": "
+                     << printable(field.text.value_or(QStringLiteral("(unknown code)"))) << Qt::endl;
+    };
+    if (!settings::readPracticeSettings(c.link, print))
+        return c.exchangeFailed(kNoResponse);
+    if (c.has(QStringLiteral("--rallycross"))) {
+        if (!hasRallycross(c.device.version.value_or(QString()))) {
+            c.disconnect();
+            return c.fail(QStringLiteral("the device has no rallycross settings"));
+        }
+        c.io.out << Qt::endl << "Rallycross:" << Qt::endl;
+        switch (settings::readRallySettings(c.link, print)) {
+        case settings::RallyRead::TimedOut:
+            return c.exchangeFailed(kNoResponse);
+        case settings::RallyRead::Refused:
+            c.disconnect();
+            return c.fail(QStringLiteral("the device refused its rallycross settings"));
+        case settings::RallyRead::Read:
+            break;
+        }
+    }
+    c.disconnect();
+    return kExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,124 @@
+// The picture commands: image fit, send, show and delete.
+
+#include "tools/cli/Commands.h"
+
+#include "app/Files.h"
+#include "app/Folders.h"
+#include "image/Picture.h"
+#include "image/Upload.h"
+
+#include <QDir>
+
+namespace cli {
+
+
+namespace {
+
+// The picture fitted and converted as the window does it: Load writes the working bitmap, Send
+// converts the bitmap's own bytes.
+struct FittedPicture {
+    QByteArray bitmap;
+    picture::RawPicture raw;
+};
+std::optional<FittedPicture> fitPicture(Context &c, const QString &path)
+{
+    const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
+    if (loaded.working.isNull()) {
+        c.fail(loaded.error);
+        return std::nullopt;
+    }
+    FittedPicture fitted;
+    fitted.bitmap = picture::bmpFile(loaded.working);
+    const std::optional<picture::RawPicture> raw = picture::convertBitmap(fitted.bitmap);
+    if (!raw) {
+        c.fail(picture::kFormatIncorrect);
+        return std::nullopt;
+    }
+    fitted.raw = *raw;
+    return fitted;
+}
+
+int runPictureCommand(Context &c, char command, const picture::CommandTexts &texts)
+{
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    switch (picture::pictureCommand(c.link, command)) {
+    case picture::CommandReply::TimedOut:
+        return c.exchangeFailed(picture::kErrorCommunicating);
+    case picture::CommandReply::Error:
+        c.disconnect();
+        return c.fail(texts.error);
+    case picture::CommandReply::NoPicture:
+        c.disconnect();
+        return c.fail(texts.noPicture);
+    case picture::CommandReply::Ok:
+        break;
+    }
+    c.io.out << texts.done << Qt::endl;
+    c.disconnect();
+    return kExitOk;
+}
+
+} // namespace
+
+int runImageFit(Context &c)
+{
+    const std::optional<FittedPicture> fitted = fitPicture(c, c.positional.at(0));
+    if (!fitted)
+        return kExitFailed;
+    QString folder = c.value(QStringLiteral("--output"));
+    if (folder.isEmpty())
+        folder = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).program;
+    if (!QDir().mkpath(folder))
+        return c.fail(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder)));
+    const QDir dir(folder);
+    const Finishing writing(c.io);
+    const std::pair<const QString &, const QByteArray &> files[] = {
+        {kWorkingBitmapName, fitted->bitmap}, {kImageHeaderName, fitted->raw.header}, {kRawImageName, fitted->raw.raw}};
+    for (const auto &[name, bytes] : files) {
+        files::writeFile(dir.filePath(name), bytes);
+        c.io.out << QDir::toNativeSeparators(dir.filePath(name)) << Qt::endl;
+    }
+    c.io.err << "Fitted to " << fitted->raw.width << " x " << fitted->raw.height << " pixels." << Qt::endl;
+    return kExitOk;
+}
+
+int runImageSend(Context &c)
+{
+    const std::optional<FittedPicture> fitted = fitPicture(c, c.positional.at(0));
+    if (!fitted)
+        return kExitFailed;
+    if (!c.connect())
+        return c.interrupted() ? kExitInterrupted : kExitFailed;
+    picture::UploadProgress progress;
+    int pieces = 0, total = 0;
+    progress.started = [&](int maximum) { total = maximum; };
+    progress.piece = [&](int) { c.progress(QStringLiteral("Sending image: piece %1 of %2").arg(++pieces).arg(total)); };
+    progress.finished = [&] { c.endProgress(); };
+    const picture::Outcome outcome = picture::upload(c.link, fitted->raw.header, fitted->raw.raw, progress);
+    c.endProgress();
+    switch (outcome) {
+    case picture::Outcome::TimedOut:
+        return c.exchangeFailed(kNoResponse);
+    case picture::Outcome::Refused:
+        c.disconnect();
+        return c.fail(picture::kErrorSending);
+    case picture::Outcome::Ok:
+        break;
+    }
+    c.io.out << picture::kSendSuccessful << Qt::endl;
+    c.disconnect();
+    return kExitOk;
+}
+
+int runImageShow(Context &c)
+{
+    return runPictureCommand(c, 'V', picture::kShowTexts);
+}
+
+int runImageDelete(Context &c)
+{
+    return runPictureCommand(c, 'D', picture::kDeleteTexts);
+}
+
+} // namespace cli
