@@ -3,6 +3,7 @@
 #include "app/Folders.h"
 #include "device/SerialLink.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QWidget>
 
@@ -95,7 +96,8 @@ public:
     void send_cmda(const QString &comstr) { link.send_cmda(comstr); }
     void vrcvstra(int num1) { link.vrcvstra(num1); }
 
-    // Run file loading, the run chart's readout and selectors, CSV export (stats/).
+    // Run file loading, selectors and shift averages (stats/ui/RunFileView.cpp), the run chart's
+    // readout (stats/ui/ChartReadout.cpp), CSV export (stats/ui/ExportHandler.cpp).
     void FileListBox1Click();
     void FileListBox1KeyPress(QChar &Key);
     void Chart1ClickSeries(QLineSeries *Series, int ValueIndex);
@@ -108,6 +110,10 @@ public:
     void Button11Click();
     // Fits the axes to the points of the visible series.
     void rescaleChart();
+    // Shift column n (1 to 4) of the run file, or of the overlay file.
+    Reals &shiftColumn(int n, bool overlay);
+    // Panel4's colour while overlay mode is on.
+    static inline const QColor kOverlayGreen{0, 128, 0};
 
     // Image group (image/): load, clear, send, show and delete the display picture.
     void Button3Click(); // Load
@@ -117,8 +123,9 @@ public:
     void Button5Click(); // Delete
 
     // Each feature folder connects its own controls to its handlers.
-    void wireStatistics(); // stats/
-    void wireImage();      // image/
+    void wireStatistics();   // stats/ui/
+    void wireChartReadout(); // stats/ui/, from wireStatistics()
+    void wireImage();        // image/ui/
 
     // Run file transfer (stats/TransferHandlers.cpp): Load downloads the device's run files,
     // Delete removes them on the device or removes the picked local file.

@@ -194,3 +194,9 @@ QColor buttonFaceColor()
 {
     return QApplication::palette().color(QPalette::Button);
 }
+
+EventHook::EventHook(QObject *target, std::function<bool(QEvent *)> handler)
+    : QObject(target), m_handler(std::move(handler))
+{
+    target->installEventFilter(this);
+}

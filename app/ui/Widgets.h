@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class QLabel;
 
 // A panel that paints its own background colour and centred caption, and reports clicks.
@@ -86,6 +88,18 @@ protected:
 private:
     QString m_directory;
     QString m_mask = QStringLiteral("*.*");
+};
+
+// Runs a function for the events of a widget that it handles; needs no meta-object of its own.
+class EventHook : public QObject {
+public:
+    EventHook(QObject *target, std::function<bool(QEvent *)> handler);
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override { return m_handler(event); }
+
+private:
+    std::function<bool(QEvent *)> m_handler;
 };
 
 // Arial at a height in pixels, as the windows use it.

@@ -1,21 +1,15 @@
-// The Statistics group's handlers: loading run files, the run chart's readout and selectors, and
-// CSV export.
+// The Statistics group: loading run files into the run arrays, labels and chart, the overlay
+// switch, the chart's selectors and the shift averages.
 
 #include "app/ui/MainWindow.h"
 
-#include "app/Files.h"
-
 #include "app/ui/Prompter.h"
 #include "app/ui/Widgets.h"
-#include "stats/CsvExport.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,55 +18,9 @@
 #include <QPushButton>
 #include <QValueAxis>
 
-#include <functional>
-
 namespace {
 
-const QColor kOverlayGreen(0, 128, 0);
 const QString kNA = QStringLiteral("N/A");
-// How far from a marker's centre a pointer still hits it, in pixels.
-constexpr double kMarkerReach = 5.0;
-
-// Runs a function for the events of a widget that it handles; needs no meta-object of its own.
-class EventHook : public QObject {
-public:
-    EventHook(QObject *target, std::function<bool(QEvent *)> handler)
-        : QObject(target), m_handler(std::move(handler))
-    {
-        target->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override { return m_handler(event); }
-
-private:
-    std::function<bool(QEvent *)> m_handler;
-};
-
-// The series under the pointer and the point last shown for it, so that moving onto another
-// point of the same series shows that point too.
-struct Hover {
-    QLineSeries *series = nullptr;
-    int index = -1;
-};
-
-bool lineCounts(const TForm1 &form, const QLineSeries *series)
-{
-    // The reaction-time series react to their markers only, the shift series to their lines too.
-    return series != form.Series1 && series != form.Series2;
-}
-
-int pointAt(const TForm1 &form, QLineSeries *series, const QPointF &at)
-{
-    const QList<QPointF> points = series->points();
-    QChart *chart = form.Chart1->chart();
-    QList<QPointF> pixels;
-    pixels.reserve(points.size());
-    for (const QPointF &p : points)
-        pixels.append(chart->mapToPosition(p, series));
-    return readout::hitPoint(points, at, pixels, chart->mapToPosition(at, series), lineCounts(form, series),
-                             kMarkerReach);
-}
 
 void fill(TForm1 &form, QLineSeries *series, const runfile::Reals &values, int n)
 {
@@ -81,13 +29,6 @@ void fill(TForm1 &form, QLineSeries *series, const runfile::Reals &values, int n
         points.append(QPointF(r, values[r]));
     series->replace(points);
     form.rescaleChart();
-}
-
-void setColor(QLabel *label, const QColor &color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
 }
 
 void showSeries(TForm1 &form, std::initializer_list<int> shown, std::initializer_list<int> hidden)
@@ -103,13 +44,6 @@ void cutToFirst(QComboBox *combo)
 {
     while (combo->count() > 1)
         combo->removeItem(combo->count() - 1);
-}
-
-runfile::Reals *shiftArray(TForm1 &form, int n, bool overlay)
-{
-    runfile::Reals *primary[] = {&form.shift1, &form.shift2, &form.shift3, &form.shift4};
-    runfile::Reals *second[] = {&form.shift1a, &form.shift2a, &form.shift3a, &form.shift4a};
-    return overlay ? second[n - 1] : primary[n - 1];
 }
 
 void loadPrimary(TForm1 &form)
@@ -145,7 +79,7 @@ void loadPrimary(TForm1 &form)
         form.shftCnt = 1;
         cutToFirst(form.ComboBox1);
         for (int k = 1; k <= 4; ++k) {
-            runfile::Reals &shift = *shiftArray(form, k, false);
+            runfile::Reals &shift = form.shiftColumn(k, false);
             shift = file.shift[k - 1];
             if (shift[1] == runfile::kAbsentShift)
                 continue; // the series keeps its points
@@ -162,7 +96,7 @@ void loadPrimary(TForm1 &form)
         form.ComboBox2->setVisible(false);
         form.ComboBox2->setCurrentIndex(0);
         for (int k = 1; k <= 4; ++k)
-            (*shiftArray(form, k, false))[1] = runfile::kAbsentShift;
+            form.shiftColumn(k, false)[1] = runfile::kAbsentShift;
         form.bump.fill(runfile::kNoBump);
     }
     form.Button11->setEnabled(form.FileListBox1->hasSelection());
@@ -190,11 +124,11 @@ void loadOverlay(TForm1 &form)
     if (file.full) {
         cutToFirst(form.ComboBox2);
         for (int k = 1; k <= 4; ++k)
-            *shiftArray(form, k, true) = file.shift[k - 1];
+            form.shiftColumn(k, true) = file.shift[k - 1];
         form.bumpa = file.bump;
         for (int k = 1; k <= 4; ++k) {
-            const runfile::Reals &shift = *shiftArray(form, k, true);
-            if (shift[1] == runfile::kAbsentShift || (*shiftArray(form, k, false))[1] == runfile::kAbsentShift)
+            const runfile::Reals &shift = form.shiftColumn(k, true);
+            if (shift[1] == runfile::kAbsentShift || form.shiftColumn(k, false)[1] == runfile::kAbsentShift)
                 continue;
             fill(form, form.series(k + 6), shift, n);
             form.ComboBox2->addItem(QStringLiteral("Shift %1").arg(k));
@@ -204,16 +138,9 @@ void loadOverlay(TForm1 &form)
         form.ComboBox2->setCurrentIndex(0);
     } else {
         for (int k = 1; k <= 4; ++k)
-            (*shiftArray(form, k, true))[1] = runfile::kAbsentShift;
+            form.shiftColumn(k, true)[1] = runfile::kAbsentShift;
         form.bumpa.fill(runfile::kNoBump);
     }
-}
-
-std::optional<std::int32_t> bumpOf(const runfile::Counts &bumps, int i)
-{
-    if (bumps[i] == runfile::kNoBump)
-        return std::nullopt;
-    return bumps[i];
 }
 
 } // namespace
@@ -229,59 +156,6 @@ void TForm1::FileListBox1Click()
 void TForm1::FileListBox1KeyPress(QChar &)
 {
     FileListBox1Click();
-}
-
-void TForm1::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
-{
-    const int i = ValueIndex + 1;
-    if (!Series || ValueIndex < 0 || ValueIndex >= Series->count() || i > runfile::kRuns)
-        return;
-    readout::Panel panel;
-    if (Panel4->color() == kOverlayGreen) {
-        const int selected = ComboBox2->currentIndex();
-        readout::OverlayRun run;
-        if (selected >= 1 && selected <= 4) {
-            run.value = (*shiftArray(*this, selected, false))[i];
-            run.valueA = (*shiftArray(*this, selected, true))[i];
-        } else {
-            run.value = rt[i];
-            run.valueA = rta[i];
-            run.bump = bumpOf(bump, i);
-            run.bumpA = bumpOf(bumpa, i);
-        }
-        panel = readout::overlay(run, selected, Series->at(ValueIndex).y());
-    } else {
-        readout::SingleRun run;
-        run.rt = rt[i];
-        run.bump = bumpOf(bump, i);
-        for (int k = 1; k <= 4; ++k) {
-            const runfile::Reals &shift = *shiftArray(*this, k, false);
-            if (shift[1] != runfile::kAbsentShift)
-                run.shift[k - 1] = shift[i];
-        }
-        panel = readout::single(run, ComboBox1->currentIndex());
-    }
-
-    QLabel *labels[] = {RTLabel, BumpLabel, Shft1Label, Shft2Label, Shft3Label, Shft4Label};
-    for (int k = 0; k < readout::LabelCount; ++k) {
-        const readout::Row &row = panel.rows[k];
-        if (row.top >= 0)
-            labels[k]->move(labels[k]->x(), row.top);
-        if (row.visible) {
-            setLabelText(labels[k], row.text);
-            setColor(labels[k], row.red ? QColor(255, 0, 0) : QColor(0, 0, 0));
-        }
-        labels[k]->setVisible(row.visible);
-    }
-    Panel3->resize(Panel3->width(), panel.height);
-    Panel3->setVisible(true);
-}
-
-void TForm1::SeriesMouseEnter(QLineSeries *Series, const QPointF &at)
-{
-    const int index = pointAt(*this, Series, at);
-    if (index >= 0)
-        Chart1ClickSeries(Series, index);
 }
 
 void TForm1::Panel4Click()
@@ -341,22 +215,11 @@ void TForm1::CheckShift()
         labels[k]->setVisible(k == next);
 }
 
-void TForm1::Button11Click()
+TForm1::Reals &TForm1::shiftColumn(int n, bool overlay)
 {
-    if (!FileListBox1->hasSelection())
-        return;
-    const QString path = prompter().chooseFile(*FileSaveDialog1);
-    if (path.isEmpty())
-        return;
-    csv::Runs runs;
-    runs.rt = rt;
-    runs.shift = {shift1, shift2, shift3, shift4};
-    runs.bump = bump;
-    QStringList statistics;
-    for (const QLabel *label : {NumRuns, NumReds, NumWins, Avg, Sprd, ShftAvg1, ShftAvg2, ShftAvg3, ShftAvg4})
-        statistics.append(label->text());
-    files::writeFile(path, csv::exportText(runs, statistics));
-    FileSaveDialog1->selectFile(QString());
+    runfile::Reals *primary[] = {&shift1, &shift2, &shift3, &shift4};
+    runfile::Reals *second[] = {&shift1a, &shift2a, &shift3a, &shift4a};
+    return overlay ? *second[n - 1] : *primary[n - 1];
 }
 
 void TForm1::rescaleChart()
@@ -399,45 +262,6 @@ void TForm1::wireStatistics()
         });
     }
 
-    // A click, or the pointer entering a series, shows the readout of the point there. While the
-    // pointer stays on a series, moving onto another of its points shows that one.
-    auto hover = std::make_shared<Hover>();
-    for (int n = 1; n <= 10; ++n) {
-        QLineSeries *s = series(n);
-        connect(s, &QXYSeries::clicked, this, [this, s](const QPointF &at) {
-            guarded(this, [&] {
-                const int index = pointAt(*this, s, at);
-                if (index >= 0)
-                    Chart1ClickSeries(s, index);
-            });
-        });
-        connect(s, &QXYSeries::hovered, this, [this, s, hover](const QPointF &at, bool entered) {
-            if (!entered) {
-                if (hover->series == s)
-                    *hover = {};
-                return;
-            }
-            hover->series = s;
-            hover->index = pointAt(*this, s, at);
-            guarded(this, [&] { SeriesMouseEnter(s, at); });
-        });
-    }
-    new EventHook(Chart1->viewport(), [this, hover](QEvent *event) {
-        // Qt Charts 6.4 dereferences the item under a press without testing it; a press where
-        // there is none (outside the chart's own rectangle) is dropped.
-        if (event->type() == QEvent::MouseButtonPress
-            && !Chart1->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
-            return true;
-        if (event->type() != QEvent::MouseMove || !hover->series || !hover->series->isVisible())
-            return false;
-        QChart *chart = Chart1->chart();
-        const QPointF scenePos = Chart1->mapToScene(static_cast<QMouseEvent *>(event)->position().toPoint());
-        const QPointF at = chart->mapToValue(chart->mapFromScene(scenePos), hover->series);
-        const int index = pointAt(*this, hover->series, at);
-        if (index >= 0 && index != hover->index) {
-            hover->index = index;
-            guarded(this, [&] { Chart1ClickSeries(hover->series, index); });
-        }
-        return false;
-    });
+
+    wireChartReadout();
 }

@@ -1,0 +1,164 @@
+// The run chart's readout: a click on a point, or the pointer resting on it, shows that run's
+// values beside the chart.
+
+#include "app/ui/MainWindow.h"
+
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
+#include "stats/Readout.h"
+#include "stats/RunFile.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMouseEvent>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// How far from a marker's centre a pointer still hits it, in pixels.
+constexpr double kMarkerReach = 5.0;
+
+// The series under the pointer and the point last shown for it, so that moving onto another
+// point of the same series shows that point too.
+struct Hover {
+    QLineSeries *series = nullptr;
+    int index = -1;
+};
+
+bool lineCounts(const TForm1 &form, const QLineSeries *series)
+{
+    // The reaction-time series react to their markers only, the shift series to their lines too.
+    return series != form.Series1 && series != form.Series2;
+}
+
+int pointAt(const TForm1 &form, QLineSeries *series, const QPointF &at)
+{
+    const QList<QPointF> points = series->points();
+    QChart *chart = form.Chart1->chart();
+    QList<QPointF> pixels;
+    pixels.reserve(points.size());
+    for (const QPointF &p : points)
+        pixels.append(chart->mapToPosition(p, series));
+    return readout::hitPoint(points, at, pixels, chart->mapToPosition(at, series), lineCounts(form, series),
+                             kMarkerReach);
+}
+
+void setColor(QLabel *label, const QColor &color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+std::optional<std::int32_t> bumpOf(const runfile::Counts &bumps, int i)
+{
+    if (bumps[i] == runfile::kNoBump)
+        return std::nullopt;
+    return bumps[i];
+}
+
+} // namespace
+
+void TForm1::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
+{
+    const int i = ValueIndex + 1;
+    if (!Series || ValueIndex < 0 || ValueIndex >= Series->count() || i > runfile::kRuns)
+        return;
+    readout::Panel panel;
+    if (Panel4->color() == kOverlayGreen) {
+        const int selected = ComboBox2->currentIndex();
+        readout::OverlayRun run;
+        if (selected >= 1 && selected <= 4) {
+            run.value = shiftColumn(selected, false)[i];
+            run.valueA = shiftColumn(selected, true)[i];
+        } else {
+            run.value = rt[i];
+            run.valueA = rta[i];
+            run.bump = bumpOf(bump, i);
+            run.bumpA = bumpOf(bumpa, i);
+        }
+        panel = readout::overlay(run, selected, Series->at(ValueIndex).y());
+    } else {
+        readout::SingleRun run;
+        run.rt = rt[i];
+        run.bump = bumpOf(bump, i);
+        for (int k = 1; k <= 4; ++k) {
+            const runfile::Reals &shift = shiftColumn(k, false);
+            if (shift[1] != runfile::kAbsentShift)
+                run.shift[k - 1] = shift[i];
+        }
+        panel = readout::single(run, ComboBox1->currentIndex());
+    }
+
+    QLabel *labels[] = {RTLabel, BumpLabel, Shft1Label, Shft2Label, Shft3Label, Shft4Label};
+    for (int k = 0; k < readout::LabelCount; ++k) {
+        const readout::Row &row = panel.rows[k];
+        if (row.top >= 0)
+            labels[k]->move(labels[k]->x(), row.top);
+        if (row.visible) {
+            setLabelText(labels[k], row.text);
+            setColor(labels[k], row.red ? QColor(255, 0, 0) : QColor(0, 0, 0));
+        }
+        labels[k]->setVisible(row.visible);
+    }
+    Panel3->resize(Panel3->width(), panel.height);
+    Panel3->setVisible(true);
+}
+
+void TForm1::SeriesMouseEnter(QLineSeries *Series, const QPointF &at)
+{
+    const int index = pointAt(*this, Series, at);
+    if (index >= 0)
+        Chart1ClickSeries(Series, index);
+}
+
+void TForm1::wireChartReadout()
+{
+    // A click, or the pointer entering a series, shows the readout of the point there. While the
+    // pointer stays on a series, moving onto another of its points shows that one.
+    auto hover = std::make_shared<Hover>();
+    for (int n = 1; n <= 10; ++n) {
+        QLineSeries *s = series(n);
+        connect(s, &QXYSeries::clicked, this, [this, s](const QPointF &at) {
+            guarded(this, [&] {
+                const int index = pointAt(*this, s, at);
+                if (index >= 0)
+                    Chart1ClickSeries(s, index);
+            });
+        });
+        connect(s, &QXYSeries::hovered, this, [this, s, hover](const QPointF &at, bool entered) {
+            if (!entered) {
+                if (hover->series == s)
+                    *hover = {};
+                return;
+            }
+            hover->series = s;
+            hover->index = pointAt(*this, s, at);
+            guarded(this, [&] { SeriesMouseEnter(s, at); });
+        });
+    }
+    new EventHook(Chart1->viewport(), [this, hover](QEvent *event) {
+        // Qt Charts 6.4 dereferences the item under a press without testing it; a press where
+        // there is none (outside the chart's own rectangle) is dropped.
+        if (event->type() == QEvent::MouseButtonPress
+            && !Chart1->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
+            return true;
+        if (event->type() != QEvent::MouseMove || !hover->series || !hover->series->isVisible())
+            return false;
+        QChart *chart = Chart1->chart();
+        const QPointF scenePos = Chart1->mapToScene(static_cast<QMouseEvent *>(event)->position().toPoint());
+        const QPointF at = chart->mapToValue(chart->mapFromScene(scenePos), hover->series);
+        const int index = pointAt(*this, hover->series, at);
+        if (index >= 0 && index != hover->index) {
+            hover->index = index;
+            guarded(this, [&] { Chart1ClickSeries(hover->series, index); });
+        }
+        return false;
+    });
+}
