@@ -76,15 +76,15 @@ void SerialLink::send_cmda(const QByteArray &bytes)
         return;
     m_port.write(bytes);
     // Wait until the bytes have left. The inactivity rule holds for a send as for a receive: a
-    // device that takes no byte for 2000 ms has stopped, and so has one that sends more than a
+    // device that takes no byte for the inactivity time has stopped, and so has one that sends more than a
     // reply's worth of bytes while it should be taking them (the port's read buffer is full then,
     // and Qt would take no more bytes from the device nor give any to it).
-    QDeadlineTimer stall(kInactivityMs);
+    QDeadlineTimer stall(inactivityMs());
     while (m_port.bytesToWrite() > 0 && !cancelled()) {
         const qint64 before = m_port.bytesToWrite();
         if (m_port.waitForBytesWritten(waitSlice(stall.remainingTime()))) {
             if (m_port.bytesToWrite() < before)
-                stall.setRemainingTime(kInactivityMs);
+                stall.setRemainingTime(inactivityMs());
             continue;
         }
         const QSerialPort::SerialPortError error = m_port.error();
@@ -112,7 +112,7 @@ void SerialLink::vrcvstra(int num1)
     }
     char *const out = reinterpret_cast<char *>(buf.data());
     int count = 0;
-    QDeadlineTimer deadline(kInactivityMs);
+    QDeadlineTimer deadline(inactivityMs());
     while (count < wanted) {
         if (cancelled()) {
             TimeOut = true;
@@ -139,7 +139,7 @@ void SerialLink::vrcvstra(int num1)
         const qint64 got = m_port.read(out + count, wanted - count);
         if (got > 0) {
             count += int(got);
-            deadline.setRemainingTime(kInactivityMs);
+            deadline.setRemainingTime(inactivityMs());
         }
     }
 }

@@ -15,6 +15,10 @@ class SerialLink {
 public:
     static constexpr int kBufSize = 1751;
     static constexpr int kInactivityMs = 2000;
+    // The inactivity time in force: kInactivityMs, unless a test shortened it.
+    static int inactivityMs() { return s_inactivityMs; }
+    // For tests only (the program never calls it): fault tests need not wait 2 s per fault.
+    static void setInactivityMsForTests(int ms) { s_inactivityMs = ms; }
     // Bytes from the device held in memory at most, far beyond any reply (1748 bytes at most);
     // further bytes wait in the system's port buffer.
     static constexpr qint64 kReadBufferBytes = 64 * 1024;
@@ -66,6 +70,8 @@ private:
     // Waits for bytes at most this long at a time, so that a cancel is seen soon.
     static constexpr int kWaitSliceMs = 100;
     int waitSlice(qint64 remaining) const;
+
+    static inline std::atomic<int> s_inactivityMs{kInactivityMs};
 
     QSerialPort m_port;
     bool m_gone = false;

@@ -14,8 +14,6 @@ namespace sim {
 namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kByteTime = std::chrono::nanoseconds(86806); // 10 bits at 115200 baud
-// How long the device waits for the rest of a command before it gives up on it.
-constexpr auto kCommandPatience = std::chrono::milliseconds(2500);
 } // namespace
 
 bool parseFault(const QString &fullText, Fault &fault)
@@ -62,7 +60,7 @@ bool parseFault(const QString &fullText, Fault &fault)
 
 QByteArray Session::read(int n)
 {
-    return m_device.readBytes(n, kCommandPatience);
+    return m_device.readBytes(n, m_device.config().commandPatience);
 }
 
 void Session::unread(const QByteArray &bytes)
@@ -245,7 +243,7 @@ void SimDevice::run()
             const auto longer = m_commands.upper_bound(command);
             const bool more = longer != m_commands.end() && longer->first.startsWith(command);
             if (more) {
-                const QByteArray next = readBytes(1, kCommandPatience);
+                const QByteArray next = readBytes(1, m_config.commandPatience);
                 if (next.isEmpty())
                     break;
                 command += next;

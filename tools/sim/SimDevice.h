@@ -44,6 +44,9 @@ struct Config {
     // or USB adapter that hangs; with `flood` it sends bytes without end from then on.
     qint64 stopReadingAfter = -1;
     bool flood = false;
+    // How long the device waits for the rest of a command before it gives up on it: longer than
+    // the program's inactivity time (tests that shorten that shorten this too).
+    std::chrono::milliseconds commandPatience{2500};
 };
 
 class SimDevice;

@@ -1,12 +1,12 @@
 #include "image/Decoders.h"
 #include "image/Picture.h"
 #include "tests/support/PictureFiles.h"
-#include "tests/support/TestSupport.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtEndian>
 
 #ifdef Q_OS_UNIX
@@ -299,5 +299,5 @@ private slots:
     }
 };
 
-MIRELON_TEST_MAIN(PictureLoadingTest)
+QTEST_GUILESS_MAIN(PictureLoadingTest)
 #include "test_picture_loading.moc"

@@ -1,8 +1,10 @@
+#include "app/Errors.h"
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
 #include "tests/support/RunFiles.h"
-#include "tests/support/TestSupport.h"
+
+#include <QTest>
 
 // The run file decoder, the readout's rows and the CSV text, as plain functions.
 class RunFileTest : public QObject {
@@ -288,5 +290,5 @@ private slots:
     }
 };
 
-MIRELON_TEST_MAIN(RunFileTest)
+QTEST_GUILESS_MAIN(RunFileTest)
 #include "test_runfile.moc"

@@ -1,6 +1,8 @@
 #include "app/Errors.h"
 #include "device/Ports.h"
-#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QTest>
 
 Q_DECLARE_METATYPE(SerialPortEntry)
 
@@ -122,15 +124,17 @@ private slots:
         }
     }
 
-    void numbersNameTheSimulatorThroughTheEnvironment()
+    void numbersNameTheEnvironmentsPort()
     {
-        SimFixture sim;
+        const QString path = QStringLiteral("/dev/pts/77");
+        qputenv(kPortEnvironmentVariable, QFile::encodeName(path));
         QCOMPARE(discoverPortNumber(), 1);
-        QCOMPARE(portLocation(1), sim.path());
+        QCOMPARE(portLocation(1), path);
         QCOMPARE(portLocation(2), QString());
-        QVERIFY(portNumberHint().contains(QStringLiteral("1: ") + sim.path()));
+        QVERIFY(portNumberHint().contains(QStringLiteral("1: ") + path));
+        qunsetenv(kPortEnvironmentVariable);
     }
 };
 
-MIRELON_TEST_MAIN(PortsTest)
+QTEST_GUILESS_MAIN(PortsTest)
 #include "test_ports.moc"

@@ -1,9 +1,9 @@
 #include "image/Picture.h"
 #include "tests/support/Pictures.h"
-#include "tests/support/TestSupport.h"
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QTest>
 #include <QtEndian>
 
 // The picture's plain steps: fitting, the 24-bit working bitmap and the raw conversion.
@@ -256,5 +256,5 @@ private slots:
     }
 };
 
-MIRELON_TEST_MAIN(ImageTest)
+QTEST_GUILESS_MAIN(ImageTest)
 #include "test_image.moc"

@@ -1,5 +1,6 @@
 #include "settings/SettingsDecoders.h"
-#include "tests/support/TestSupport.h"
+
+#include <QTest>
 
 #include <map>
 
@@ -152,5 +153,5 @@ private slots:
     }
 };
 
-MIRELON_TEST_MAIN(SettingsDecodersTest)
+QTEST_GUILESS_MAIN(SettingsDecodersTest)
 #include "test_settings_decoders.moc"
