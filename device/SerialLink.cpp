@@ -56,6 +56,10 @@ void SerialLink::KillComa()
 {
     if (!isOpen())
         return;
+    // What a stalled device never took is dropped: the system would otherwise hold the close
+    // until it drained (30 s for some USB adapters).
+    if (m_stalled)
+        m_port.clear(QSerialPort::Output);
     m_port.close();
     m_port.clearError();
     hCommFile = -1;
