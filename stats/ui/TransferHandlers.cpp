@@ -5,6 +5,8 @@
 #include "app/ui/Prompter.h"
 #include "app/ui/Widgets.h"
 #include "device/Connection.h"
+#include "history/HistoryStore.h"
+#include "history/ui/HistoryWindow.h"
 #include "stats/RunFileTransfer.h"
 
 #include <QFile>
@@ -30,7 +32,17 @@ void TForm1::wireRunFileTransfer()
 
 void TForm1::Button8Click()
 {
-    const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross);
+    // Each file goes into the practice history as it is stored, so that a download that ends
+    // early keeps what it brought.
+    DownloadObserver observer;
+    observer.stored = [this](const StoredRunFile &file) {
+        if (history)
+            history->record(history::arrivalOf(file, now(), SerialNumber->text(), Version->text()));
+    };
+    const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
+    tellHistoryNotices();
+    if (historyWindow && historyWindow->isVisible())
+        historyWindow->reload();
     switch (result.end) {
     case DownloadResult::End::NoResponse:
         dropLink(kNoResponse);
