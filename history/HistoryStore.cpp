@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 
 namespace history {
@@ -108,16 +109,30 @@ QString describe(const QSqlError &error)
     }
 }
 
-Arrival arrivalOf(const StoredRunFile &file, const QDateTime &when, const QString &serial, const QString &firmware)
+DownloadRecording::DownloadRecording(Store *store, QString serial, QString firmware, std::function<QDateTime()> now)
+    : m_store(store), m_serial(std::move(serial)), m_firmware(std::move(firmware)), m_now(std::move(now))
 {
+}
+
+void DownloadRecording::add(const StoredRunFile &file)
+{
+    if (!m_store)
+        return;
     Arrival arrival;
     arrival.path = file.path;
     arrival.bytes = file.data;
     arrival.rallycross = file.rallycross;
-    arrival.when = when;
-    arrival.serial = serial;
-    arrival.firmware = firmware;
-    return arrival;
+    arrival.when = m_now();
+    arrival.serial = m_serial;
+    arrival.firmware = m_firmware;
+    m_arrivals.push_back(std::move(arrival));
+}
+
+void DownloadRecording::finish()
+{
+    if (m_store && !m_arrivals.empty())
+        m_store->record(m_arrivals);
+    m_arrivals.clear();
 }
 
 Store::Store(const QString &path, Notice notice) : m_path(path), m_notice(std::move(notice))
@@ -371,64 +386,87 @@ std::optional<qint64> Store::insert(const Arrival &arrival, const QByteArray &ha
     return id;
 }
 
-Store::Recorded Store::record(const Arrival &arrival)
+Store::Recorded Store::recordOne(const Arrival &arrival)
 {
-    if (!m_writable)
-        return Recorded::Off;
     const QByteArray hash = hashOf(arrival.bytes);
-    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return Recorded::Off;
-    const auto rollback = [this] {
-        QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
-        return Recorded::Off;
-    };
-
     QSqlQuery known(QSqlDatabase::database(m_connection, false));
     known.prepare(QStringLiteral("SELECT id, serial, path FROM sessions WHERE hash = ?"));
     known.addBindValue(QString::fromLatin1(hash));
     if (!known.exec()) {
         failed(known.lastError());
-        return rollback();
+        return Recorded::Off;
     }
-    Recorded recorded = Recorded::New;
-    if (known.next()) {
-        recorded = Recorded::Known;
-        const qint64 id = known.value(0).toLongLong();
-        QSqlQuery update(QSqlDatabase::database(m_connection, false));
-        if (known.value(1).toString().isEmpty() && !arrival.serial.isEmpty()) {
-            update.prepare(QStringLiteral("UPDATE sessions SET serial = ?, firmware = ? WHERE id = ?"));
-            update.addBindValue(arrival.serial);
-            update.addBindValue(arrival.firmware);
-            update.addBindValue(id);
-            if (!update.exec()) {
-                failed(update.lastError());
-                return rollback();
-            }
-        }
-        const QString before = known.value(2).toString();
-        if (before != arrival.path && !files::isRegularFile(before) && files::isRegularFile(arrival.path)) {
-            update.prepare(QStringLiteral("UPDATE sessions SET path = ? WHERE id = ?"));
-            update.addBindValue(arrival.path);
-            update.addBindValue(id);
-            if (!update.exec()) {
-                failed(update.lastError());
-                return rollback();
-            }
-        }
-    } else if (!insert(arrival, hash)) {
-        return rollback();
-    }
+    if (!known.next())
+        return insert(arrival, hash) ? Recorded::New : Recorded::Off;
+
+    const qint64 id = known.value(0).toLongLong();
+    const bool deviceLearnt = known.value(1).toString().isEmpty() && !arrival.serial.isEmpty();
+    const QString before = known.value(2).toString();
     known.finish();
-    if (!exec(QStringLiteral("COMMIT")))
-        return rollback();
+    QSqlQuery update(QSqlDatabase::database(m_connection, false));
+    if (deviceLearnt) {
+        update.prepare(QStringLiteral("UPDATE sessions SET serial = ?, firmware = ? WHERE id = ?"));
+        update.addBindValue(arrival.serial);
+        update.addBindValue(text(arrival.firmware));
+        update.addBindValue(id);
+        if (!update.exec()) {
+            failed(update.lastError());
+            return Recorded::Off;
+        }
+    }
+    // Its file is gone and this one holds the same bytes (renamed, or downloaded again).
+    if (before != arrival.path && !files::isRegularFile(before) && files::isRegularFile(arrival.path)) {
+        update.prepare(QStringLiteral("UPDATE sessions SET path = ? WHERE id = ?"));
+        update.addBindValue(arrival.path);
+        update.addBindValue(id);
+        if (!update.exec()) {
+            failed(update.lastError());
+            return Recorded::Off;
+        }
+    }
+    return Recorded::Known;
+}
+
+std::vector<Store::Recorded> Store::record(const std::vector<Arrival> &arrivals)
+{
+    std::vector<Recorded> recorded(arrivals.size(), Recorded::Off);
+    if (!m_writable || arrivals.empty() || !exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return recorded;
+    for (size_t i = 0; i < arrivals.size(); ++i) {
+        recorded[i] = recordOne(arrivals[i]);
+        if (recorded[i] == Recorded::Off) {
+            QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
+            return std::vector<Recorded>(arrivals.size(), Recorded::Off);
+        }
+    }
+    if (!exec(QStringLiteral("COMMIT"))) {
+        QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
+        return std::vector<Recorded>(arrivals.size(), Recorded::Off);
+    }
     return recorded;
+}
+
+Store::Recorded Store::record(const Arrival &arrival)
+{
+    return record(std::vector<Arrival>{arrival}).front();
 }
 
 int Store::importFolder(const QString &folder)
 {
     if (!m_writable)
         return 0;
-    // Read first, outside the transaction: the lock is held only for the writes.
+    QHash<QString, QString> known; // hash -> path
+    {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        if (!query.exec(QStringLiteral("SELECT hash, path FROM sessions"))) {
+            failed(query.lastError());
+            return 0;
+        }
+        while (query.next())
+            known.insert(query.value(0).toString(), query.value(1).toString());
+    }
+    // Read first, outside the transaction, and pass over what is known where it was recorded:
+    // the lock is held only for the writes.
     std::vector<Arrival> found;
     const QFileInfoList entries = QDir(folder).entryInfoList({QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden,
                                                              QDir::Name | QDir::IgnoreCase);
@@ -443,57 +481,16 @@ int Store::importFolder(const QString &folder)
         }
         if (longer)
             continue;
+        const auto it = known.constFind(QString::fromLatin1(hashOf(arrival.bytes)));
+        if (it != known.constEnd() && (it.value() == arrival.path || files::isRegularFile(it.value())))
+            continue;
         arrival.when = entry.lastModified();
         arrival.rallycross = arrival.bytes.size() == runfile::kRallycrossSize;
         arrival.imported = true;
         found.push_back(std::move(arrival));
     }
-
-    QHash<QString, QString> known; // hash -> path
-    {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        if (!query.exec(QStringLiteral("SELECT hash, path FROM sessions"))) {
-            failed(query.lastError());
-            return 0;
-        }
-        while (query.next())
-            known.insert(query.value(0).toString(), query.value(1).toString());
-    }
-    int added = 0;
-    bool open = false;
-    for (const Arrival &arrival : found) {
-        const QString hash = QString::fromLatin1(hashOf(arrival.bytes));
-        const auto it = known.constFind(hash);
-        // Known, and where it was recorded: nothing to do (record() would only look again).
-        if (it != known.constEnd() && (it.value() == arrival.path || files::isRegularFile(it.value())))
-            continue;
-        if (!open && !(open = exec(QStringLiteral("BEGIN IMMEDIATE"))))
-            return 0;
-        if (it == known.constEnd()) {
-            if (!insert(arrival, hash.toLatin1())) {
-                QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
-                return 0;
-            }
-            ++added;
-        } else {
-            // Its file is gone and this one holds the same bytes (renamed, or downloaded again).
-            QSqlQuery update(QSqlDatabase::database(m_connection, false));
-            update.prepare(QStringLiteral("UPDATE sessions SET path = ? WHERE hash = ?"));
-            update.addBindValue(arrival.path);
-            update.addBindValue(hash);
-            if (!update.exec()) {
-                failed(update.lastError());
-                QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
-                return 0;
-            }
-        }
-        known.insert(hash, arrival.path);
-    }
-    if (open && !exec(QStringLiteral("COMMIT"))) {
-        QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
-        return 0;
-    }
-    return added;
+    const std::vector<Recorded> recorded = record(found);
+    return int(std::count(recorded.begin(), recorded.end(), Recorded::New));
 }
 
 std::vector<Session> Store::sessions(const std::optional<QString> &serial)

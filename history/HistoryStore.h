@@ -36,9 +36,6 @@ struct Arrival {
     bool imported = false;
 };
 
-// A file a download stored, as it arrived from the device with this serial number and version.
-Arrival arrivalOf(const StoredRunFile &file, const QDateTime &when, const QString &serial, const QString &firmware);
-
 class Store {
 public:
     using Notice = std::function<void(const QString &text)>;
@@ -63,6 +60,9 @@ public:
     // Records a run file. The same bytes again are the same session: it keeps its first date,
     // takes the device when it had none, and the new path when its file is gone.
     Recorded record(const Arrival &arrival);
+    // Records run files all at once (one write to the disk, where each file on its own would
+    // take one): all of them, or none when the history is off.
+    std::vector<Recorded> record(const std::vector<Arrival> &arrivals);
     // Records the run files (*.txt) of `folder` whose bytes it has not seen, dated by their file
     // time; returns how many were added. Files it cannot read, and files longer than a full run
     // file (never a run file), are passed over.
@@ -83,6 +83,7 @@ private:
     void turnOff(const QString &why);
     void failed(const QSqlError &error);
     bool exec(const QString &statement);
+    Recorded recordOne(const Arrival &arrival); // in a transaction
     std::optional<qint64> insert(const Arrival &arrival, const QByteArray &hash);
 
     QString m_path;
@@ -93,6 +94,26 @@ private:
     bool m_toldOff = false;
     QString m_problem;
     QString m_setAside;
+};
+
+// The files of one download, gathered as they are stored (DownloadObserver::stored) and recorded
+// together when it ends, however it ends: one write to the disk for the whole download.
+class DownloadRecording {
+public:
+    // `store` may be null (no history): then nothing is recorded.
+    DownloadRecording(Store *store, QString serial, QString firmware, std::function<QDateTime()> now);
+    ~DownloadRecording() { finish(); }
+    DownloadRecording(const DownloadRecording &) = delete;
+    DownloadRecording &operator=(const DownloadRecording &) = delete;
+
+    void add(const StoredRunFile &file);
+    void finish();
+
+private:
+    Store *m_store;
+    QString m_serial, m_firmware;
+    std::function<QDateTime()> m_now;
+    std::vector<Arrival> m_arrivals;
 };
 
 // The words for an SQLite failure: "it is locked by another program", "it is read-only" ...

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -31,7 +32,7 @@ QLineSeries *addSeries(QChart *chart, const char *name, const QColor &color, QAb
     series->setName(QLatin1String(name));
     series->setColor(color);
     series->setPointsVisible(true);
-    series->setMarkerSize(5);
+    series->setMarkerSize(4);
     chart->addSeries(series);
     series->attachAxis(x);
     series->attachAxis(y);
@@ -62,7 +63,9 @@ QChartView *chartView(const QString &title, QWidget *parent)
     chart->legend()->setAlignment(Qt::AlignRight);
     auto *view = new QChartView(chart, parent);
     view->setRenderHint(QPainter::Antialiasing, true);
-    view->setMinimumHeight(170);
+    view->setMinimumHeight(150);
+    // Markers of points a filter took away stay on screen otherwise.
+    view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     return view;
 }
 
@@ -106,7 +109,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("Practice History"));
-    resize(940, 880);
+    resize(940, 900);
 
     auto *top = new QHBoxLayout;
     auto *deviceLabel = new QLabel(QStringLiteral("Device:"), this);
@@ -140,7 +143,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     chart = ConsistencyChart->chart();
     m_consistencyDates = dateAxis(chart);
     m_spreadAxis = valueAxis(chart, QStringLiteral("Seconds"), "%.3f", Qt::AlignLeft);
-    m_redAxis = valueAxis(chart, QStringLiteral("Percent of runs"), "%.0f", Qt::AlignRight);
+    m_redAxis = valueAxis(chart, QStringLiteral("% of runs"), "%.0f", Qt::AlignRight);
     SpreadSeries = addSeries(chart, "Spread", QColor(120, 60, 160), m_consistencyDates, m_spreadAxis);
     RedSeries = addSeries(chart, "Red lights", QColor(210, 30, 30), m_consistencyDates, m_redAxis);
 
@@ -162,12 +165,12 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     Sessions->setWordWrap(false);
     Sessions->verticalHeader()->setVisible(false);
     Sessions->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    Sessions->horizontalHeader()->setStretchLastSection(true);
     Sessions->setToolTip(QStringLiteral("Click a session to show its run file in the main window"));
     splitter->addWidget(charts);
     splitter->addWidget(Sessions);
-    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 1);
+    splitter->setSizes({540, 280}); // about ten rows of the table below the three charts
     splitter->setChildrenCollapsible(false);
 
     Status = new QLabel(this);
@@ -189,11 +192,12 @@ void HistoryWindow::reload()
     const QSignalBlocker blocker(Device);
     Device->clear();
     Device->addItem(kAllDevices);
-    for (const QString &serial : m_store.devices()) {
+    const QStringList devices = m_store.devices();
+    for (const QString &serial : devices) {
         if (!serial.isEmpty())
             Device->addItem(serial, serial);
     }
-    if (m_store.devices().contains(QString()))
+    if (devices.contains(QString()))
         Device->addItem(kDeviceNotKnown, QString(QLatin1String(""))); // data: an empty, not a null, text
     const int again = picked.isNull() ? 0 : Device->findData(picked);
     Device->setCurrentIndex(std::max(again, 0));
@@ -210,7 +214,8 @@ void HistoryWindow::showSessions()
     for (const history::Session &s : m_sessions)
         runs += s.figures ? std::max(s.figures->runs, 0) : 0;
     const QLocale locale;
-    Summary->setText(m_sessions.empty()
+    Summary->setText(!m_store.canRead() ? QStringLiteral("No practice history to show.")
+                     : m_sessions.empty()
                          ? QStringLiteral("No sessions yet: run files are added as they are downloaded.")
                          : QStringLiteral("%1 sessions, %2 runs, from %3 to %4")
                                .arg(m_sessions.size())
@@ -218,7 +223,13 @@ void HistoryWindow::showSessions()
                                .arg(locale.toString(m_sessions.front().arrived.date(), QLocale::ShortFormat),
                                     locale.toString(m_sessions.back().arrived.date(), QLocale::ShortFormat)));
 
-    // The charts, all on the same dates.
+    showCharts();
+    showTable();
+}
+
+// The charts, all on the same dates.
+void HistoryWindow::showCharts()
+{
     const history::Plot plot = history::plotOf(m_sessions);
     AverageSeries->replace(plot.average);
     BestSeries->replace(plot.best);
@@ -251,28 +262,50 @@ void HistoryWindow::showSessions()
                                               [](const QList<QPointF> &points) { return points.isEmpty(); })
                                       ? QStringLiteral("Shift averages (none in these sessions)")
                                       : QStringLiteral("Shift averages"));
+}
 
-    // The table, oldest first; the latest is scrolled into view.
+// The table, oldest first; the latest is scrolled into view.
+void HistoryWindow::showTable()
+{
+    const QLocale locale;
     const QSignalBlocker blocker(Sessions);
     Sessions->clearContents();
     Sessions->setRowCount(int(m_sessions.size()));
+    std::array<QStringList, history::kTableColumns> columnTexts;
     for (int row = 0; row < int(m_sessions.size()); ++row) {
         const history::Session &session = m_sessions[size_t(row)];
         const QStringList texts = history::tableRow(session, locale);
         for (int column = 0; column < history::kTableColumns; ++column) {
+            columnTexts[size_t(column)].append(texts.at(column));
             auto *item = new QTableWidgetItem(texts.at(column));
             if (column >= 3)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             if (!session.figures) {
                 item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
-                item->setToolTip(QStringLiteral("This file holds no figures a run file would"));
+                item->setToolTip(QStringLiteral("The file's counts are not numbers: it has no figures to show"));
             } else if (column == 2) {
                 item->setToolTip(QDir::toNativeSeparators(session.path));
             }
             Sessions->setItem(row, column, item);
         }
     }
-    Sessions->resizeColumnsToContents();
+    // Each column as wide as its widest text. Only the texts of about the most characters are
+    // measured: measuring every cell would take longer than all the rest.
+    const QFontMetrics metrics(Sessions->font());
+    const int padding = 2 * Sessions->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Sessions) + 12;
+    for (int column = 0; column < history::kTableColumns; ++column) {
+        const QStringList &texts = columnTexts[size_t(column)];
+        qsizetype most = 0;
+        for (const QString &text : texts)
+            most = std::max(most, text.size());
+        int width = Sessions->horizontalHeader()->sectionSizeHint(column);
+        int measured = 0;
+        for (const QString &text : texts) {
+            if (text.size() + 2 >= most && measured++ < 32)
+                width = std::max(width, metrics.horizontalAdvance(text) + padding);
+        }
+        Sessions->setColumnWidth(column, width);
+    }
     Sessions->scrollToBottom();
 }
 

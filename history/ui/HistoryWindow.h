@@ -46,6 +46,8 @@ public:
 
 private:
     void showSessions();
+    void showCharts();
+    void showTable();
     void sessionPicked();
 
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;

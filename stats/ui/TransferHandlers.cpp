@@ -32,14 +32,12 @@ void TForm1::wireRunFileTransfer()
 
 void TForm1::Button8Click()
 {
-    // Each file goes into the practice history as it is stored, so that a download that ends
-    // early keeps what it brought.
+    // What is stored goes into the practice history, also when the download ends early.
+    history::DownloadRecording recording(history.get(), SerialNumber->text(), Version->text(), now);
     DownloadObserver observer;
-    observer.stored = [this](const StoredRunFile &file) {
-        if (history)
-            history->record(history::arrivalOf(file, now(), SerialNumber->text(), Version->text()));
-    };
+    observer.stored = [&recording](const StoredRunFile &file) { recording.add(file); };
     const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
+    recording.finish();
     tellHistoryNotices();
     if (historyWindow && historyWindow->isVisible())
         historyWindow->reload();

@@ -57,17 +57,19 @@ int runDownload(Context &c)
     // cannot be used is a warning, never a failed download.
     history::Store history(historyPath(), [&c](const QString &text) { c.warn(text); });
     const QString version = c.device.version.value_or(QString());
+    history::DownloadRecording recording(&history, c.device.serialNumber, version, c.io.now);
     DownloadObserver observer;
     observer.starting = [&c](bool rallycross, int file, int count) {
         c.progress(QStringLiteral("Downloading %1run file %2 of %3").arg(rallycross ? QStringLiteral("rallycross ") : QString()).arg(file).arg(count));
     };
-    observer.stored = [&c, &history, &version](const StoredRunFile &file) {
+    observer.stored = [&c, &recording](const StoredRunFile &file) {
         c.endProgress();
         c.io.out << QDir::toNativeSeparators(file.path) << Qt::endl;
-        history.record(history::arrivalOf(file, c.io.now(), c.device.serialNumber, version));
+        recording.add(file);
     };
     const DownloadResult result = downloadRunFiles(c.link, folder, version, hasRallycross(version), observer);
     c.endProgress();
+    recording.finish();
     switch (result.end) {
     case DownloadResult::End::NoResponse:
         return c.exchangeFailed(kNoResponse);
