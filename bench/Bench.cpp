@@ -11,12 +11,21 @@
 //   startup               from the process's start to the main window shown
 //   memory                peak memory with every chart series filled (a file and its overlay,
 //                         four shift columns each) and the chart drawn
+//   history [SESSIONS]    a practice history of SESSIONS sessions (default 1000; two devices,
+//                         over weeks) with their run files in the Statistics folder: the
+//                         main window's start with them all new (each decoded and recorded) and
+//                         all known, and the History window from Ctrl+H to shown
+//   history-store DIR [SESSIONS]
+//                         writes such a history (default 36 sessions) into DIR's documents folder,
+//                         to try the window: HOME=DIR build/vantrelock-mirelon, then Ctrl+H
 
 #include "app/ui/MainWindow.h"
 #include "app/ui/Prompter.h"
 #include "app/ui/Widgets.h"
 #include "app/ui/Windows.h"
 #include "device/Ports.h"
+#include "history/HistoryStore.h"
+#include "history/ui/HistoryWindow.h"
 #include "image/Picture.h"
 #include "app/Files.h"
 #include "tools/sim/ImageCommands.h"
@@ -24,6 +33,7 @@
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SimDevice.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QChartView>
 #include <QDir>
@@ -34,12 +44,14 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QWindow>
 
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -276,15 +288,136 @@ int memory(int argc, char *argv[])
     return quiet.shown == 0 && filled == 10 && !drawn.isNull() ? 0 : 1;
 }
 
+// One practice session of a driver who gets better: `progress` runs from 0 (the first session)
+// to 1 (the last), and the reaction times, their spread and the red lights come down with it.
+sim::RunFileValues practiceSession(std::mt19937 &random, double progress, int shiftColumns)
+{
+    std::normal_distribution<double> reaction(565.0 - 45.0 * progress, 38.0 - 16.0 * progress);
+    std::uniform_int_distribution<int> early(440, 498), runCount(12, 50), percent(0, 99);
+    std::normal_distribution<double> jitter(0.0, 70.0 - 30.0 * progress);
+    constexpr int kShiftAt[] = {1700, 3380, 5230, 7290};
+    sim::RunFileValues values;
+    values.runCount = runCount(random);
+    double sum = 0, squares = 0;
+    std::array<double, 4> shiftSums{};
+    for (int r = 0; r < values.runCount; ++r) {
+        sim::RunValues run;
+        const bool red = percent(random) < int(12 - 8 * progress);
+        if (red) {
+            run.reaction = early(random);
+            ++values.reds;
+        } else {
+            do
+                run.reaction = int(std::lround(reaction(random)));
+            while (run.reaction < 500);
+            values.wins += percent(random) < 50;
+        }
+        for (int n = 0; n < shiftColumns; ++n) {
+            run.shifts[size_t(n)] = kShiftAt[n] - int(60 * progress) + int(std::lround(jitter(random)));
+            shiftSums[size_t(n)] += run.shifts[size_t(n)];
+        }
+        run.bumps = percent(random) % 3;
+        sum += run.reaction;
+        squares += double(run.reaction) * run.reaction;
+        values.runs.push_back(run);
+    }
+    const double mean = sum / values.runCount;
+    values.average = int(std::lround(mean));
+    values.spread = int(std::lround(std::sqrt(std::max(0.0, squares / values.runCount - mean * mean))));
+    for (int n = 0; n < shiftColumns; ++n)
+        values.shiftAverages[size_t(n)] = int(std::lround(shiftSums[size_t(n)] / values.runCount));
+    return values;
+}
+
+// `count` sessions over weeks, most from the driver's own tree, a third from the club's
+// rallycross tree (every fourth of those a rallycross file): their run files in the Statistics
+// folder, dated as they came, and recorded in the store when `record`.
+bool writeHistory(const WorkingFolders &folders, int count, bool record)
+{
+    if (!QDir().mkpath(folders.statistics))
+        return false;
+    std::optional<history::Store> store;
+    if (record)
+        store.emplace(folders.inProgram(history::kStoreName));
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> minute(17 * 60, 21 * 60);
+    const QDateTime start(QDate(2024, 3, 2), QTime(0, 0));
+    const double days = std::max(56.0, count * 0.55); // about two sessions in three days
+    for (int i = 0; i < count; ++i) {
+        const bool club = i % 3 == 2;
+        const bool rallycross = club && i % 4 == 3;
+        const double progress = count > 1 ? double(i) / (count - 1) : 0.0;
+        const QByteArray bytes = sim::encodeRunFile(practiceSession(random, progress, club ? 3 : 4),
+                                                    rallycross ? sim::RunFileKind::Rallycross : sim::RunFileKind::Full);
+        history::Arrival arrival;
+        arrival.path = QDir(folders.statistics).filePath(QStringLiteral("RUN%1%2.txt").arg(i + 1, 4, 10, QLatin1Char('0')).arg(rallycross ? "R" : ""));
+        arrival.bytes = bytes;
+        arrival.rallycross = rallycross;
+        arrival.when = start.addSecs(qint64(i * days / count) * 86400 + minute(random) * 60);
+        arrival.serial = club ? QStringLiteral("VM000107") : QStringLiteral("VM000042");
+        arrival.firmware = club ? QStringLiteral("1.24 R") : QStringLiteral("1.26  ");
+        QFile file(arrival.path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+        file.setFileTime(arrival.when, QFileDevice::FileModificationTime);
+        if (store && store->record(arrival) != history::Store::Recorded::New)
+            return false;
+    }
+    return true;
+}
+
+int historyBench(int argc, char *argv[], int sessions)
+{
+    QApplication app(argc, argv);
+    QuietPrompter quiet;
+    setPrompter(&quiet);
+    const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+    // The files alone first: the first start finds them all new.
+    if (!writeHistory(folders, sessions, false))
+        return 1;
+    const auto start = [] {
+        QElapsedTimer timer;
+        timer.start();
+        createWindows();
+        return double(timer.nsecsElapsed()) / 1e9;
+    };
+    put("history_start_all_new", start());
+    const auto recorded = Form1->history->sessions().size();
+    destroyWindows();
+    put("history_start_all_known", start());
+    Form1->show();
+    while (!(Form1->windowHandle() && Form1->windowHandle()->isExposed()))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+
+    QElapsedTimer timer;
+    timer.start();
+    Form1->historyAction->trigger();
+    while (!(Form1->historyWindow->windowHandle() && Form1->historyWindow->windowHandle()->isExposed()))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    QCoreApplication::processEvents(); // the first paint
+    put("history_shown", double(timer.nsecsElapsed()) / 1e9);
+    std::printf("history_sessions %d\n", Form1->historyWindow->Sessions->rowCount());
+    const bool ok = quiet.shown == 0 && recorded == size_t(sessions) && Form1->historyWindow->Sessions->rowCount() == sessions;
+    destroyWindows();
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
+    if (mode == QLatin1String("history-store") && argc > 2) {
+        QCoreApplication app(argc, argv);
+        const QString documents = QFile::decodeName(argv[2]) + QStringLiteral("/Documents");
+        return writeHistory(workingFolders(documents), argc > 3 ? QByteArray(argv[3]).toInt() : 36, true) ? 0 : 1;
+    }
     // The program's folders go to a scratch home, never the user's documents.
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     qunsetenv("XDG_DOCUMENTS_DIR");
+    if (mode == QLatin1String("history"))
+        return historyBench(argc, argv, argc > 2 ? QByteArray(argv[2]).toInt() : 1000);
     if (mode == QLatin1String("startup"))
         return startup(argc, argv);
     if (mode == QLatin1String("memory"))
@@ -300,6 +433,7 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("photo") && argc > 2)
         return photo(QFile::decodeName(argv[2]), argc > 4 ? QByteArray(argv[3]).toInt() : 4000,
                      argc > 4 ? QByteArray(argv[4]).toInt() : 3000);
-    std::fprintf(stderr, "usage: mirelon-bench transfers [--paced] | photo OUT [W H] | picture IN REPEATS | startup | memory\n");
+    std::fprintf(stderr, "usage: mirelon-bench transfers [--paced] | photo OUT [W H] | picture IN REPEATS | startup | memory"
+                         " | history [SESSIONS] | history-store DIR [SESSIONS]\n");
     return 2;
 }

@@ -55,9 +55,10 @@ bool receiveFiles(SerialLink &link, const QString &folder, int count, int length
         // Stored only once it is all here, so that a run file on disk is always whole.
         if (!received(link, length))
             return false;
-        stored.append(storeRunFile(folder, base, link.bytes(length)));
+        const QByteArray data = link.bytes(length);
+        stored.append(storeRunFile(folder, base, data));
         if (observer.stored)
-            observer.stored(stored.constLast());
+            observer.stored({stored.constLast(), data, rallycross});
     }
     return true;
 }

@@ -46,10 +46,18 @@ struct DownloadResult {
     QStringList stored; // paths of the files written, in order
 };
 
-// Told of each file as it comes, for a progress display.
+// A run file as it was written: where, its bytes, and whether it came as a rallycross file.
+struct StoredRunFile {
+    QString path;
+    QByteArray data;
+    bool rallycross = false;
+};
+
+// Told of each file as it comes (for a progress display) and as it is written (for the
+// practice history).
 struct DownloadObserver {
     std::function<void(bool rallycross, int file, int count)> starting;
-    std::function<void(const QString &path)> stored;
+    std::function<void(const StoredRunFile &file)> stored;
 };
 
 // Downloads every run file the device offers into `folder` (and its rallycross files when

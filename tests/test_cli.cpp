@@ -1,3 +1,4 @@
+#include "app/Folders.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Widgets.h"
 #include "app/ui/Windows.h"
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -87,6 +89,55 @@ private slots:
         QCOMPARE(r.err, QStringLiteral("vantrelock: %1\n").arg(kNoResponse));
         QCOMPARE(r.out.count(QLatin1Char('\n')), 1); // the whole first file only
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+    }
+
+    // Download records what it stores in the practice history, as the window's Load does, and
+    // `history` prints it. A history that cannot record is a warning, never a failed download.
+    void downloadRecordsAndHistoryPrintsIt()
+    {
+        const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+        QDir(folders.program).removeRecursively();
+        SimFixture sim({"1.24  ", "VM000042"});
+        sim::RunFileSet set;
+        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)},
+                     {"RUN2", sim::encodeRunFile(sim::generateSession(2, 9), sim::RunFileKind::Full)}};
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        QTemporaryDir dir;
+        for (int download = 1; download <= 2; ++download) { // the second brings the same bytes
+            const Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
+            QCOMPARE(r.err, QString());
+            QCOMPARE(r.status, kExitOk);
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 4);
+
+        Run r = run({QStringLiteral("history")});
+        QCOMPARE(r.status, kExitOk);
+        QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines.at(0).startsWith(QLatin1String("Date")));
+        QVERIFY2(lines.at(1).contains(QRegularExpression(QStringLiteral("  VM000042  RUN1\\.txt +14 +\\d+ +\\d+ +0\\.\\d{3} +0\\.\\d{3}$"))),
+                 qPrintable(lines.at(1)));
+        r = run({QStringLiteral("history"), QStringLiteral("--csv")});
+        QCOMPARE(r.status, kExitOk);
+        lines = r.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0), QStringLiteral("Date, Device, File, Runs, Reds, Wins, Average, Spread"));
+        QVERIFY(lines.at(2).startsWith(QLatin1String("2019-12-31 23:59:59,VM000042,RUN2.txt,9,")));
+        r = run({QStringLiteral("history"), QStringLiteral("--device"), QStringLiteral("VM000007")});
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 1); // the header
+
+        const QString store = folders.inProgram(QStringLiteral("History.sqlite"));
+        if (!setReadOnly(store, true))
+            QSKIP("this file system cannot make a file read-only for root");
+        set.files.front().data[0] = '1'; // new bytes, which it cannot add
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
+        setReadOnly(store, false);
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 2);
+        QVERIFY2(r.err.startsWith(QLatin1String("vantrelock: warning: The practice history is off: the history file ")), qPrintable(r.err));
+        QVERIFY(r.err.contains(QLatin1String("is read-only")));
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
     }
 
     void deleteDeviceFilesAsksFirst()

@@ -71,8 +71,12 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the maker folder belongs
         blocker.close();
         createWindows();
-        QCOMPARE(prompts->texts(), QStringList{QStringLiteral("I/O error %1.").arg(EEXIST)});
+        // The practice history, which lives in the program folder, is off and says so.
+        QCOMPARE(prompts->texts().size(), 2);
+        QCOMPARE(prompts->texts().first(), QStringLiteral("I/O error %1.").arg(EEXIST));
         QCOMPARE(prompts->shown.first().kind, BoxKind::Error);
+        QVERIFY(prompts->texts().last().startsWith(QLatin1String("The practice history is off: ")));
+        QCOMPARE(prompts->shown.last().kind, BoxKind::Warning);
         QCOMPARE(Form1->FileListBox1->count(), 0);
         QVERIFY(!Form1->Button11->isEnabled());
         QCOMPARE(Form1->bump[50], 255);

@@ -6,6 +6,7 @@
 #include "app/ui/Windows.h"
 #include "device/Connection.h"
 #include "device/ui/SetupDialog.h"
+#include "history/HistoryStore.h"
 #include "image/Picture.h"
 #include "settings/ui/SettingsWindow.h"
 
@@ -138,6 +139,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     wireStatistics();
     wireRunFileTransfer();
     wireImage();
+    wireHistory();
 
     guarded(this, [this] { FormCreate(); });
 }
@@ -414,6 +416,7 @@ void TForm1::FormCreate()
 
     FileListBox1->setDirectory(folders.statistics);
     FileSaveDialog1->setDirectory(FileListBox1->directory());
+    openHistory();
 
     const QString picture = folders.inProgram(kWorkingBitmapName);
     // Only a regular file: a pipe of that name would block the start for good.

@@ -5,14 +5,18 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class ColorPanel;
 class FileListBox;
+class HistoryWindow;
+class QAction;
 class ImageView;
 class QChartView;
 class QComboBox;
@@ -23,6 +27,10 @@ class QLineSeries;
 class QProgressBar;
 class QPushButton;
 class QValueAxis;
+
+namespace history {
+class Store;
+}
 
 // The main window: the Connect, Image and Statistics groups and the run chart.
 class TForm1 : public QWidget {
@@ -132,6 +140,23 @@ public:
     void wireRunFileTransfer();
     void Button8Click();
     void Button9Click();
+
+    // The practice history (history/ui/HistoryHandlers.cpp): opened at start, where the run
+    // files the Statistics folder holds and it has not seen are added; Load records each file it
+    // stores. "History..." in the file list's context menu and Ctrl+H show its window.
+    std::unique_ptr<history::Store> history;
+    HistoryWindow *historyWindow = nullptr;
+    QAction *historyAction;
+    void openHistory();
+    // What the history has to say waits here while a download runs (a message box then would
+    // hold up the port's reading) and is shown by tellHistoryNotices().
+    QStringList historyNotices;
+    void tellHistoryNotices();
+    void wireHistory();
+    void showHistory();
+    // Picks a run file of the Statistics folder in the list as a click would (loading it);
+    // false when the list does not hold it.
+    bool pickRunFile(const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -5,6 +5,8 @@
 #include "app/ui/Prompter.h"
 #include "app/ui/Widgets.h"
 #include "device/Connection.h"
+#include "history/HistoryStore.h"
+#include "history/ui/HistoryWindow.h"
 #include "stats/RunFileTransfer.h"
 
 #include <QFile>
@@ -30,7 +32,15 @@ void TForm1::wireRunFileTransfer()
 
 void TForm1::Button8Click()
 {
-    const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross);
+    // What is stored goes into the practice history, also when the download ends early.
+    history::DownloadRecording recording(history.get(), SerialNumber->text(), Version->text(), now);
+    DownloadObserver observer;
+    observer.stored = [&recording](const StoredRunFile &file) { recording.add(file); };
+    const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
+    recording.finish();
+    tellHistoryNotices();
+    if (historyWindow && historyWindow->isVisible())
+        historyWindow->reload();
     switch (result.end) {
     case DownloadResult::End::NoResponse:
         dropLink(kNoResponse);

@@ -4,6 +4,13 @@
 
 #include <QDir>
 
+#include <fcntl.h>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
+
 QMessageBox::StandardButton RecordingPrompter::message(QWidget *, BoxKind kind, const QString &text,
                                                        QMessageBox::StandardButtons buttons)
 {
@@ -46,6 +53,30 @@ SimFixture::~SimFixture()
 {
     m_device->stop();
     qunsetenv(kPortEnvironmentVariable);
+}
+
+bool setReadOnly(const QString &path, bool readOnly)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd >= 0) {
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = readOnly ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            ::ioctl(fd, FS_IOC_SETFLAGS, &flags); // allowed to root only: the bits below do for others
+        }
+        ::close(fd);
+    }
+#endif
+    const QFileDevice::Permissions read = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(path, readOnly ? read : read | QFileDevice::WriteOwner);
+    if (!readOnly)
+        return true;
+    const int probe = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+    if (probe < 0)
+        return true;
+    ::close(probe);
+    return false;
 }
 
 namespace {

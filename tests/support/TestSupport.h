@@ -63,6 +63,11 @@ bool waitFor(Condition condition, int timeoutMs = 5000)
     return true;
 }
 
+// Makes a file read-only (or writable again) for this process, root included: the permission
+// bits, and on Linux the immutable flag, which binds root too. False when the file could still be
+// written (a file system without the flag): the caller skips.
+bool setReadOnly(const QString &path, bool readOnly);
+
 // Points HOME (and with it the documents folder) at a temporary folder for the whole test
 // program, so no test touches the real one, and runs the windows off screen.
 void prepareTestEnvironment();

@@ -168,6 +168,10 @@ int runSettings(Context &c);
 // FileCommands.cpp
 int runShow(Context &c);
 int runExport(Context &c);
+// HistoryCommands.cpp
+int runHistory(Context &c);
+// The practice history's file in the program folder, which is made when missing.
+QString historyPath();
 // PictureCommands.cpp
 int runImageFit(Context &c);
 int runImageSend(Context &c);

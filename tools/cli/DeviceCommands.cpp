@@ -4,6 +4,7 @@
 
 #include "app/Folders.h"
 #include "device/Ports.h"
+#include "history/HistoryStore.h"
 #include "settings/SettingsExchange.h"
 #include "stats/RunFileTransfer.h"
 
@@ -52,17 +53,23 @@ int runDownload(Context &c)
     if (!c.connect())
         return c.interrupted() ? kExitInterrupted : kExitFailed;
 
+    // What is stored goes into the practice history, as the window's Load does; a history that
+    // cannot be used is a warning, never a failed download.
+    history::Store history(historyPath(), [&c](const QString &text) { c.warn(text); });
     const QString version = c.device.version.value_or(QString());
+    history::DownloadRecording recording(&history, c.device.serialNumber, version, c.io.now);
     DownloadObserver observer;
     observer.starting = [&c](bool rallycross, int file, int count) {
         c.progress(QStringLiteral("Downloading %1run file %2 of %3").arg(rallycross ? QStringLiteral("rallycross ") : QString()).arg(file).arg(count));
     };
-    observer.stored = [&c](const QString &path) {
+    observer.stored = [&c, &recording](const StoredRunFile &file) {
         c.endProgress();
-        c.io.out << QDir::toNativeSeparators(path) << Qt::endl;
+        c.io.out << QDir::toNativeSeparators(file.path) << Qt::endl;
+        recording.add(file);
     };
     const DownloadResult result = downloadRunFiles(c.link, folder, version, hasRallycross(version), observer);
     c.endProgress();
+    recording.finish();
     switch (result.end) {
     case DownloadResult::End::NoResponse:
         return c.exchangeFailed(kNoResponse);

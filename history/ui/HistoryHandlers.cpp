@@ -1,0 +1,73 @@
+// The main window's part of the practice history: the store opened at start, the "History..."
+// entry of the run file list's context menu and Ctrl+H, and a session's run file picked in the list.
+
+#include "app/ui/MainWindow.h"
+
+#include "app/Files.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
+#include "history/HistoryStore.h"
+#include "history/ui/HistoryWindow.h"
+
+#include <QAction>
+#include <QFileInfo>
+
+#include <utility>
+
+void TForm1::openHistory()
+{
+    // Whatever goes wrong is said once, as a warning, and the window goes on without it.
+    history = std::make_unique<history::Store>(folders.inProgram(history::kStoreName),
+                                               [this](const QString &text) { historyNotices.append(text); });
+    history->importFolder(folders.statistics);
+    tellHistoryNotices();
+}
+
+void TForm1::tellHistoryNotices()
+{
+    const QStringList notices = std::exchange(historyNotices, {});
+    for (const QString &text : notices)
+        showWarning(this, text);
+}
+
+void TForm1::wireHistory()
+{
+    historyAction = new QAction(QStringLiteral("History\u2026"), this);
+    historyAction->setObjectName(QStringLiteral("HistoryAction"));
+    historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    historyAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(historyAction); // Ctrl+H anywhere in the main window
+    FileListBox1->addAction(historyAction);
+    FileListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(historyAction, &QAction::triggered, this, [this] { guarded(this, [this] { showHistory(); }); });
+}
+
+void TForm1::showHistory()
+{
+    if (!history)
+        return; // start-up did not get that far
+    if (!historyWindow)
+        historyWindow = new HistoryWindow(*history, [this](const QString &path) { return pickRunFile(path); }, this);
+    historyWindow->reload();
+    historyWindow->show();
+    historyWindow->raise();
+    historyWindow->activateWindow();
+}
+
+bool TForm1::pickRunFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!files::isRegularFile(path) || !files::sameFile(info.absolutePath(), FileListBox1->directory()))
+        return false;
+    const auto find = [this, &info] { return FileListBox1->findItems(info.fileName(), Qt::MatchExactly); };
+    if (find().isEmpty())
+        FileListBox1->refresh(); // stored since the list was read (by the tool, say)
+    const QList<QListWidgetItem *> items = find();
+    if (items.isEmpty())
+        return false;
+    // As a click: with overlay on it toggles the file, otherwise it becomes the one picked.
+    FileListBox1->setCurrentItem(items.first(), FileListBox1->multiSelect() ? QItemSelectionModel::Toggle
+                                                                            : QItemSelectionModel::ClearAndSelect);
+    FileListBox1->scrollToItem(items.first());
+    return true;
+}

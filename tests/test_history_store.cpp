@@ -1,0 +1,413 @@
+#include "history/HistoryStore.h"
+#include "stats/RunFile.h"
+#include "tests/support/RunFiles.h"
+#include "tests/support/TestSupport.h"
+#include "tools/sim/RunFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <sys/stat.h>
+
+// The practice history's store: what it records of a run file, the same bytes twice, the files
+// it finds in the folder, and the stores it cannot use.
+class HistoryStoreTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QStringList notices;
+
+    QString storePath() const { return dir->filePath(QStringLiteral("History.sqlite")); }
+    std::unique_ptr<history::Store> open()
+    {
+        return std::make_unique<history::Store>(storePath(), [this](const QString &text) { notices.append(text); });
+    }
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = dir->filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static history::Arrival arrival(const QString &path, const QByteArray &bytes, const QDateTime &when,
+                                    const QString &serial = QStringLiteral("VM000042"))
+    {
+        history::Arrival a;
+        a.path = path;
+        a.bytes = bytes;
+        a.when = when;
+        a.serial = serial;
+        a.firmware = QStringLiteral("1.24 R");
+        return a;
+    }
+    static QDateTime day(int d, int hour = 18) { return QDateTime(QDate(2024, 3, d), QTime(hour, 30)); }
+    static QByteArray session(std::uint32_t seed, sim::RunFileKind kind = sim::RunFileKind::Full)
+    {
+        return sim::encodeRunFile(sim::generateSession(seed, 20), kind);
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        notices.clear();
+    }
+
+    // What the table and the charts show of a session is the decoder's figures: counts as the
+    // labels show them, the average, spread and shift averages the labels show (none where they
+    // show "N/A"), and the best reaction time that is not one of the red lights.
+    void figuresAreTheDecoders_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("row"); // Runs .. Spread, as the table shows them
+        QTest::addColumn<double>("best");     // -1: none
+        QTest::addColumn<QList<double>>("shiftAverages"); // -1: none
+        // Five runs, one red light (0.498 s, the fastest); shift 3 not in use.
+        RunFileBytes full;
+        full.runs(5).wins(2).reds(1).average(539).spread(40);
+        const int rts[] = {512, 498, 530, 601, 555};
+        for (int r = 1; r <= 5; ++r)
+            full.rt(r, rts[r - 1]).shift(r, 1, 1650).shift(r, 2, 3300).shift(r, 4, 7100);
+        full.noShift(3).shiftAverage(1, 1650).shiftAverage(2, 3304).shiftAverage(3, 10000).shiftAverage(4, 7100);
+        QTest::newRow("full file") << full.bytes() << QStringList{"5", "1", "2", "0.539", "0.040"} << 0.512
+                                   << QList<double>{1.65, 3.304, -1, 7.1};
+        RunFileBytes noAverage = full;
+        noAverage.average(10000);
+        QTest::newRow("full file, average 10.000 shown as N/A") << noAverage.bytes()
+                                                                << QStringList{"5", "1", "2", "N/A", "0.040"} << 0.512
+                                                                << QList<double>{1.65, 3.304, -1, 7.1};
+        RunFileBytes older(RunFileBytes::kShort);
+        older.runs(2).wins(1).reds(2).average(10000).spread(15).shiftAverage(1, 1720).rt(1, 450).rt(2, 470);
+        QTest::newRow("short file: only red lights, average 10.000 shown") << older.bytes()
+                                                                           << QStringList{"2", "2", "1", "10.000", "0.015"}
+                                                                           << -1.0 << QList<double>{1.72, -1, -1, -1};
+        RunFileBytes rally(RunFileBytes::kRallycross);
+        rally.runs(62).wins(30).reds(0).average(520).spread(22);
+        for (int r = 1; r <= 50; ++r)
+            rally.rt(r, 600 - r);
+        QTest::newRow("rallycross file, 62 runs in 50 slots") << rally.bytes()
+                                                              << QStringList{"62", "0", "30", "0.520", "0.022"} << 0.55
+                                                              << QList<double>{-1, -1, -1, -1};
+    }
+    void figuresAreTheDecoders()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, row);
+        QFETCH(double, best);
+        QFETCH(QList<double>, shiftAverages);
+        const auto store = open();
+        QCOMPARE(store->record(arrival(write(QStringLiteral("RUN.txt"), bytes), bytes, day(4))),
+                 history::Store::Recorded::New);
+        const std::vector<history::Session> sessions = store->sessions();
+        QCOMPARE(sessions.size(), size_t(1));
+        const history::Session &s = sessions.front();
+        QVERIFY(s.figures);
+        const QLocale c(QLocale::C);
+        QCOMPARE(history::tableRow(s, c).mid(3), row);
+
+        // The window's labels, from the decoder, say the same.
+        const runfile::RunFile decoded = runfile::decode(bytes, c);
+        const QStringList labels{decoded.runs.text(), decoded.reds.text(), decoded.wins.text(), decoded.average, decoded.spread};
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(labels.at(i) == QLatin1String("N/A"), row.at(i) == QLatin1String("N/A"));
+            QCOMPARE(row.at(i).toDouble(), labels.at(i).toDouble()); // ".539" is 0.539
+        }
+        QCOMPARE(s.figures->average.value_or(-1), decoded.average == QLatin1String("N/A") ? -1 : decoded.average.toDouble());
+        QCOMPARE(s.figures->best.value_or(-1), best);
+        for (int k = 0; k < 4; ++k) {
+            QCOMPARE(s.figures->shiftAverage[size_t(k)].value_or(-1), shiftAverages.at(k));
+            QCOMPARE(decoded.shiftAverage[size_t(k)] == QLatin1String("N/A"), shiftAverages.at(k) < 0);
+        }
+
+        // The chart's points are those figures, at the session's time.
+        const history::Plot plot = history::plotOf(sessions);
+        const double x = double(day(4).toMSecsSinceEpoch());
+        QCOMPARE(plot.average.size(), s.figures->average ? 1 : 0);
+        QCOMPARE(plot.best.size(), best < 0 ? 0 : 1);
+        if (best >= 0)
+            QCOMPARE(plot.best.first(), QPointF(x, best));
+        QCOMPARE(plot.redRate.first(), QPointF(x, 100.0 * s.figures->reds / s.figures->runs));
+        QCOMPARE(plot.spread.first(), QPointF(x, row.at(4).toDouble()));
+
+        // The runs are kept as the window's load reads them (at most 50).
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
+        db.setDatabaseName(storePath());
+        QVERIFY(db.open());
+        {
+            QSqlQuery runs(QStringLiteral("SELECT run, rt, shift1, shift3, bump FROM runs ORDER BY run"), db);
+            int r = 0;
+            while (runs.next()) {
+                ++r;
+                QCOMPARE(runs.value(0).toInt(), r);
+                QCOMPARE(runs.value(1).toDouble(), decoded.rt[size_t(r)]);
+                QCOMPARE(runs.value(2).isNull(), !decoded.full);
+                QVERIFY(runs.value(3).isNull()); // shift 3 is in use in none of them
+                QCOMPARE(runs.value(4).isNull(), !decoded.full);
+            }
+            QCOMPARE(r, std::min(s.figures->runs, 50));
+        }
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+        QCOMPARE(notices, QStringList());
+    }
+
+    // A file whose counts are not numbers (the window's load refuses it) is a session without
+    // figures, and shown as one.
+    void fileThatDoesNotDecode()
+    {
+        const QByteArray bytes = QByteArray(300, '0') + "0X2";
+        const auto store = open();
+        QCOMPARE(store->record(arrival(write(QStringLiteral("BAD.txt"), bytes), bytes, day(5))), history::Store::Recorded::New);
+        const std::vector<history::Session> sessions = store->sessions();
+        QCOMPARE(sessions.size(), size_t(1));
+        QVERIFY(!sessions.front().figures);
+        QCOMPARE(history::tableRow(sessions.front()).mid(2),
+                 (QStringList{"BAD.txt", history::kNoFigures, "", "", "", ""}));
+        QVERIFY(history::plotOf(sessions).average.isEmpty());
+        QCOMPARE(history::csvText(sessions, QLocale::c()).split('\n').at(1), QByteArray("2024-03-05 18:30:00,VM000042,BAD.txt,,,,,\r"));
+    }
+
+    // The same bytes again are the same session: downloaded twice, or found in the folder and then
+    // downloaded. It keeps its first date, takes the device it lacked, and follows its file when
+    // the first copy is gone.
+    void sameBytesAreOneSession()
+    {
+        const QByteArray bytes = session(1);
+        const QString first = write(QStringLiteral("ABC.txt"), bytes);
+        const auto store = open();
+        history::Arrival found = arrival(first, bytes, day(3), QString());
+        found.imported = true;
+        QCOMPARE(store->record(found), history::Store::Recorded::New);
+        const QString second = write(QStringLiteral("ABC-1.txt"), bytes);
+        QCOMPARE(store->record(arrival(second, bytes, day(9))), history::Store::Recorded::Known);
+        std::vector<history::Session> sessions = store->sessions();
+        QCOMPARE(sessions.size(), size_t(1));
+        QCOMPARE(sessions.front().arrived, day(3));
+        QCOMPARE(sessions.front().serial, QStringLiteral("VM000042"));
+        QCOMPARE(sessions.front().firmware, QStringLiteral("1.24 R"));
+        QCOMPARE(sessions.front().path, first); // still there
+
+        QVERIFY(QFile::remove(first));
+        QCOMPARE(store->record(arrival(second, bytes, day(10), QStringLiteral("OTHER"))), history::Store::Recorded::Known);
+        sessions = store->sessions();
+        QCOMPARE(sessions.front().path, second);
+        QCOMPARE(sessions.front().serial, QStringLiteral("VM000042")); // a device once known stays
+
+        const QByteArray other = session(2);
+        QCOMPARE(store->record(arrival(write(QStringLiteral("ABC-2.txt"), other), other, day(10))),
+                 history::Store::Recorded::New);
+        QCOMPARE(store->sessions().size(), size_t(2));
+        QCOMPARE(notices, QStringList());
+    }
+
+    // At start the run files of the folder the store has not seen are added once, dated by their
+    // file time; pipes, folders and files longer than a run file are passed over.
+    void importOfExistingFiles()
+    {
+        const QString folder = dir->filePath(QStringLiteral("Statistics"));
+        QVERIFY(QDir().mkpath(folder));
+        const auto put = [&](const char *name, const QByteArray &bytes, const QDateTime &time) {
+            const QString path = write(QStringLiteral("Statistics/") + QLatin1String(name), bytes);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+        };
+        put("B.txt", session(1), day(2));
+        put("A.txt", session(2), day(7));
+        put("A-1.txt", session(2), day(8)); // the same bytes as A.txt
+        put("RX1R.txt", session(3, sim::RunFileKind::Rallycross), day(1));
+        put("notes.txt", QByteArray(5000, 'x'), day(1));
+        put("RUN.csv", session(4), day(1));
+        QVERIFY(QDir(folder).mkdir(QStringLiteral("folder.txt")));
+        QCOMPARE(mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.txt")).constData(), 0600), 0);
+
+        const auto store = open();
+        QCOMPARE(store->importFolder(folder), 3);
+        std::vector<history::Session> sessions = store->sessions();
+        QCOMPARE(sessions.size(), size_t(3));
+        QCOMPARE(sessions[0].fileName(), QStringLiteral("RX1R.txt"));
+        QCOMPARE(sessions[0].arrived, day(1));
+        QVERIFY(sessions[0].rallycross);
+        QVERIFY(sessions[0].imported);
+        QCOMPARE(sessions[0].serial, QString());
+        QCOMPARE(sessions[1].fileName(), QStringLiteral("B.txt"));
+        QVERIFY(!sessions[1].rallycross);
+        QCOMPARE(sessions[2].fileName(), QStringLiteral("A-1.txt")); // read first: sorted by name
+        QCOMPARE(sessions[2].arrived, day(8));
+        QCOMPARE(store->devices(), QStringList{QString()});
+
+        QCOMPARE(store->importFolder(folder), 0);
+        QVERIFY(QFile::remove(folder + QStringLiteral("/A-1.txt")));
+        QCOMPARE(store->importFolder(folder), 0);
+        QCOMPARE(store->sessions().back().fileName(), QStringLiteral("A.txt")); // followed to the copy left
+        QCOMPARE(store->sessions(QString()).size(), size_t(3));
+        QCOMPARE(store->sessions(QStringLiteral("VM000042")).size(), size_t(0));
+        QCOMPARE(notices, QStringList());
+    }
+
+    // A store that is not a history of this program is renamed aside, never deleted, with its
+    // journal; a new one is started and said so once.
+    void damagedStoreIsSetAside_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("garbage") << "garbage" << "was damaged";
+        QTest::newRow("cut short") << "cut" << "was damaged";
+        QTest::newRow("another program's database") << "foreign" << "is not a practice history";
+    }
+    void damagedStoreIsSetAside()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        if (kind == QLatin1String("garbage")) {
+            write(QStringLiteral("History.sqlite"), QByteArray(8192, '\x5a'));
+        } else if (kind == QLatin1String("cut")) {
+            {
+                const auto store = open();
+                for (std::uint32_t i = 1; i <= 40; ++i) {
+                    const QByteArray bytes = session(i);
+                    store->record(arrival(dir->filePath(QStringLiteral("R%1.txt").arg(i)), bytes, day(1)));
+                }
+            }
+            QVERIFY(QFile::resize(storePath(), QFileInfo(storePath()).size() / 2));
+        } else {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(storePath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("CREATE TABLE notes (text TEXT)")));
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        }
+        write(QStringLiteral("History.sqlite-journal"), "not a journal");
+        const QByteArray before = readAll(storePath());
+
+        const auto store = open();
+        QVERIFY(store->canRecord());
+        QCOMPARE(notices.size(), 1);
+        const QString aside = store->setAsidePath();
+        QVERIFY2(QFileInfo(aside).fileName().startsWith(QLatin1String("History-damaged-")), qPrintable(aside));
+        QVERIFY(notices.first().contains(said));
+        QVERIFY(notices.first().contains(QFileInfo(aside).fileName()));
+        QCOMPARE(readAll(aside), before);
+        // SQLite discards a journal that is none; it never stays to be played into the new file.
+        QVERIFY(!QFile::exists(storePath() + QStringLiteral("-journal")));
+        const QByteArray bytes = session(99);
+        QCOMPARE(store->record(arrival(write(QStringLiteral("N.txt"), bytes), bytes, day(2))), history::Store::Recorded::New);
+        QCOMPARE(store->sessions().size(), size_t(1));
+        QCOMPARE(notices.size(), 1);
+    }
+
+    // A store it cannot write, or may not touch, turns the history off and says why once; the
+    // sessions it holds are still shown where it can read them.
+    void storeThatCannotRecord_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("read-only") << "read-only" << "is read-only (it is shown, but new run files are not added)" << true;
+        QTest::newRow("locked by another program") << "locked" << "is locked by another program" << true;
+        QTest::newRow("written by a newer version") << "newer" << "was written by a newer version of the program" << false;
+        QTest::newRow("a folder by its name") << "folder" << "is not a regular file" << false;
+    }
+    void storeThatCannotRecord()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, why);
+        QFETCH(bool, readable);
+        const QByteArray kept = session(1);
+        if (fault != QLatin1String("folder")) {
+            const auto store = open();
+            QCOMPARE(store->record(arrival(dir->filePath(QStringLiteral("KEPT.txt")), kept, day(1))),
+                     history::Store::Recorded::New);
+        }
+        QSqlDatabase locker;
+        if (fault == QLatin1String("read-only") && !setReadOnly(storePath(), true))
+            QSKIP("this file system cannot make a file read-only for root");
+        if (fault == QLatin1String("newer")) {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+            db.setDatabaseName(storePath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 2")));
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+        }
+        if (fault == QLatin1String("folder"))
+            QVERIFY(QDir().mkdir(storePath()));
+        const QByteArray before = fault == QLatin1String("folder") ? QByteArray() : readAll(storePath());
+
+        auto store = open();
+        if (fault == QLatin1String("locked")) {
+            // Opened first, then held by another program for longer than it waits.
+            QCOMPARE(notices, QStringList());
+            locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+            locker.setDatabaseName(storePath());
+            QVERIFY(locker.open());
+            QVERIFY(QSqlQuery(locker).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        }
+        const QByteArray bytes = session(2);
+        const history::Arrival next = arrival(write(QStringLiteral("NEXT.txt"), bytes), bytes, day(2));
+        QCOMPARE(store->record(next), history::Store::Recorded::Off);
+        QCOMPARE(store->record(next), history::Store::Recorded::Off);
+        QCOMPARE(notices.size(), 1);
+        QCOMPARE(notices.first(), QStringLiteral("The practice history is off: the history file %1 %2. Run files are "
+                                                 "still downloaded and stored as usual.")
+                                      .arg(QDir::toNativeSeparators(storePath()), why));
+        QVERIFY(!store->canRecord());
+        QCOMPARE(store->importFolder(dir->path()), 0);
+        if (locker.isOpen()) {
+            QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
+            locker.close();
+        }
+        QCOMPARE(store->canRead(), readable);
+        QCOMPARE(store->sessions().size(), size_t(readable ? 1 : 0));
+        store.reset();
+        if (fault == QLatin1String("read-only"))
+            setReadOnly(storePath(), false);
+        if (fault != QLatin1String("folder"))
+            QCOMPARE(readAll(storePath()), before); // untouched
+        locker = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+    }
+
+    // The table as the tool prints it, and its CSV with Export's rules.
+    void tableAndCsv()
+    {
+        const auto store = open();
+        const QByteArray a = session(5);
+        RunFileBytes older(RunFileBytes::kShort);
+        older.runs(20).wins(9).reds(2).average(512).spread(30);
+        const QByteArray b = older.bytes();
+        store->record(arrival(write(QStringLiteral("A.txt"), a), a, day(12, 9), QStringLiteral("VM000042")));
+        store->record(arrival(write(QStringLiteral("B, two.txt"), b), b, day(3), QStringLiteral("VM000007")));
+        const std::vector<history::Session> sessions = store->sessions();
+        QCOMPARE(sessions.front().fileName(), QStringLiteral("B, two.txt")); // by date
+        const QStringList lines = history::tableText(sessions, QLocale::c()).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 4); // header, two rows, the end
+        QVERIFY(lines.at(0).startsWith(QLatin1String("Date ")));
+        QVERIFY(lines.at(0).endsWith(QLatin1String("Average  Spread")));
+        for (const QString &line : lines.mid(1, 2))
+            QCOMPARE(line.size(), lines.at(0).size()); // aligned columns
+
+        const QLocale german(QLocale::German, QLocale::Germany);
+        const QList<QByteArray> csv = history::csvText(sessions, german).split('\n');
+        QCOMPARE(csv.at(0), QByteArray("Date, Device, File, Runs, Reds, Wins, Average, Spread\r"));
+        QCOMPARE(csv.at(1), QByteArray("2024-03-03 18:30:00,VM000007,\"B, two.txt\",20,2,9,\"0,512\",\"0,03\"\r"));
+        QVERIFY(csv.at(2).startsWith("2024-03-12 09:30:00,VM000042,A.txt,20,"));
+        QCOMPARE(csv.size(), 4);
+        QCOMPARE(store->devices(), (QStringList{"VM000007", "VM000042"}));
+    }
+};
+
+MIRELON_TEST_MAIN(HistoryStoreTest)
+#include "test_history_store.moc"
