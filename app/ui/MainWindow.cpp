@@ -37,6 +37,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x,
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
+    // Device and file text (version, serial number, file names) is shown as it is, never as markup.
+    label->setTextFormat(Qt::PlainText);
     if (font)
         label->setFont(*font);
     label->move(x, y);
@@ -119,9 +121,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vantrelock Mirelon"));
     setFixedSize(775, 530);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    setFont(tahoma(11));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kAqua);
     setPalette(pal);
@@ -277,7 +277,9 @@ void TForm1::buildStatisticsGroup()
 
     Panel3 = new ColorPanel(QString(), GroupBox3);
     Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel3->setGeometry(279, 40, 75, 142);
+    // 9 pixels wider than the design's 75, taken from the chart: with Arial's metrics the
+    // longest readouts ("Bump: 999", "RT: -30.000") need 80.
+    Panel3->setGeometry(279, 40, 84, 142);
     Panel3->setVisible(false);
     const QFont readout = arial(15, true);
     struct Row {
@@ -358,7 +360,7 @@ void TForm1::buildChart(QWidget *parent)
 
     Chart1 = new QChartView(chart, parent);
     Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setGeometry(354, 22, 381, 226);
+    Chart1->setGeometry(363, 22, 372, 226);
     Chart1->setRubberBand(QChartView::NoRubberBand);
     Chart1->setCursor(Qt::CrossCursor);
     Chart1->viewport()->setCursor(Qt::CrossCursor);
@@ -372,11 +374,12 @@ void TForm1::buildChart(QWidget *parent)
         combo->setCurrentIndex(0);
         combo->setGeometry(4, 226 - 22 - 4, 62, 22);
         combo->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
+        // Its own face: it would take the group's bold 16 pixels, where "Shift 1" does not fit.
+        combo->setFont(arial(11));
         combo->setVisible(false);
         return combo;
     };
     ComboBox1 = makeCombo("ComboBox1");
-    ComboBox1->setFont(arial(11));
     ComboBox2 = makeCombo("ComboBox2");
 }
 

@@ -184,6 +184,13 @@ QFont arial(int pixels, bool bold, bool italic)
     return font;
 }
 
+QFont tahoma(int pixels)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
 void setLabelText(QLabel *label, const QString &text)
 {
     label->setText(text);

@@ -29,9 +29,7 @@ TForm2::TForm2(SerialLink &link, QWidget *parent)
     setWindowTitle(QStringLiteral("Setup"));
     setModal(true);
     setFixedSize(291, 136);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    setFont(tahoma(11));
 
     Label1 = new QLabel(QStringLiteral("Connection Port:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));

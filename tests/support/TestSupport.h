@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Desktop.h"
 #include "app/ui/Prompter.h"
 #include "tools/sim/SimDevice.h"
 
@@ -74,6 +75,7 @@ QString testHome();
         prepareTestEnvironment();                                                                  \
         QApplication app(argc, argv);                                                              \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        addTahoma();                                                                               \
         TestClass test;                                                                            \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&test, argc, argv);                                                    \
