@@ -7,6 +7,7 @@
 #include "device/Connection.h"
 #include "device/ui/SetupDialog.h"
 #include "image/Picture.h"
+#include "image/ui/PicturePreview.h"
 #include "settings/ui/SettingsWindow.h"
 
 #include <QChart>
@@ -393,14 +394,31 @@ void TForm1::buildDialogs()
         "All (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.ico;*.emf;*.wmf)|*.gif;*.png;*.jpg;*.jpeg;*.bmp|"
         "GIF Image (*.gif)|*.gif|Portable Network Graphics (*.png)|*.png|JPEG Image File (*.jpg)|*.jpg|"
         "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp")));
+    addPicturePreview(*OpenPictureDialog1);
 
-    FileSaveDialog1 = new QFileDialog(this);
-    FileSaveDialog1->setObjectName(QStringLiteral("FileSaveDialog1"));
-    FileSaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    FileSaveDialog1->setFileMode(QFileDialog::AnyFile);
-    FileSaveDialog1->setDefaultSuffix(QStringLiteral("csv"));
-    FileSaveDialog1->setNameFilters({QStringLiteral("CSV (*.csv)")});
-    FileSaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+    FileSaveDialog1 = makeSaveDialog(this);
+}
+
+QFileDialog *TForm1::makeSaveDialog(QWidget *parent)
+{
+    auto *dialog = new QFileDialog(parent);
+    dialog->setObjectName(QStringLiteral("FileSaveDialog1"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setNameFilters({QStringLiteral("CSV (*.csv)")});
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    return dialog;
+}
+
+void TForm1::clearSaveName()
+{
+    // A file dialog keeps the last name typed into it, and QFileDialog::selectFile() ignores
+    // empty text: a new dialog in the same folder starts with an empty name.
+    const QString folder = FileSaveDialog1->directory().absolutePath();
+    delete FileSaveDialog1;
+    FileSaveDialog1 = makeSaveDialog(this);
+    FileSaveDialog1->setDirectory(folder);
 }
 
 void TForm1::FormCreate()

@@ -57,7 +57,7 @@ private:
     QImage m_picture;
 };
 
-// The ordinary files of one folder that match a mask, sorted by name.
+// The ordinary, visible files of one folder that match a mask, sorted by name.
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:
