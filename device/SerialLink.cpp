@@ -16,6 +16,7 @@ int SerialLink::findComm() const
 
 void SerialLink::InitComa()
 {
+    m_openAdvice.clear(); // no advice left over from an earlier attempt
     if (comport == 0)
         return;
     const QString location = portLocation(comport);
