@@ -414,8 +414,11 @@ QFileDialog *TForm1::makeSaveDialog(QWidget *parent)
 void TForm1::clearSaveName()
 {
     // A file dialog keeps the last name typed into it, and QFileDialog::selectFile() ignores
-    // empty text: a new dialog in the same folder starts with an empty name.
+    // empty text: a dialog holding a name gives way to a new one in the same folder. (Making one
+    // takes about 50 ms, so a dialog that holds no name, only its folder, stays.)
     const QString folder = FileSaveDialog1->directory().absolutePath();
+    if (FileSaveDialog1->selectedFiles() == QStringList{folder})
+        return;
     delete FileSaveDialog1;
     FileSaveDialog1 = makeSaveDialog(this);
     FileSaveDialog1->setDirectory(folder);
