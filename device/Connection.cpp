@@ -80,13 +80,19 @@ HandshakeResult connectDevice(SerialLink &link, const QDateTime &moment)
     const QString dateTime = dateTimeText(moment); // the moment before the port opens
     link.InitComa();
     if (!link.isOpen()) {
-        result.message = kErrorConnecting;
+        result.message = openFailureMessage(link);
         return result;
     }
     result = runHandshake(link, dateTime);
     if (!result.message.isEmpty())
         link.KillComa();
     return result;
+}
+
+QString openFailureMessage(const SerialLink &link)
+{
+    const QString advice = link.openAdvice();
+    return advice.isEmpty() ? kErrorConnecting : kErrorConnecting + QLatin1Char('\n') + advice;
 }
 
 bool sayGoodbye(SerialLink &link)

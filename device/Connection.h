@@ -33,6 +33,10 @@ HandshakeResult runHandshake(SerialLink &link, const QString &dateTime);
 // date and time of `moment`. On failure the port is closed again and `message` says why.
 HandshakeResult connectDevice(SerialLink &link, const QDateTime &moment);
 
+// The message for a port that did not open: "Error Connecting to Vantrelock", and on a line of
+// its own what the user can do about it when the system refused the port.
+QString openFailureMessage(const SerialLink &link);
+
 // Says goodbye; true when the device answered "Disconnected" in time.
 bool sayGoodbye(SerialLink &link);
 

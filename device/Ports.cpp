@@ -60,6 +60,18 @@ int portNumberFromName(const QString &name)
     return strToInt(name.mid(3));
 }
 
+QString portOpenAdvice(PortSystem system, bool refused, bool accessible)
+{
+    if (!refused)
+        return {};
+    if (system == PortSystem::Windows || accessible)
+        return QStringLiteral("Another program is using the port: close it, then connect again.");
+    if (system == PortSystem::Linux)
+        return QStringLiteral("Your user may not use the port: add it to the dialout group "
+                              "(sudo usermod -aG dialout $USER), then log out and in again.");
+    return QStringLiteral("Your user may not use the port: ask the computer's administrator for access.");
+}
+
 QStringList systemDevicePorts()
 {
     QList<SerialPortEntry> entries;

@@ -53,6 +53,12 @@ QString portLocationFor(PortSystem system, int number, const QStringList &list);
 // The number in a Windows port name such as "COM12"; throws the conversion error.
 int portNumberFromName(const QString &name);
 
+// The line that follows "Error Connecting to Vantrelock" when a port did not open, saying what
+// to do; empty when there is nothing to advise. `refused`: the system refused the port (no
+// permission, or in use); `accessible`: the user's rights on the device file allow reading and
+// writing it (Linux and macOS), so something else holds the port.
+QString portOpenAdvice(PortSystem system, bool refused, bool accessible);
+
 // The system's device ports at this moment.
 QStringList systemDevicePorts();
 // Discovery: the number of the only serial port in the system's list, or 0.

@@ -3,6 +3,7 @@
 #include "device/Ports.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -15,6 +16,7 @@ int SerialLink::findComm() const
 
 void SerialLink::InitComa()
 {
+    m_openAdvice.clear(); // no advice left over from an earlier attempt
     if (comport == 0)
         return;
     const QString location = portLocation(comport);
@@ -28,7 +30,11 @@ bool SerialLink::openLocation(const QString &location)
     KillComa();
     // Opened by name, never through a QSerialPortInfo, so that a pseudo-terminal opens too.
     m_port.setPortName(location);
+    m_openAdvice.clear();
     if (!m_port.open(QIODevice::ReadWrite)) {
+        const QFileInfo device(location);
+        m_openAdvice = portOpenAdvice(kThisSystem, m_port.error() == QSerialPort::PermissionError,
+                                      device.isReadable() && device.isWritable());
         m_port.clearError();
         return false;
     }

@@ -42,6 +42,8 @@ public:
     void InitComa();
     // Opens a port by its device path or system name.
     bool openLocation(const QString &location);
+    // After an open that failed: what the user can do about it (portOpenAdvice), or empty text.
+    QString openAdvice() const { return m_openAdvice; }
     // Closes the port if one is open.
     void KillComa();
     // Sends the low 8 bits of every character; a block goes out in one write. A device that
@@ -74,6 +76,7 @@ private:
     static inline std::atomic<int> s_inactivityMs{kInactivityMs};
 
     QSerialPort m_port;
+    QString m_openAdvice;
     bool m_gone = false;
     bool m_stalled = false;
     const std::atomic<bool> *m_cancel = nullptr;

@@ -2,7 +2,7 @@
 
 #include "app/Errors.h"
 
-
+#include <QFileInfo>
 
 namespace csv {
 
@@ -92,6 +92,21 @@ QStringList statisticsOf(const runfile::RunFile &file)
 {
     return {file.runs.text(), file.reds.text(), file.wins.text(), file.average, file.spread,
             file.shiftAverage[0], file.shiftAverage[1], file.shiftAverage[2], file.shiftAverage[3]};
+}
+
+SaveChoice saveChoice(const QString &chosen)
+{
+    if (chosen.isEmpty())
+        return {};
+    const QFileInfo info(chosen);
+    const QString name = info.fileName();
+    if (info.suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0 && name.size() > 4)
+        return {SaveChoice::Action::Write, chosen, {}};
+    if (!name.isEmpty() && !name.startsWith(QLatin1Char('.')) && !name.contains(QLatin1Char('.')))
+        return {SaveChoice::Action::AskAgain, chosen + QLatin1String(".csv"), {}};
+    return {SaveChoice::Action::AskAgain, chosen,
+            QStringLiteral("%1 is not a CSV file: Export saves only files ending in .csv.")
+                .arg(name.isEmpty() ? chosen : name)};
 }
 
 } // namespace csv

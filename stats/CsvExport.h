@@ -38,4 +38,17 @@ QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLo
 Runs runsOf(const runfile::RunFile &file);
 QStringList statisticsOf(const runfile::RunFile &file);
 
+// What Export does with the name its save dialog gave back: it writes only CSV files, so that no
+// export lands among the run files as a .txt. A name ending in .csv (in any case) is written. A
+// name without an extension goes back to the dialog with ".csv" added, where it is asked about
+// before replacing a file of that name. Any other name goes back to the dialog as it is, after
+// `message`. Empty text (the dialog cancelled) ends the export.
+struct SaveChoice {
+    enum class Action { Cancel, Write, AskAgain };
+    Action action = Action::Cancel;
+    QString path;    // Write: the file; AskAgain: the name the dialog offers
+    QString message; // AskAgain: shown before the dialog opens again; may be empty
+};
+SaveChoice saveChoice(const QString &chosen);
+
 } // namespace csv

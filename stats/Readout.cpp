@@ -140,4 +140,18 @@ Range fitRange(const QList<QList<QPointF>> &series)
     return range;
 }
 
+Ticks runTicks(double min, double max, int maxTicks)
+{
+    Ticks ticks;
+    for (double power = 1; power < 1e9; power *= 10) {
+        for (double factor : {1.0, 2.0, 5.0}) {
+            ticks.step = factor * power;
+            ticks.first = std::ceil(min / ticks.step) * ticks.step;
+            if (std::floor((max - ticks.first) / ticks.step) + 1 <= maxTicks)
+                return ticks;
+        }
+    }
+    return ticks;
+}
+
 } // namespace readout

@@ -61,4 +61,12 @@ struct Range {
 };
 Range fitRange(const QList<QList<QPointF>> &series);
 
+// Where the run axis from `min` to `max` has its ticks: run numbers are whole, so the ticks are
+// the multiples of `step` (the least of 1, 2, 5, 10, 20, 50, ... that leaves at most `maxTicks`
+// of them in the range) from `first`, the first one at or after `min`.
+struct Ticks {
+    double first = 0, step = 1;
+};
+Ticks runTicks(double min, double max, int maxTicks = 6);
+
 } // namespace readout

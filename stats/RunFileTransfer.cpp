@@ -84,6 +84,10 @@ QString runFileBase(const QByteArray &deviceName, bool rallycross)
         base += QLatin1Char('R');
     if (isWindowsDeviceName(base))
         base += QLatin1Char('_');
+    // A name starting with a dot (or ".txt" alone) would be hidden on Linux and macOS, and the
+    // file list shows no hidden files.
+    if (base.isEmpty() || base.startsWith(QLatin1Char('.')))
+        base.prepend(QLatin1Char('_'));
     return base;
 }
 

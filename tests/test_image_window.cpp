@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
@@ -71,6 +72,38 @@ private slots:
         QVERIFY(!Form1->Image1->isHidden());
         QCOMPARE(Form1->Image1->picture().size(), QSize(480, 239));
         QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+    }
+
+    // The open-picture dialog previews the picture under its cursor as Load would fit it.
+    void dialogPreviewsThePicture()
+    {
+        auto *preview = Form1->OpenPictureDialog1->findChild<QWidget *>(QStringLiteral("PicturePreview"));
+        QVERIFY(preview);
+        auto *image = preview->findChild<ImageView *>(QStringLiteral("PicturePreviewImage"));
+        auto *text = preview->findChild<QLabel *>(QStringLiteral("PicturePreviewText"));
+        QVERIFY(image && text);
+        QVERIFY(Form1->OpenPictureDialog1->testOption(QFileDialog::DontUseNativeDialog));
+
+        const QString wide = testHome() + QStringLiteral("/wide.png");
+        QVERIFY(filled(1000, 500, Qt::green).save(wide, "PNG"));
+        emit Form1->OpenPictureDialog1->currentChanged(wide);
+        QCOMPARE(image->picture().size(), QSize(480, 239));
+        QCOMPARE(image->picture().pixel(10, 10), qRgb(0, 255, 0));
+        QCOMPARE(text->text(), QStringLiteral("480 × 239"));
+
+        const QString notes = testHome() + QStringLiteral("/notes.png");
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("no picture");
+        file.close();
+        emit Form1->OpenPictureDialog1->currentChanged(notes);
+        QVERIFY(image->picture().isNull());
+        QVERIFY(!text->text().isEmpty());
+
+        emit Form1->OpenPictureDialog1->currentChanged(testHome()); // a folder
+        QVERIFY(image->picture().isNull());
+        QVERIFY(text->text().isEmpty());
+        QVERIFY(!QFile::exists(workingBitmap())); // looking loads nothing
     }
 
     void cancelledLoadChangesOnlyTheStatus()

@@ -174,7 +174,7 @@ private slots:
         const DownloadResult result = downloadRunFiles(*link, folder->path(), QStringLiteral("1.24 R"), true);
         QCOMPARE(int(result.end), int(DownloadResult::End::Complete));
         QCOMPARE(storedNames(result),
-                 QStringList({"ABC-2.txt", "ABC-3.txt", "ABCDEFGH.txt", ".txt", ".._x_y_.txt", "a_b_____.txt",
+                 QStringList({"ABC-2.txt", "ABC-3.txt", "ABCDEFGH.txt", "_.txt", "_.._x_y_.txt", "a_b_____.txt",
                               "con_.txt", "ABC-4.txt", "ABCR-1.txt", "R.txt"}));
         for (const char *existing : {"ABC.txt", "ABC-1.txt", "ABCR.txt"})
             QCOMPARE(fileBytes(QLatin1String(existing)), QByteArray("kept"));

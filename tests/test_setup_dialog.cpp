@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -44,6 +45,48 @@ private slots:
         QTest::keyClick(Form2->Edit1, Qt::Key_Backspace);
         QCOMPARE(Form2->Edit1->text(), QStringLiteral("12"));
         QVERIFY(Form2->Edit1->toolTip().startsWith(QStringLiteral("Vantrelock COM Port")));
+    }
+
+    // Editing keys reach the box as on Windows, where they type no character; X11 gives Delete
+    // the text "\x7f".
+    void keysThatPass_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("discarded");
+        const int none = Qt::NoModifier;
+        QTest::newRow("digit") << int(Qt::Key_7) << "7" << none << false;
+        QTest::newRow("Backspace") << int(Qt::Key_Backspace) << "\b" << none << false;
+        QTest::newRow("Tab") << int(Qt::Key_Tab) << "\t" << none << false;
+        QTest::newRow("Delete on X11") << int(Qt::Key_Delete) << "\x7f" << none << false;
+        QTest::newRow("Delete") << int(Qt::Key_Delete) << QString() << none << false;
+        QTest::newRow("Left") << int(Qt::Key_Left) << QString() << none << false;
+        QTest::newRow("Home") << int(Qt::Key_Home) << QString() << none << false;
+        QTest::newRow("paste") << int(Qt::Key_V) << "\x16" << int(Qt::ControlModifier) << false;
+        QTest::newRow("letter") << int(Qt::Key_A) << "a" << none << true;
+        QTest::newRow("blank") << int(Qt::Key_Space) << " " << none << true;
+        QTest::newRow("sign") << int(Qt::Key_Minus) << "-" << none << true;
+        QTest::newRow("Enter") << int(Qt::Key_Return) << "\r" << none << true;
+        QTest::newRow("keypad point") << int(Qt::Key_Period) << "." << int(Qt::KeypadModifier) << true;
+    }
+    void keysThatPass()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(int, modifiers);
+        QFETCH(bool, discarded);
+        QCOMPARE(portKeyDiscarded(key, text, Qt::KeyboardModifiers(modifiers)), discarded);
+    }
+
+    void deleteKeyEdits()
+    {
+        open();
+        QTest::keyClicks(Form2->Edit1, QStringLiteral("123"));
+        Form2->Edit1->setCursorPosition(0);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QApplication::sendEvent(Form2->Edit1, &press);
+        QCOMPARE(Form2->Edit1->text(), QStringLiteral("23"));
     }
 
     void save_data()

@@ -87,10 +87,12 @@ private slots:
     {
         QVERIFY(QDir(documents).mkpath(QStringLiteral("Halvorent/VantrelockMirelon/Statistics")));
         const QString stats = documents + QStringLiteral("/Halvorent/VantrelockMirelon/Statistics/");
-        for (const char *name : {"b.txt", "A.txt", "notes.csv"}) {
+        // The list shows what the folder shows a user: no hidden files, no folders.
+        for (const char *name : {"b.txt", "A.txt", "notes.csv", ".hidden.txt"}) {
             QFile f(stats + QLatin1String(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
+        QVERIFY(QDir(stats).mkdir(QStringLiteral("folder.txt")));
         createWindows();
         QCOMPARE(prompts->texts(), QStringList());
         QCOMPARE(Form1->windowTitle(), QStringLiteral("Vantrelock Mirelon"));

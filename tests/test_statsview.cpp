@@ -484,6 +484,52 @@ private slots:
         QCOMPARE(prompter->texts(), QStringList({"File not found."}));
     }
 
+    // The save dialog takes only CSV names: another name is refused and the dialog opens again
+    // with it; a name without an extension comes back with .csv. After an export the next one
+    // opens in the same folder with an empty name.
+    void exportSavesOnlyCsvFiles()
+    {
+        save(QStringLiteral("a.txt"), fullFile());
+        clickFile(QStringLiteral("a.txt"));
+        const QString out = testHome() + QStringLiteral("/out");
+        QVERIFY(QDir().mkpath(out));
+        prompter->files = {out + QStringLiteral("/RUNX.txt"), out + QStringLiteral("/RUNX")};
+        Form1->Button11->click();
+        QCOMPARE(prompter->texts(),
+                 QStringList{"RUNX.txt is not a CSV file: Export saves only files ending in .csv."});
+        QCOMPARE(prompter->shown.front().kind, BoxKind::Warning);
+        QCOMPARE(prompter->offered.size(), 3);
+        QCOMPARE(prompter->offered.at(1), QStringList{out + QStringLiteral("/RUNX.txt")});
+        QCOMPARE(prompter->offered.at(2), QStringList{out + QStringLiteral("/RUNX.csv")});
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList()); // the last dialog was cancelled
+
+        prompter->files = {out + QStringLiteral("/RUNX.csv")};
+        Form1->Button11->click();
+        QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"RUNX.csv"});
+        Form1->Button11->click(); // cancelled
+        QCOMPARE(prompter->offered.last(), QStringList{out}); // the folder, no name
+        QVERIFY(QFile::remove(out + QStringLiteral("/RUNX.csv")));
+    }
+
+    // The run axis has ticks on whole run numbers only, from the empty chart on.
+    void runAxisTicksOnWholeRuns()
+    {
+        const auto ticks = [] {
+            QList<double> values;
+            for (double x = Form1->AxisX->tickAnchor(); x <= Form1->AxisX->max(); x += Form1->AxisX->tickInterval())
+                if (x >= Form1->AxisX->min())
+                    values.append(x);
+            return values;
+        };
+        QCOMPARE(Form1->AxisX->tickType(), QValueAxis::TicksDynamic);
+        QCOMPARE(ticks(), QList<double>({0, 1}));
+        RunFileBytes two = fullFile();
+        two.runs(2);
+        save(QStringLiteral("a.txt"), two);
+        clickFile(QStringLiteral("a.txt"));
+        QCOMPARE(ticks(), QList<double>({1, 2}));
+    }
+
     // The whole road: files from the device, one picked, its runs plotted, pointed at, exported.
     void fromTheDeviceToASpreadsheet()
     {

@@ -107,6 +107,38 @@ private slots:
         QVERIFY(Form1->Button8->isEnabled());
     }
 
+    // In overlay mode the picked files are the overlay's: Export stays off whatever refreshes
+    // the list.
+    void exportStaysOffInOverlayMode_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("button"); // 8 Load, 9 Delete
+        QTest::newRow("load") << true << 8;
+        QTest::newRow("device delete declined") << true << 9;
+        QTest::newRow("local delete declined") << false << 9;
+    }
+    void exportStaysOffInOverlayMode()
+    {
+        QFETCH(bool, connected);
+        QFETCH(int, button);
+        writeLocal(QStringLiteral("A.txt"), runFile(7));
+        writeLocal(QStringLiteral("B.txt"), runFile(8));
+        Form1->FileListBox1->refresh();
+        pick(QStringLiteral("A.txt"));
+        Form1->Panel4Click();
+        pick(QStringLiteral("B.txt"));
+        QVERIFY(!Form1->Button11->isEnabled());
+        if (connected)
+            connectDevice("1.24 R");
+        prompter->clear();
+        prompter->answers = {QMessageBox::No};
+        (button == 8 ? Form1->Button8 : Form1->Button9)->click();
+        QVERIFY(Form1->FileListBox1->hasSelection());
+        QVERIFY(!Form1->Button11->isEnabled());
+        Form1->Panel4Click(); // overlay off: Export again
+        QVERIFY(Form1->Button11->isEnabled());
+    }
+
     void loadFailures_data()
     {
         QTest::addColumn<QString>("fault");
@@ -250,7 +282,7 @@ private slots:
         if (!question.isEmpty()) {
             QCOMPARE(prompter->shown.front().kind, BoxKind::Plain);
             QCOMPARE(listed(), left);
-            QCOMPARE(Form1->Button11->isEnabled(), Form1->FileListBox1->hasSelection());
+            QCOMPARE(Form1->Button11->isEnabled(), Form1->FileListBox1->hasSelection() && !overlay);
         } else {
             QVERIFY(Form1->Button11->isEnabled()); // untouched
         }

@@ -8,6 +8,7 @@
 #include "device/ui/SetupDialog.h"
 #include "history/HistoryStore.h"
 #include "image/Picture.h"
+#include "image/ui/PicturePreview.h"
 #include "settings/ui/SettingsWindow.h"
 
 #include <QChart>
@@ -38,6 +39,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x,
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
+    // Device and file text (version, serial number, file names) is shown as it is, never as markup.
+    label->setTextFormat(Qt::PlainText);
     if (font)
         label->setFont(*font);
     label->move(x, y);
@@ -120,9 +123,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vantrelock Mirelon"));
     setFixedSize(775, 530);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    setFont(tahoma(11));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kAqua);
     setPalette(pal);
@@ -279,7 +280,9 @@ void TForm1::buildStatisticsGroup()
 
     Panel3 = new ColorPanel(QString(), GroupBox3);
     Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel3->setGeometry(279, 40, 75, 142);
+    // 9 pixels wider than the design's 75, taken from the chart: with Arial's metrics the
+    // longest readouts ("Bump: 999", "RT: -30.000") need 80.
+    Panel3->setGeometry(279, 40, 84, 142);
     Panel3->setVisible(false);
     const QFont readout = arial(15, true);
     struct Row {
@@ -360,7 +363,7 @@ void TForm1::buildChart(QWidget *parent)
 
     Chart1 = new QChartView(chart, parent);
     Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setGeometry(354, 22, 381, 226);
+    Chart1->setGeometry(363, 22, 372, 226);
     Chart1->setRubberBand(QChartView::NoRubberBand);
     Chart1->setCursor(Qt::CrossCursor);
     Chart1->viewport()->setCursor(Qt::CrossCursor);
@@ -374,11 +377,12 @@ void TForm1::buildChart(QWidget *parent)
         combo->setCurrentIndex(0);
         combo->setGeometry(4, 226 - 22 - 4, 62, 22);
         combo->setFocusPolicy(Qt::ClickFocus); // skipped by the Tab key
+        // Its own face: it would take the group's bold 16 pixels, where "Shift 1" does not fit.
+        combo->setFont(arial(11));
         combo->setVisible(false);
         return combo;
     };
     ComboBox1 = makeCombo("ComboBox1");
-    ComboBox1->setFont(arial(11));
     ComboBox2 = makeCombo("ComboBox2");
 }
 
@@ -392,14 +396,34 @@ void TForm1::buildDialogs()
         "All (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.ico;*.emf;*.wmf)|*.gif;*.png;*.jpg;*.jpeg;*.bmp|"
         "GIF Image (*.gif)|*.gif|Portable Network Graphics (*.png)|*.png|JPEG Image File (*.jpg)|*.jpg|"
         "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp")));
+    addPicturePreview(*OpenPictureDialog1);
 
-    FileSaveDialog1 = new QFileDialog(this);
-    FileSaveDialog1->setObjectName(QStringLiteral("FileSaveDialog1"));
-    FileSaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    FileSaveDialog1->setFileMode(QFileDialog::AnyFile);
-    FileSaveDialog1->setDefaultSuffix(QStringLiteral("csv"));
-    FileSaveDialog1->setNameFilters({QStringLiteral("CSV (*.csv)")});
-    FileSaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+    FileSaveDialog1 = makeSaveDialog(this);
+}
+
+QFileDialog *TForm1::makeSaveDialog(QWidget *parent)
+{
+    auto *dialog = new QFileDialog(parent);
+    dialog->setObjectName(QStringLiteral("FileSaveDialog1"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setNameFilters({QStringLiteral("CSV (*.csv)")});
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    return dialog;
+}
+
+void TForm1::clearSaveName()
+{
+    // A file dialog keeps the last name typed into it, and QFileDialog::selectFile() ignores
+    // empty text: a dialog holding a name gives way to a new one in the same folder. (Making one
+    // takes about 50 ms, so a dialog that holds no name, only its folder, stays.)
+    const QString folder = FileSaveDialog1->directory().absolutePath();
+    if (FileSaveDialog1->selectedFiles() == QStringList{folder})
+        return;
+    delete FileSaveDialog1;
+    FileSaveDialog1 = makeSaveDialog(this);
+    FileSaveDialog1->setDirectory(folder);
 }
 
 void TForm1::FormCreate()

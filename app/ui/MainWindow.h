@@ -116,6 +116,8 @@ public:
     void ComboBox2Change();
     void CheckShift();
     void Button11Click();
+    // Empties the save dialog's file name; its folder stays.
+    void clearSaveName();
     // Fits the axes to the points of the visible series.
     void rescaleChart();
     // Shift column n (1 to 4) of the run file, or of the overlay file.
@@ -167,6 +169,7 @@ private:
     void buildStatisticsGroup();
     void buildChart(QWidget *parent);
     void buildDialogs();
+    static QFileDialog *makeSaveDialog(QWidget *parent);
     void Connect();
     void Disconnect();
     void applyVersion(const QString &version);

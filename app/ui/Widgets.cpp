@@ -124,9 +124,9 @@ void FileListBox::refresh()
     if (m_directory.isEmpty())
         return;
     const QDir dir(m_directory);
-    // No pipes, sockets or devices (QDir::System): opening one would block or fail.
-    addItems(dir.entryList({m_mask}, QDir::Files | QDir::Hidden,
-                           QDir::Name | QDir::IgnoreCase));
+    // What the folder shows a user: no hidden files, and no pipes, sockets or devices
+    // (QDir::System), which would block or fail when opened.
+    addItems(dir.entryList({m_mask}, QDir::Files, QDir::Name | QDir::IgnoreCase));
     for (int row = 0; row < count(); ++row) {
         QListWidgetItem *entry = item(row);
         if (entry->text() == current)
@@ -181,6 +181,13 @@ QFont arial(int pixels, bool bold, bool italic)
     font.setPixelSize(pixels);
     font.setBold(bold);
     font.setItalic(italic);
+    return font;
+}
+
+QFont tahoma(int pixels)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(pixels);
     return font;
 }
 

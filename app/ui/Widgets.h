@@ -57,7 +57,7 @@ private:
     QImage m_picture;
 };
 
-// The ordinary files of one folder that match a mask, sorted by name.
+// The ordinary, visible files of one folder that match a mask, sorted by name.
 class FileListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -104,6 +104,8 @@ private:
 
 // Arial at a height in pixels, as the windows use it.
 QFont arial(int pixels, bool bold = false, bool italic = false);
+// Tahoma at a height in pixels, the windows' default face.
+QFont tahoma(int pixels);
 
 // Sets a label's text and lets it size itself to it.
 void setLabelText(QLabel *label, const QString &text);

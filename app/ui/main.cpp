@@ -1,3 +1,4 @@
+#include "app/Desktop.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Windows.h"
 
@@ -6,9 +7,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantrelock Mirelon"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vantrelock Mirelon"));
-    QApplication::setOrganizationName(QStringLiteral("Halvorent"));
+    setProgramIdentity();
+    addTahoma();
     createWindows();
     Form1->show();
     const int result = app.exec();

@@ -21,6 +21,13 @@ bool portKeyAllowed(QChar key)
     return c == 8 || c == 9 || (c >= u'0' && c <= u'9');
 }
 
+bool portKeyDiscarded(int key, const QString &text, Qt::KeyboardModifiers modifiers)
+{
+    if (text.size() != 1 || key == Qt::Key_Delete || (modifiers & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    return !portKeyAllowed(text.at(0));
+}
+
 TForm2::TForm2(SerialLink &link, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_link(link)
@@ -29,9 +36,7 @@ TForm2::TForm2(SerialLink &link, QWidget *parent)
     setWindowTitle(QStringLiteral("Setup"));
     setModal(true);
     setFixedSize(291, 136);
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPixelSize(11);
-    setFont(tahoma);
+    setFont(tahoma(11));
 
     Label1 = new QLabel(QStringLiteral("Connection Port:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -108,14 +113,9 @@ void TForm2::keyPressEvent(QKeyEvent *event)
 bool TForm2::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        const QString text = key->text();
-        // Keys that type a character pass only when the character is allowed; editing keys
-        // (arrows, Delete, the paste shortcut) are not characters and pass.
-        if (text.size() == 1 && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-            && !portKeyAllowed(text.at(0))) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (portKeyDiscarded(key->key(), key->text(), key->modifiers()))
             return true;
-        }
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -14,9 +14,19 @@ void TForm1::Button11Click()
 {
     if (!FileListBox1->hasSelection())
         return;
-    const QString path = prompter().chooseFile(*FileSaveDialog1);
-    if (path.isEmpty())
-        return;
+    QString path;
+    for (;;) {
+        const csv::SaveChoice choice = csv::saveChoice(prompter().chooseFile(*FileSaveDialog1));
+        if (choice.action == csv::SaveChoice::Action::Cancel)
+            return;
+        if (choice.action == csv::SaveChoice::Action::Write) {
+            path = choice.path;
+            break;
+        }
+        if (!choice.message.isEmpty())
+            showWarning(this, choice.message);
+        FileSaveDialog1->selectFile(choice.path);
+    }
     csv::Runs runs;
     runs.rt = rt;
     runs.shift = {shift1, shift2, shift3, shift4};
@@ -25,5 +35,5 @@ void TForm1::Button11Click()
     for (const QLabel *label : {NumRuns, NumReds, NumWins, Avg, Sprd, ShftAvg1, ShftAvg2, ShftAvg3, ShftAvg4})
         statistics.append(label->text());
     files::writeFile(path, csv::exportText(runs, statistics));
-    FileSaveDialog1->selectFile(QString());
+    clearSaveName();
 }

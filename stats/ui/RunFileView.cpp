@@ -230,16 +230,20 @@ void TForm1::rescaleChart()
             shown.append(series(n)->points());
     const readout::Range range = readout::fitRange(shown);
     AxisX->setRange(range.minX, range.maxX);
+    const readout::Ticks ticks = readout::runTicks(range.minX, range.maxX);
+    AxisX->setTickAnchor(ticks.first);
+    AxisX->setTickInterval(ticks.step);
     AxisY->setRange(range.minY, range.maxY);
     // Round tick values; the range only grows, so every point stays inside.
-    AxisX->applyNiceNumbers();
     AxisY->applyNiceNumbers();
 }
 
 void TForm1::wireStatistics()
 {
     RTLabel->move(RTLabel->x(), 7); // the readout's first slot
-    AxisX->setLabelFormat(QStringLiteral("%d")); // run numbers
+    AxisX->setLabelFormat(QStringLiteral("%d")); // run numbers, ticks on whole ones only
+    AxisX->setTickType(QValueAxis::TicksDynamic);
+    rescaleChart(); // the empty chart too
     const auto load = [this] { guarded(this, [this] { FileListBox1Click(); }); };
     connect(FileListBox1, &QListWidget::itemSelectionChanged, this, load);
     connect(FileListBox1, &FileListBox::keyTyped, this, [this](QChar key) {
@@ -261,7 +265,6 @@ void TForm1::wireStatistics()
             return false;
         });
     }
-
 
     wireChartReadout();
 }

@@ -16,10 +16,11 @@
 
 namespace {
 
-// Export is possible while the list has a picked file.
+// Export is possible while the list has a picked file, and never in overlay mode (a
+// multi-select list), where the picked files are the overlay's.
 void updateExportButton(TForm1 &form)
 {
-    form.Button11->setEnabled(form.FileListBox1->hasSelection());
+    form.Button11->setEnabled(form.FileListBox1->hasSelection() && !form.FileListBox1->multiSelect());
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/Errors.h"
+#include "device/Connection.h"
 #include "device/Ports.h"
+#include "device/SerialLink.h"
 
 #include <QFile>
 #include <QTest>
@@ -133,6 +135,44 @@ private slots:
         QCOMPARE(portLocation(2), QString());
         QVERIFY(portNumberHint().contains(QStringLiteral("1: ") + path));
         qunsetenv(kPortEnvironmentVariable);
+    }
+
+    // A port the system refuses gets a line on what to do; one that is merely missing, none.
+    void openAdvice_data()
+    {
+        QTest::addColumn<int>("system");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("accessible");
+        QTest::addColumn<QString>("advice");
+        const QString dialout = QStringLiteral("Your user may not use the port: add it to the dialout group "
+                                               "(sudo usermod -aG dialout $USER), then log out and in again.");
+        const QString inUse = QStringLiteral("Another program is using the port: close it, then connect again.");
+        const int onLinux = int(PortSystem::Linux), onMac = int(PortSystem::MacOS), onWindows = int(PortSystem::Windows);
+        QTest::newRow("Linux, not refused") << onLinux << false << false << QString();
+        QTest::newRow("Linux, no rights") << onLinux << true << false << dialout;
+        QTest::newRow("Linux, in use") << onLinux << true << true << inUse;
+        QTest::newRow("macOS, no rights") << onMac << true << false
+                                          << QStringLiteral("Your user may not use the port: ask the "
+                                                            "computer's administrator for access.");
+        QTest::newRow("macOS, in use") << onMac << true << true << inUse;
+        QTest::newRow("Windows, refused") << onWindows << true << false << inUse;
+        QTest::newRow("Windows, not refused") << onWindows << false << false << QString();
+    }
+    void openAdvice()
+    {
+        QFETCH(int, system);
+        QFETCH(bool, refused);
+        QFETCH(bool, accessible);
+        QFETCH(QString, advice);
+        QCOMPARE(portOpenAdvice(PortSystem(system), refused, accessible), advice);
+    }
+
+    // A port that is missing is no refusal: Connect's message stays as it is.
+    void connectMessage()
+    {
+        SerialLink link;
+        QVERIFY(!link.openLocation(QStringLiteral("/dev/no-such-port")));
+        QCOMPARE(openFailureMessage(link), QStringLiteral("Error Connecting to Vantrelock"));
     }
 };
 

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 // The run file decoder, the readout's rows and the CSV text, as plain functions.
 class RunFileTest : public QObject {
     Q_OBJECT
@@ -287,6 +289,68 @@ private slots:
         QCOMPARE(readout::hitPoint(points, {1.4, 0.55}, pixels, {14, 46}, true, 5), 0);
         QCOMPARE(readout::hitPoint(points, {2.6, 0.5}, pixels, {26, 52}, true, 5), 2);
         QCOMPARE(readout::hitPoint({}, {1, 0.5}, {}, {10, 50}, true, 5), -1);
+    }
+
+    // The run axis of an empty chart and of 1, 2, 12, 25 and 50 runs (each range as the chart
+    // fits it, half a run beyond the first and last): ticks on whole run numbers only, at most
+    // six of them.
+    void runAxisTicks_data()
+    {
+        QTest::addColumn<double>("min");
+        QTest::addColumn<double>("max");
+        QTest::addColumn<QList<int>>("ticks");
+        QTest::newRow("empty") << 0.0 << 1.0 << QList<int>{0, 1};
+        QTest::newRow("1 run") << 0.5 << 1.5 << QList<int>{1};
+        QTest::newRow("2 runs") << 0.5 << 2.5 << QList<int>{1, 2};
+        QTest::newRow("5 runs") << 0.5 << 5.5 << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("12 runs") << 0.5 << 12.5 << QList<int>{2, 4, 6, 8, 10, 12};
+        QTest::newRow("25 runs") << 0.5 << 25.5 << QList<int>{5, 10, 15, 20, 25};
+        QTest::newRow("50 runs") << 0.5 << 50.5 << QList<int>{10, 20, 30, 40, 50};
+    }
+    void runAxisTicks()
+    {
+        QFETCH(double, min);
+        QFETCH(double, max);
+        QFETCH(QList<int>, ticks);
+        const readout::Ticks t = readout::runTicks(min, max);
+        QList<int> shown;
+        for (double x = t.first; x <= max; x += t.step) {
+            QCOMPARE(x, std::round(x));
+            shown.append(int(x));
+        }
+        QCOMPARE(shown, ticks);
+    }
+
+    // Export writes only CSV files: a run file list shows .txt files, and a CSV among them
+    // would not load.
+    void exportSaveNames_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("message");
+        const int cancel = int(csv::SaveChoice::Action::Cancel);
+        const int write = int(csv::SaveChoice::Action::Write);
+        const int again = int(csv::SaveChoice::Action::AskAgain);
+        QTest::newRow("cancelled") << QString() << cancel << QString() << false;
+        QTest::newRow("csv") << "/s/RUN1.csv" << write << "/s/RUN1.csv" << false;
+        QTest::newRow("CSV") << "/s/RUN1.CSV" << write << "/s/RUN1.CSV" << false;
+        QTest::newRow("no extension") << "/s/RUN1" << again << "/s/RUN1.csv" << false;
+        QTest::newRow("txt") << "/s/RUNX.txt" << again << "/s/RUNX.txt" << true;
+        QTest::newRow("csv, then txt") << "/s/RUN1.csv.txt" << again << "/s/RUN1.csv.txt" << true;
+        QTest::newRow("trailing dot") << "/s/RUN1." << again << "/s/RUN1." << true;
+        QTest::newRow("only the extension") << "/s/.csv" << again << "/s/.csv" << true;
+    }
+    void exportSaveNames()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(int, action);
+        QFETCH(QString, path);
+        QFETCH(bool, message);
+        const csv::SaveChoice choice = csv::saveChoice(chosen);
+        QCOMPARE(int(choice.action), action);
+        QCOMPARE(choice.path, path);
+        QCOMPARE(!choice.message.isEmpty(), message);
     }
 };
 

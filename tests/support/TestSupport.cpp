@@ -3,6 +3,7 @@
 #include "device/Ports.h"
 
 #include <QDir>
+#include <QFileDialog>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,12 +26,14 @@ QMessageBox::StandardButton RecordingPrompter::message(QWidget *, BoxKind kind, 
     return QMessageBox::Ok;
 }
 
-QString RecordingPrompter::chooseFile(QFileDialog &)
+QString RecordingPrompter::chooseFile(QFileDialog &dialog)
 {
+    offered.append(dialog.selectedFiles());
     if (files.empty())
         return {};
     const QString path = files.front();
     files.pop_front();
+    dialog.selectFile(path);
     return path;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Desktop.h"
 #include "app/ui/Prompter.h"
 #include "tools/sim/SimDevice.h"
 
@@ -31,8 +32,12 @@ public:
     QList<Shown> shown;
     // Answers to Yes/No questions, in order; a question without an answer gets No.
     std::deque<QMessageBox::StandardButton> answers;
-    // Paths the file dialogs return, in order; none left means the dialog was cancelled.
+    // Paths the file dialogs return, in order; none left means the dialog was cancelled. A path
+    // is picked in the dialog as a user would, so the dialog keeps it as it would keep theirs.
     std::deque<QString> files;
+    // What each file dialog held when it opened (its selectedFiles(): the folder alone when no
+    // name is filled in).
+    QList<QStringList> offered;
 
     QStringList texts() const;
     void clear() { shown.clear(); }
@@ -79,6 +84,7 @@ QString testHome();
         prepareTestEnvironment();                                                                  \
         QApplication app(argc, argv);                                                              \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        addTahoma();                                                                               \
         TestClass test;                                                                            \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&test, argc, argv);                                                    \

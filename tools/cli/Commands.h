@@ -119,7 +119,7 @@ struct Context {
         } else {
             const QString dateTime = dateTimeText(io.now());
             if (!link.openLocation(port)) {
-                device.message = kErrorConnecting;
+                device.message = openFailureMessage(link);
             } else {
                 device = runHandshake(link, dateTime);
             }
