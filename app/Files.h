@@ -25,7 +25,6 @@ public:
     // A folder, pipe, device or socket where a file was expected.
     static FileError notRegular(const QString &path, Access access, bool folder);
 
-    const QString &path() const { return m_path; }
     QString description() const;
 
 private:

@@ -62,8 +62,6 @@ public:
     QByteArray bytes(int count) const;
     // True once the port reported that the device went away (unplugged).
     bool deviceGone() const { return m_gone; }
-    // True once the device stopped taking bytes (or flooded the link) during a send.
-    bool stalled() const { return m_stalled; }
     // A flag that, once set (from a signal handler, say), ends every wait as a timeout would.
     void setCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
     bool cancelled() const { return m_cancel && m_cancel->load(); }
