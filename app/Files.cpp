@@ -2,17 +2,30 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <memory>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -40,7 +53,6 @@ int open(const QString &path, int flags)
     return e == 0 ? fd : -1;
 }
 constexpr int kRead = _O_RDONLY;
-constexpr int kWrite = _O_WRONLY | _O_CREAT;
 constexpr int kNew = _O_WRONLY | _O_CREAT | _O_EXCL;
 int stat(const QString &path, Stat &st) { return _wstat64(wide(path), &st); }
 int fstat(int fd, Stat &st) { return _fstat64(fd, &st); }
@@ -49,14 +61,59 @@ bool isFolder(const Stat &st) { return (st.st_mode & _S_IFMT) == _S_IFDIR; }
 bool endBlocking(int) { return true; } // nothing opens non-blocking here
 long long read(int fd, char *data, long long n) { return _read(fd, data, unsigned(std::min<long long>(n, 1 << 30))); }
 long long write(int fd, const char *data, long long n) { return _write(fd, data, unsigned(std::min<long long>(n, 1 << 30))); }
-bool truncate(int fd)
-{
-    const errno_t e = _chsize_s(fd, 0);
-    errno = e;
-    return e == 0;
-}
 int close(int fd) { return _close(fd); }
 void remove(const QString &path) { _wunlink(wide(path)); }
+// The errno of a Windows error, for the texts of FileError.
+int errnoOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_WRITE_PROTECT:
+        return EROFS;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    default:
+        return EIO;
+    }
+}
+bool failed()
+{
+    errno = errnoOf(GetLastError());
+    return false;
+}
+bool flush(int fd)
+{
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) || failed();
+}
+// Windows renames no file that is open, and deletes none that another process holds open
+// (the C runtime opens without FILE_SHARE_DELETE): that keeps a write under way safe from
+// removeLeftovers() instead of a lock.
+constexpr bool kOpenWhileMoved = false;
+bool lock(int) { return true; }
+bool stillNamed(int) { return true; }
+// MOVEFILE_WRITE_THROUGH returns once the rename is on the disk: the folder needs no flush.
+bool move(const QString &from, const QString &to, bool replace)
+{
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExW(wide(from), wide(to), flags) || failed();
+}
+bool flushFolder(const QString &) { return true; }
+// A file that is there and may not be written (a link is not told apart here).
+bool refusesWriting(const QString &path) { return _waccess(wide(path), 0) == 0 && _waccess(wide(path), 2) != 0; }
+void keepMode(int, const QString &) {}
+void removeLeftover(const QString &path) { _wunlink(wide(path)); }
 #else
 using Stat = struct ::stat;
 QByteArray local(const QString &path)
@@ -74,7 +131,6 @@ int open(const QString &path, int flags)
     return fd;
 }
 constexpr int kRead = O_RDONLY;
-constexpr int kWrite = O_WRONLY | O_CREAT;
 constexpr int kNew = O_WRONLY | O_CREAT | O_EXCL;
 int stat(const QString &path, Stat &st) { return ::stat(local(path).constData(), &st); }
 int fstat(int fd, Stat &st) { return ::fstat(fd, &st); }
@@ -101,9 +157,83 @@ long long write(int fd, const char *data, long long n)
     while (put < 0 && errno == EINTR);
     return put;
 }
-bool truncate(int fd) { return ::ftruncate(fd, 0) == 0; }
 int close(int fd) { return ::close(fd); }
 void remove(const QString &path) { ::unlink(local(path).constData()); }
+bool flush(int fd)
+{
+    int done;
+    do
+        done = ::fsync(fd);
+    while (done != 0 && errno == EINTR);
+    return done == 0;
+}
+// A temporary file stays open and locked until it has its name, so that removeLeftovers() in
+// another process can tell it from one that a crash left (a lock ends with its process).
+constexpr bool kOpenWhileMoved = true;
+// False only when another process holds the lock: removeLeftovers() took the file for a
+// leftover. A file system without locks is written unlocked.
+bool lock(int fd)
+{
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+// False when the file was removed before it was locked.
+bool stillNamed(int fd)
+{
+    struct ::stat st{};
+    return ::fstat(fd, &st) == 0 && st.st_nlink > 0;
+}
+bool move(const QString &from, const QString &to, bool replace)
+{
+    const QByteArray source = local(from), target = local(to);
+    if (replace)
+        return ::rename(source.constData(), target.constData()) == 0;
+#ifdef __linux__
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP && errno != EOPNOTSUPP)
+        return false;
+#endif
+    // A second name fails when it is taken; then the temporary name goes.
+    if (::link(source.constData(), target.constData()) != 0)
+        return false;
+    ::unlink(source.constData());
+    return true;
+}
+bool flushFolder(const QString &folder)
+{
+    const int fd = ::open(local(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Some file systems flush folders by themselves and refuse the call.
+    const bool flushed = flush(fd) || errno == EINVAL || errno == EROFS;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return flushed;
+}
+bool refusesWriting(const QString &path)
+{
+    struct ::stat st{};
+    return ::lstat(local(path).constData(), &st) == 0 && S_ISREG(st.st_mode)
+        && ::access(local(path).constData(), W_OK) != 0;
+}
+// A replaced file keeps who may read it.
+void keepMode(int fd, const QString &path)
+{
+    struct ::stat st{};
+    if (::lstat(local(path).constData(), &st) == 0 && S_ISREG(st.st_mode))
+        (void)::fchmod(fd, st.st_mode & 07777);
+}
+void removeLeftover(const QString &path)
+{
+    const int fd = ::open(local(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct ::stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && lock(fd))
+        ::unlink(local(path).constData());
+    ::close(fd);
+}
 #endif
 } // namespace sys
 
@@ -161,34 +291,100 @@ int openRegular(const QString &path, Access access, int flags)
     return file.release();
 }
 
-void writeAll(const QString &path, Descriptor &file, const QByteArray &bytes)
+void writeAll(const QString &target, int fd, const char *data, qsizetype left)
 {
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
     errno = 0;
     while (left > 0) {
-        const long long put = sys::write(file.get(), data, left);
+        const long long put = sys::write(fd, data, left);
         if (put <= 0)
-            throw FileError(path, Access::Write, lastError());
+            throw FileError(target, Access::Write, lastError());
         data += put;
         left -= qsizetype(put);
     }
-    errno = 0;
-    if (!file.close())
-        throw FileError(path, Access::Write, lastError());
 }
 
-// Writes through an open descriptor; on any failure the half-written file is removed.
-void fill(const QString &path, int fd, const QByteArray &bytes)
+QString folderOf(const QString &path)
 {
-    Descriptor file(fd);
-    try {
-        writeAll(path, file, bytes);
-    } catch (const FileError &) {
-        file.close();
-        sys::remove(path);
-        throw;
+    return QFileInfo(path).path();
+}
+
+// ".NAME.mirelon-XXXXXX.tmp": hidden, never a run file (*.txt), and recognisable as ours.
+QString temporaryName(const QString &target)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString tag;
+    for (int i = 0; i < 6; ++i)
+        tag += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
+    // Short enough that a long name still leaves room for the rest.
+    return QStringLiteral(".%1.mirelon-%2.tmp").arg(QFileInfo(target).fileName().left(100), tag);
+}
+
+const QRegularExpression &leftoverName()
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\..*\\.mirelon-[A-Za-z0-9]{6}\\.tmp$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    return pattern;
+}
+
+// The first write into a folder in this process clears what a crash left there.
+void removeLeftoversOnce(const QString &folder)
+{
+    static QMutex mutex;
+    static QSet<QString> cleared;
+    const QString key = QDir(folder).absolutePath();
+    {
+        const QMutexLocker locker(&mutex);
+        if (cleared.contains(key))
+            return;
+        cleared.insert(key);
     }
+    removeLeftovers(folder);
+}
+
+// The test seam: who watches the steps, and where the process stops itself.
+QMutex observerMutex;
+StepObserver stepObserver;
+
+constexpr const char *kStepNames[] = {"created", "writing", "written", "flushed", "placed", "folder-flushed"};
+
+struct StopAt {
+    int step = -1;
+    int time = 1;
+    int seen = 0;
+};
+
+StopAt readStopAt()
+{
+    StopAt stop;
+    const QString value = qEnvironmentVariable(kStopAtVariable);
+    const QString name = value.section(QLatin1Char(':'), 0, 0);
+    for (int i = 0; i < int(std::size(kStepNames)); ++i) {
+        if (name == QLatin1String(kStepNames[i]))
+            stop.step = i;
+    }
+    if (value.contains(QLatin1Char(':')))
+        stop.time = std::max(1, value.section(QLatin1Char(':'), 1).toInt());
+    return stop;
+}
+
+void step(WriteStep at, const QString &temporary, const QString &target)
+{
+    static StopAt stop = readStopAt();
+    StepObserver observer;
+    bool stopHere = false;
+    {
+        const QMutexLocker locker(&observerMutex);
+        observer = stepObserver;
+        stopHere = stop.step == int(at) && ++stop.seen == stop.time;
+    }
+    if (observer)
+        observer(at, temporary, target);
+#ifdef SIGSTOP
+    if (stopHere)
+        std::raise(SIGSTOP);
+#else
+    (void)stopHere;
+#endif
 }
 
 QString reasonFor(std::error_code ec, Access access)
@@ -202,6 +398,8 @@ QString reasonFor(std::error_code ec, Access access)
         return QStringLiteral("the disk is read-only");
     if (ec == std::errc::no_space_on_device)
         return QStringLiteral("the disk is full");
+    if (ec == std::errc::file_too_large)
+        return QStringLiteral("the file would pass the size limit for files");
     if (ec == std::errc::file_exists)
         return QStringLiteral("a file of that name already exists");
     if (ec == std::errc::is_a_directory)
@@ -301,32 +499,154 @@ QByteArray readFile(const QString &path, qint64 maxBytes, bool *more)
     return bytes;
 }
 
+PendingFile::PendingFile(const QString &target, const QByteArray &bytes) : m_target(target)
+{
+    const QString folder = folderOf(target);
+    removeLeftoversOnce(folder);
+    for (int attempt = 1;; ++attempt) {
+        m_temporary = QDir(folder).filePath(temporaryName(target));
+        errno = 0;
+        const int fd = sys::open(m_temporary, sys::kNew);
+        if (fd < 0 && errno == EEXIST && attempt < 100)
+            continue;
+        if (fd < 0) {
+            const std::error_code ec = lastError(EACCES);
+            m_temporary.clear();
+            throw FileError(target, Access::Write, ec);
+        }
+        // Another start took the new file for a leftover before it was locked: a new name.
+        if (!sys::lock(fd) || !sys::stillNamed(fd)) {
+            sys::close(fd);
+            m_temporary.clear();
+            if (attempt < 100)
+                continue;
+            throw FileError(target, Access::Write, std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        m_fd = fd;
+        break;
+    }
+    try {
+        step(WriteStep::Created, m_temporary, {});
+        const qsizetype half = bytes.size() / 2;
+        writeAll(target, m_fd, bytes.constData(), half);
+        step(WriteStep::Writing, m_temporary, {});
+        writeAll(target, m_fd, bytes.constData() + half, bytes.size() - half);
+        step(WriteStep::Written, m_temporary, {});
+        errno = 0;
+        if (!sys::flush(m_fd))
+            throw FileError(target, Access::Write, lastError());
+        step(WriteStep::Flushed, m_temporary, {});
+        if (!sys::kOpenWhileMoved) {
+            errno = 0;
+            const int fd = m_fd;
+            m_fd = -1;
+            if (sys::close(fd) != 0)
+                throw FileError(target, Access::Write, lastError());
+        }
+    } catch (...) {
+        discard();
+        throw;
+    }
+}
+
+PendingFile::~PendingFile()
+{
+    discard();
+}
+
+void PendingFile::discard()
+{
+    if (m_fd >= 0)
+        sys::close(m_fd);
+    m_fd = -1;
+    if (!m_temporary.isEmpty())
+        sys::remove(m_temporary);
+    m_temporary.clear();
+}
+
+void PendingFile::replace(const QString &path)
+{
+    refuseIrregular(path, Access::Write);
+    // A file that may not be written is kept, as an open for writing would keep it.
+    if (sys::refusesWriting(path))
+        throw FileError(path, Access::Write, std::make_error_code(std::errc::permission_denied));
+    if (m_fd >= 0)
+        sys::keepMode(m_fd, path);
+    errno = 0;
+    if (!sys::move(m_temporary, path, true))
+        throw FileError(path, Access::Write, lastError());
+    placed(path);
+}
+
+bool PendingFile::placeNew(const QString &path)
+{
+    errno = 0;
+    if (!sys::move(m_temporary, path, false)) {
+        if (errno == EEXIST)
+            return false;
+        throw FileError(path, Access::Write, lastError());
+    }
+    placed(path);
+    return true;
+}
+
+void PendingFile::placed(const QString &path)
+{
+    const QString temporary = m_temporary;
+    m_temporary.clear(); // nothing to remove any more
+    step(WriteStep::Placed, temporary, path);
+    if (m_fd >= 0)
+        sys::close(m_fd); // its bytes are flushed; this ends the lock
+    m_fd = -1;
+    errno = 0;
+    if (!sys::flushFolder(folderOf(path)))
+        throw FileError(path, Access::Write, lastError());
+    step(WriteStep::FolderFlushed, temporary, path);
+}
+
 void writeFile(const QString &path, const QByteArray &bytes)
 {
-    // Checked before the open: a pipe with nobody reading would refuse a non-blocking open.
-    refuseIrregular(path, Access::Write);
-    const int fd = openRegular(path, Access::Write, sys::kWrite);
-    // Emptied only once it is known to be a regular file.
-    if (!sys::truncate(fd)) {
-        const std::error_code ec = lastError();
-        sys::close(fd);
-        throw FileError(path, Access::Write, ec);
-    }
-    fill(path, fd, bytes);
+    writeFiles({{path, bytes}});
 }
 
 bool writeNewFile(const QString &path, const QByteArray &bytes)
 {
-    int fd = -1;
-    try {
-        fd = openRegular(path, Access::Write, sys::kNew);
-    } catch (const FileError &) {
-        if (nameTaken(path))
-            return false;
-        throw;
+    if (nameTaken(path))
+        return false;
+    PendingFile file(path, bytes);
+    return file.placeNew(path);
+}
+
+void writeFiles(const std::vector<std::pair<QString, QByteArray>> &list)
+{
+    // What would refuse a file is found before anything is written.
+    for (const auto &[path, bytes] : list) {
+        refuseIrregular(path, Access::Write);
+        if (sys::refusesWriting(path))
+            throw FileError(path, Access::Write, std::make_error_code(std::errc::permission_denied));
     }
-    fill(path, fd, bytes);
-    return true;
+    std::vector<std::unique_ptr<PendingFile>> pending;
+    for (const auto &[path, bytes] : list)
+        pending.push_back(std::make_unique<PendingFile>(path, bytes));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        pending[i]->replace(list[i].first);
+}
+
+void removeLeftovers(const QString &folder)
+{
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString &name : names) {
+        if (leftoverName().match(name).hasMatch())
+            sys::removeLeftover(dir.filePath(name));
+    }
+}
+
+void setStepObserver(StepObserver observer)
+{
+    const QMutexLocker locker(&observerMutex);
+    stepObserver = std::move(observer);
 }
 
 } // namespace files

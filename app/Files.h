@@ -10,7 +10,10 @@
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace files {
 
@@ -50,11 +53,65 @@ bool sameFile(const QString &a, const QString &b);
 // the file holds more than that.
 QByteArray readFile(const QString &path, qint64 maxBytes, bool *more = nullptr);
 
-// Creates or replaces a regular file with `bytes`. A file that could not be written whole is
-// removed.
+// Writing is all or nothing, and on the disk before a caller reports it. Each file is written
+// to a temporary file beside it (".NAME.mirelon-XXXXXX.tmp"), flushed, and renamed into place;
+// then its folder is flushed, so that the new name survives a power cut too. A write that fails
+// (disk full, file size limit, I/O error) leaves the old file as it was and removes the
+// temporary file; one that a crash left is removed by removeLeftovers() at the next start.
+// A link standing where the file goes is replaced, never followed.
+//
+// QSaveFile does not fit: it writes through a link to the file it leads to, cannot place a
+// file only when its name is free (run files never replace one), names its temporary file in a
+// way a later start could not tell from the user's own files, and does not flush the folder.
+
+// A file's bytes, written whole to a temporary file in the folder of `target` and flushed, not
+// yet under a name of its own. Throws FileError naming `target` when they cannot be written;
+// nothing is left behind then. The temporary file is removed unless the file was placed.
+class PendingFile {
+public:
+    PendingFile(const QString &target, const QByteArray &bytes);
+    ~PendingFile();
+    PendingFile(const PendingFile &) = delete;
+    PendingFile &operator=(const PendingFile &) = delete;
+
+    // Renames it to `path` (in the same folder), replacing what has that name, and flushes the
+    // folder. Throws FileError when a folder, pipe or device has that name, or a file there
+    // may not be written.
+    void replace(const QString &path);
+    // Renames it to `path` only while that name is free, and flushes the folder; false (and
+    // still pending) when the name is taken.
+    bool placeNew(const QString &path);
+
+private:
+    void placed(const QString &path);
+    void discard();
+    QString m_target;
+    QString m_temporary;
+    int m_fd = -1; // kept open (and locked) until placed, so removeLeftovers() leaves it alone
+};
+
+// Creates or replaces a regular file with `bytes`.
 void writeFile(const QString &path, const QByteArray &bytes);
 // Creates a file that does not exist yet; false when the name is taken (nothing is touched
-// then). A file that could not be written whole is removed.
+// then).
 bool writeNewFile(const QString &path, const QByteArray &bytes);
+// Creates or replaces several files of one folder as one set: all are written and flushed
+// first, and only then renamed into place, in the given order. A failed write changes none
+// of them; put the file that tells the set is new last.
+void writeFiles(const std::vector<std::pair<QString, QByteArray>> &files);
+
+// Removes the temporary files that a write cut short by a crash left in `folder`; a write still
+// under way in another process keeps its own. The first write into a folder does this too.
+void removeLeftovers(const QString &folder);
+
+// The steps of a write, in their order, for tests. `Writing` comes when half the bytes are
+// written. Until the file is placed `target` is empty; `FolderFlushed` follows each placing.
+enum class WriteStep { Created, Writing, Written, Flushed, Placed, FolderFlushed };
+using StepObserver = std::function<void(WriteStep step, const QString &temporary, const QString &target)>;
+void setStepObserver(StepObserver observer);
+// For tests that kill the process in the middle of a write: with MIRELON_FILES_STOP_AT set to a
+// step's name (created, writing, written, flushed, placed, folder-flushed), optionally followed
+// by ":N" for its Nth time, the process stops itself (SIGSTOP) at that step. Unix only.
+inline constexpr const char *kStopAtVariable = "MIRELON_FILES_STOP_AT";
 
 } // namespace files

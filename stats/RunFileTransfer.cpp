@@ -102,10 +102,11 @@ QString uniqueRunFilePath(const QString &folder, const QString &base)
 
 QString storeRunFile(const QString &folder, const QString &base, const QByteArray &data)
 {
+    files::PendingFile file(QDir(folder).filePath(base + QStringLiteral(".txt")), data);
     for (;;) {
         // A file that appeared meanwhile is never replaced; the next name is tried.
         const QString path = uniqueRunFilePath(folder, base);
-        if (files::writeNewFile(path, data))
+        if (file.placeNew(path))
             return path;
     }
 }

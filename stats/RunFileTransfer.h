@@ -29,7 +29,8 @@ QString runFileBase(const QByteArray &deviceName, bool rallycross);
 QString uniqueRunFilePath(const QString &folder, const QString &base);
 
 // Writes `data` to a new file: base.txt or the next free base-N.txt, never replacing a file.
-// A file that cannot be written whole is removed again; throws files::FileError.
+// The file is whole and on the disk under its name when this returns; one that cannot be
+// written leaves nothing behind. Throws files::FileError.
 QString storeRunFile(const QString &folder, const QString &base, const QByteArray &data);
 
 // Length of an ordinary run file's data block for this version text: 330 below 1.24, 1748 from
