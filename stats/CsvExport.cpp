@@ -3,6 +3,7 @@
 #include "app/Errors.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace csv {
 
@@ -45,6 +46,19 @@ QString field(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
+QString localNumber(const QString &text, const QLocale &locale)
+{
+    static const QRegularExpression pointNumber(QStringLiteral("^(-?)(\\d*)\\.(\\d+)$"));
+    const QString separator = locale.decimalPoint();
+    if (separator == QLatin1String("."))
+        return text;
+    const QRegularExpressionMatch match = pointNumber.match(text);
+    if (!match.hasMatch())
+        return text;
+    const QString whole = match.captured(2);
+    return match.captured(1) + (whole.isEmpty() ? QStringLiteral("0") : whole) + separator + match.captured(3);
+}
+
 QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLocale &locale)
 {
     const QString na = QStringLiteral("N/A");
@@ -68,7 +82,7 @@ QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLo
                                 "Shift 3 Avg, Shift 4 Avg"));
     QStringList values;
     for (const QString &text : statistics)
-        values.append(field(text));
+        values.append(field(localNumber(text, locale)));
     lines.append(values.join(QLatin1Char(',')));
     return (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLocal8Bit();
 }

@@ -25,10 +25,17 @@ struct Runs {
     runfile::Counts bump{};
 };
 
+// A statistic's text as the CSV holds it. Average, spread and a short run file's shift
+// average always show a "." (".530", "-.512", "1.234"), while the other numbers follow the
+// locale; a spreadsheet of a locale without "." as its separator would read them as text or as
+// thousands. There such a number gets the locale's separator and a 0 before a bare separator
+// ("0,530", "-0,512", "1,234"); any other text, and every text in a "." locale, stays as it is.
+QString localNumber(const QString &text, const QLocale &locale);
+
 // The whole file: run header, one line per run, statistics header, the statistics. The number of
 // runs is `statistics[0]` (the run count as shown) read as an integer; not one, or above 50, gives
 // 50. `statistics` holds the nine shown texts: runs, reds, wins, average, spread, shift 1 to 4
-// averages. Lines end in CR LF.
+// averages, each written as localNumber() gives it. Lines end in CR LF.
 QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLocale &locale = QLocale());
 
 // What the window exports after loading `file` on its own: its runs as the load sets the run

@@ -25,15 +25,21 @@ int twoDigitCount(const SerialLink &link)
     return (int(link.buf[0]) - 48) * 10 + (int(link.buf[1]) - 48);
 }
 
-bool isWindowsDeviceName(const QString &base)
+// Windows takes these names for devices, whatever extension follows ("NUL.txt", "NUL.a.txt"),
+// and COM and LPT with a superscript digit too.
+bool isWindowsDeviceName(const QString &stem)
 {
     static const QStringList names = [] {
-        QStringList list{QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"), QStringLiteral("NUL")};
-        for (int i = 1; i <= 9; ++i)
-            list << QStringLiteral("COM%1").arg(i) << QStringLiteral("LPT%1").arg(i);
+        QStringList list{QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"), QStringLiteral("NUL"),
+                         QStringLiteral("CONIN$"), QStringLiteral("CONOUT$")};
+        for (const QString &digit : {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                                     QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
+                                     QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("\u00B9"),
+                                     QStringLiteral("\u00B2"), QStringLiteral("\u00B3")})
+            list << QStringLiteral("COM") + digit << QStringLiteral("LPT") + digit;
         return list;
     }();
-    return names.contains(base, Qt::CaseInsensitive);
+    return names.contains(stem, Qt::CaseInsensitive);
 }
 
 // Receives `count` files (name, status, data block) and stores the whole ones; false when a reply
@@ -82,8 +88,13 @@ QString runFileBase(const QByteArray &deviceName, bool rallycross)
     }
     if (rallycross)
         base += QLatin1Char('R');
-    if (isWindowsDeviceName(base))
-        base += QLatin1Char('_');
+    // The part before the first dot decides; Windows drops the spaces and dots that end it.
+    const qsizetype dot = base.indexOf(QLatin1Char('.'));
+    qsizetype stemEnd = dot < 0 ? base.size() : dot;
+    while (stemEnd > 0 && base.at(stemEnd - 1) == QLatin1Char(' '))
+        --stemEnd;
+    if (isWindowsDeviceName(base.left(stemEnd)))
+        base.insert(stemEnd, QLatin1Char('_'));
     // A name starting with a dot (or ".txt" alone) would be hidden on Linux and macOS, and the
     // file list shows no hidden files.
     if (base.isEmpty() || base.startsWith(QLatin1Char('.')))

@@ -20,8 +20,8 @@ QByteArray deviceFileName(const QByteArray &block);
 
 // The base of a run file's local name: the device's name, with "R" appended for a rallycross
 // file, made safe on Windows, Linux and macOS: / \ : * ? " < > | and control characters become
-// "_", a Windows device name (CON, NUL, COM1 ...) gets "_" appended, and a name that would be
-// hidden (empty, or starting with a dot) gets "_" in front.
+// "_", a Windows device name (CON, NUL, COM1, COM¹ ..., also before a dot: NUL.a) gets "_" after
+// it, and a name that would be hidden (empty, or starting with a dot) gets "_" in front.
 QString runFileBase(const QByteArray &deviceName, bool rallycross);
 
 // The first of base.txt, base-1.txt, base-2.txt ... whose name is free in `folder` (a link that

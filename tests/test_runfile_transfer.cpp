@@ -1,4 +1,5 @@
 #include "app/Errors.h"
+#include "app/Files.h"
 #include "device/SerialLink.h"
 #include "stats/RunFileTransfer.h"
 #include "tests/support/TestSupport.h"
@@ -243,6 +244,48 @@ private slots:
         QCOMPARE(int(result.end), int(DownloadResult::End::NoResponse));
         QCOMPARE(folderNames(), QStringList{"WHOLE.txt"});
         QCOMPARE(fileBytes(QStringLiteral("WHOLE.txt")), data);
+    }
+
+    // Each run file is flushed, renamed into place and its folder flushed before the download
+    // reports it (the window lists it, the tool prints it): nothing the user does next, a
+    // Delete on the tree or a power cut, can lose it.
+    void eachFileIsOnTheDiskBeforeItIsReported()
+    {
+        sim::RunFileSet set;
+        set.files = {{"A", session(12, sim::RunFileKind::Full)}, {"A", session(13, sim::RunFileKind::Full)}};
+        set.rallycross = {{"X", session(14, sim::RunFileKind::Rallycross)}};
+        startDevice("1.24 R", set);
+        struct Event {
+            QString what, temporary, target;
+        };
+        QList<Event> events;
+        const char *names[] = {"created", "writing", "written", "flushed", "placed", "folder-flushed"};
+        files::setStepObserver([&](files::WriteStep step, const QString &temporary, const QString &target) {
+            events.append({QLatin1String(names[int(step)]), temporary, target});
+        });
+        DownloadObserver observer;
+        observer.stored = [&](const StoredRunFile &file) { events.append({QStringLiteral("reported"), {}, file.path}); };
+        const DownloadResult result = downloadRunFiles(*link, folder->path(), QStringLiteral("1.24 R"), true, observer);
+        files::setStepObserver(nullptr);
+        QCOMPARE(storedNames(result), QStringList({"A.txt", "A-1.txt", "XR.txt"}));
+
+        QStringList order; // each file's steps, named by the file they end in
+        QString temporary;
+        for (const Event &e : events) {
+            if (e.what == QLatin1String("created"))
+                temporary = e.temporary;
+            QVERIFY2(e.what == QLatin1String("reported") || e.temporary == temporary, qPrintable(e.temporary));
+            if (!e.target.isEmpty())
+                QCOMPARE(QFileInfo(e.target).absolutePath(), QFileInfo(folder->path()).absoluteFilePath());
+            order << e.what + QLatin1Char(' ') + QFileInfo(e.target).fileName();
+        }
+        QStringList expected;
+        for (const char *name : {"A.txt", "A-1.txt", "XR.txt"})
+            expected << "created " << "writing " << "written " << "flushed " << QStringLiteral("placed ") + name
+                     << QStringLiteral("folder-flushed ") + name << QStringLiteral("reported ") + name;
+        QCOMPARE(order, expected);
+        QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(folder->path()).absoluteFilePath());
+        QCOMPARE(folderNames(), QStringList({"A-1.txt", "A.txt", "XR.txt"})); // no temporary file left
     }
 
     void aFileThatCannotBeWrittenEndsTheDownload()

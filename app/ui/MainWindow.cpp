@@ -437,6 +437,9 @@ void TForm1::FormCreate()
     folders = workingFolders(documents);
     // A failed folder step is reported, and start-up goes on with what exists.
     guarded(this, [this] { createWorkingFolders(folders); });
+    // What a write cut short by a crash left behind.
+    files::removeLeftovers(folders.program);
+    files::removeLeftovers(folders.statistics);
 
     FileListBox1->setDirectory(folders.statistics);
     FileSaveDialog1->setDirectory(FileListBox1->directory());

@@ -81,8 +81,9 @@ void TForm1::Button4Click()
     }
     if (Image1->picture().size() != QSize(converted->width, converted->height))
         Image1->setPicture(QImage::fromData(bitmap, "BMP"));
-    files::writeFile(folders.inProgram(kImageHeaderName), converted->header);
-    files::writeFile(folders.inProgram(kRawImageName), converted->raw);
+    // Both or neither: a header beside pixels of another size would mislead.
+    files::writeFiles({{folders.inProgram(kRawImageName), converted->raw},
+                       {folders.inProgram(kImageHeaderName), converted->header}});
 
     picture::UploadProgress progress;
     progress.accepted = [this] {

@@ -2,10 +2,32 @@
 
 #include "app/Errors.h"
 #include "app/Files.h"
+#include "app/Folders.h"
 #include "tools/cli/Arguments.h"
 #include "tools/cli/Commands.h"
 
+#include <QFileDevice>
+
 using namespace cli;
+
+namespace {
+
+// Standard output is a file too: what could not be written there (a full disk) fails the
+// command, as a file would.
+int outputWritten(Context &c, int status)
+{
+    c.io.out.flush();
+    if (c.io.out.status() == QTextStream::Ok || status == kExitInterrupted)
+        return status;
+    // The write that failed may lie some lines back; the stream's file kept its words.
+    const auto *file = qobject_cast<const QFileDevice *>(c.io.out.device());
+    const QString reason = file && file->error() != QFileDevice::NoError ? file->errorString().toLower()
+                                                                          : QStringLiteral("input/output error");
+    c.fail(QStringLiteral("cannot write standard output: %1").arg(reason));
+    return kExitFailed;
+}
+
+} // namespace
 
 int runCli(const QStringList &args, CliIo &io)
 {
@@ -38,11 +60,16 @@ int runCli(const QStringList &args, CliIo &io)
         if (words.size() > command->maxPositional)
             throw UsageError(QStringLiteral("unexpected argument '%1'").arg(words.at(command->maxPositional)));
 
+        // What a write cut short by a crash left in the program's folders.
+        const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+        files::removeLeftovers(folders.program);
+        files::removeLeftovers(folders.statistics);
+
         Context context{io, *command, values, words, {}, {}, {}};
         try {
             const int status = command->run(context);
             context.link.KillComa();
-            return status;
+            return outputWritten(context, status);
         } catch (const files::FileError &e) {
             context.link.KillComa();
             return context.fail(e.description());

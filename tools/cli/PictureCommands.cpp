@@ -24,7 +24,7 @@ std::optional<FittedPicture> fitPicture(Context &c, const QString &path)
 {
     const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
     if (loaded.working.isNull()) {
-        c.fail(loaded.error);
+        c.fail(loaded.description);
         return std::nullopt;
     }
     FittedPicture fitted;
@@ -73,12 +73,13 @@ int runImageFit(Context &c)
         return c.fail(QStringLiteral("cannot make the folder %1").arg(QDir::toNativeSeparators(folder)));
     const QDir dir(folder);
     const Finishing writing(c.io);
-    const std::pair<const QString &, const QByteArray &> files[] = {
-        {kWorkingBitmapName, fitted->bitmap}, {kImageHeaderName, fitted->raw.header}, {kRawImageName, fitted->raw.raw}};
-    for (const auto &[name, bytes] : files) {
-        files::writeFile(dir.filePath(name), bytes);
+    // One set: a failure changes none of the three, and the working bitmap, from which the
+    // window's Send makes the other two again, is placed last.
+    files::writeFiles({{dir.filePath(kRawImageName), fitted->raw.raw},
+                       {dir.filePath(kImageHeaderName), fitted->raw.header},
+                       {dir.filePath(kWorkingBitmapName), fitted->bitmap}});
+    for (const QString &name : {kWorkingBitmapName, kImageHeaderName, kRawImageName})
         c.io.out << QDir::toNativeSeparators(dir.filePath(name)) << Qt::endl;
-    }
     c.io.err << "Fitted to " << fitted->raw.width << " x " << fitted->raw.height << " pixels." << Qt::endl;
     return kExitOk;
 }
