@@ -2,11 +2,13 @@
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
+#include "stats/RunFileTransfer.h"
 #include "tests/support/RunFiles.h"
 
 #include <QTest>
 
 #include <cmath>
+#include <utility>
 
 // The run file decoder, the readout's rows and the CSV text, as plain functions.
 class RunFileTest : public QObject {
@@ -231,7 +233,116 @@ private slots:
                             "2,N/A,1,N/A,N/A,N/A\r\n"
                             "Run Count, Red Count, Win Count, Average, Spread, Shift 1 Avg, Shift 2 Avg, "
                             "Shift 3 Avg, Shift 4 Avg\r\n"
-                            "2,0,1,.512,.040,\"1,23\",N/A,N/A,N/A\r\n"));
+                            "2,0,1,\"0,512\",\"0,040\",\"1,23\",N/A,N/A,N/A\r\n"));
+    }
+
+    // Statistics that always show a "." get the locale's separator in the CSV, with a 0 where
+    // no digit stands before it; other texts, and every text in a "." locale, stay as shown.
+    void statisticsInTheLocale_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("comma");
+        QTest::newRow("average") << ".530" << "0,530";
+        QTest::newRow("negative") << "-.512" << "-0,512";
+        QTest::newRow("spread") << "1.234" << "1,234";
+        QTest::newRow("large") << "12.345" << "12,345";
+        QTest::newRow("already local") << "1,23" << "1,23";
+        QTest::newRow("whole") << "2" << "2";
+        QTest::newRow("no value") << "N/A" << "N/A";
+        QTest::newRow("not a number") << "1.2.3" << "1.2.3";
+        QTest::newRow("bare point") << "." << ".";
+    }
+    void statisticsInTheLocale()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, comma);
+        QCOMPARE(csv::localNumber(shown, this->comma), comma);
+        QCOMPARE(csv::localNumber(shown, point), shown);
+    }
+
+    // A German spreadsheet reads every number of a German CSV as the number the "." CSV holds.
+    void germanCsvReadsBack()
+    {
+        RunFileBytes full;
+        full.rt(1, 512).rt(2, 500).runs(2).wins(1).reds(0).average(530).spread(1234);
+        full.shiftAverage(1, 1230).shiftAverage(2, 10000).noShift(2).noShift(3).noShift(4);
+        full.shift(1, 1, 1234).shift(2, 1, 1500).bump(1, 2).bump(2, 255);
+        RunFileBytes shortFile(RunFileBytes::kShort);
+        shortFile.rt(1, 40).runs(1).raw(312, "0/488").spread(40).shiftAverage(1, 1230); // average -512
+        const auto fields = [](const QByteArray &text) {
+            QList<QStringList> rows;
+            for (const QString &line : QString::fromLatin1(text).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+                QStringList row;
+                QString field;
+                bool quoted = false;
+                for (const QChar c : line) {
+                    if (c == QLatin1Char('"'))
+                        quoted = !quoted;
+                    else if (c == QLatin1Char(',') && !quoted)
+                        row << std::exchange(field, QString());
+                    else
+                        field += c;
+                }
+                rows << (row << field);
+            }
+            return rows;
+        };
+        for (const QByteArray &bytes : {full.bytes(), shortFile.bytes()}) {
+            const runfile::RunFile german = runfile::decode(bytes, comma);
+            const runfile::RunFile plain = runfile::decode(bytes, point);
+            const QList<QStringList> local =
+                fields(csv::exportText(csv::runsOf(german), csv::statisticsOf(german), comma));
+            const QList<QStringList> dotted =
+                fields(csv::exportText(csv::runsOf(plain), csv::statisticsOf(plain), point));
+            QCOMPARE(local.size(), dotted.size());
+            for (int row : {1, int(local.size()) - 1}) { // a run and the statistics
+                QCOMPARE(local[row].size(), dotted[row].size());
+                for (int i = 0; i < local[row].size(); ++i) {
+                    const QString &value = local[row][i];
+                    if (dotted[row][i] == QLatin1String("N/A")) {
+                        QCOMPARE(value, QStringLiteral("N/A"));
+                        continue;
+                    }
+                    bool ok = false;
+                    QVERIFY2(!value.contains(QLatin1Char('.')), qPrintable(value));
+                    QCOMPARE(comma.toDouble(value, &ok), point.toDouble(dotted[row][i]));
+                    QVERIFY2(ok, qPrintable(value));
+                }
+            }
+            QCOMPARE(local.last().mid(3, 2), bytes.size() == RunFileBytes::kFull ? QStringList({"0,530", "1,234"})
+                                                                                : QStringList({"-0,512", "0,040"}));
+        }
+    }
+
+    // Names a device gives its files stay names on Windows, where CON, NUL, COM1 and their kin
+    // are devices, also with an extension (NUL.a.txt) or a superscript digit (COM¹).
+    void windowsDeviceNames_data()
+    {
+        QTest::addColumn<QByteArray>("device");
+        QTest::addColumn<bool>("rallycross");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("CON") << QByteArray("CON") << false << "CON_";
+        QTest::newRow("lower case") << QByteArray("nul") << false << "nul_";
+        QTest::newRow("COM1") << QByteArray("COM1") << false << "COM1_";
+        QTest::newRow("LPT0") << QByteArray("LPT0") << false << "LPT0_";
+        QTest::newRow("COM superscript 1") << QByteArray("COM\xB9") << false << QStringLiteral("COM\u00B9_");
+        QTest::newRow("LPT superscript 3") << QByteArray("lpt\xB3") << false << QStringLiteral("lpt\u00B3_");
+        QTest::newRow("with an extension") << QByteArray("NUL.a") << false << "NUL_.a";
+        QTest::newRow("two extensions") << QByteArray("AUX.b.c") << false << "AUX_.b.c";
+        QTest::newRow("extension, rallycross") << QByteArray("PRN.x") << true << "PRN_.xR";
+        QTest::newRow("console input") << QByteArray("CONIN$") << false << "CONIN$_";
+        QTest::newRow("rallycross makes a name") << QByteArray("CON") << true << "CONR";
+        QTest::newRow("COM10") << QByteArray("COM10") << false << "COM10";
+        QTest::newRow("COM superscript 4") << QByteArray("COM\xB4") << false << QStringLiteral("COM\u00B4");
+        QTest::newRow("NULL") << QByteArray("NULL.a") << false << "NULL.a";
+        QTest::newRow("starts with a dot") << QByteArray(".NUL") << false << "_.NUL";
+    }
+    void windowsDeviceNames()
+    {
+        QFETCH(QByteArray, device);
+        QFETCH(bool, rallycross);
+        QFETCH(QString, base);
+        QCOMPARE(runFileBase(device, rallycross), base);
     }
 
     void readoutTimes()
