@@ -1,3 +1,4 @@
+#include "app/Files.h"
 #include "app/Folders.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Widgets.h"
@@ -16,9 +17,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 // The command-line tool, run in-process against the simulated device.
@@ -298,6 +301,181 @@ private slots:
             QCOMPARE(written.readAll(), before);
         }
         QCOMPARE(QFileInfo(dir.filePath(runFile)).size(), runBytes.size());
+    }
+
+    // A write the file size limit stops keeps the old files whole and leaves no temporary
+    // file: the old CSV, and the three picture files as one set.
+    void failedWritesKeepTheOldFiles()
+    {
+        QTemporaryDir dir;
+        const auto put = [&dir](const char *name, const QByteArray &bytes) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QVERIFY(put("RUN.txt", sim::encodeRunFile(sim::generateSession(4, 30), sim::RunFileKind::Full)));
+        QVERIFY(put("RUN.csv", "old CSV\r\n"));
+        QVERIFY(put("test.bmp", "old picture"));
+        QVERIFY(put("user.txt", "7,1,1"));
+        QVERIFY(put("user.raw", "ab"));
+        QImage photo(960, 200, QImage::Format_RGB32);
+        photo.fill(Qt::blue);
+        QVERIFY(photo.save(dir.filePath(QStringLiteral("car.png"))));
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit limit = old;
+        limit.rlim_cur = 256;
+        const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const Run exported = run({QStringLiteral("export"), dir.filePath(QStringLiteral("RUN.txt")), QStringLiteral("--force")});
+        const Run fitted = run({QStringLiteral("image"), QStringLiteral("fit"), dir.filePath(QStringLiteral("car.png")),
+                                QStringLiteral("-o"), dir.path()});
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, ignored);
+
+        const QString tooLarge = QStringLiteral("vantrelock: cannot write %1: the file would pass the size limit for files\n");
+        QCOMPARE(exported.status, kExitFailed);
+        QCOMPARE(exported.err, tooLarge.arg(dir.filePath(QStringLiteral("RUN.csv"))));
+        QCOMPARE(fitted.status, kExitFailed);
+        QCOMPARE(fitted.err, tooLarge.arg(dir.filePath(QStringLiteral("user.raw"))));
+        QCOMPARE(fitted.out, QString());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+        for (const auto &[name, bytes] : {std::pair{"RUN.csv", QByteArray("old CSV\r\n")}, {"test.bmp", QByteArray("old picture")},
+                                          {"user.txt", QByteArray("7,1,1")}, {"user.raw", QByteArray("ab")}}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), bytes);
+        }
+    }
+
+    // A link standing where the working bitmap goes is replaced; the file it led to stays.
+    void imageFitReplacesALinkInTheFolder()
+    {
+        QTemporaryDir dir, elsewhere;
+        const QString other = elsewhere.filePath(QStringLiteral("precious.bmp"));
+        QFile file(other);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not to be touched");
+        file.close();
+        QVERIFY(QFile::link(other, dir.filePath(QStringLiteral("test.bmp"))));
+        QImage photo(40, 20, QImage::Format_RGB32);
+        photo.fill(Qt::green);
+        QVERIFY(photo.save(elsewhere.filePath(QStringLiteral("car.png"))));
+
+        const Run r = run({QStringLiteral("image"), QStringLiteral("fit"), elsewhere.filePath(QStringLiteral("car.png")),
+                           QStringLiteral("-o"), dir.path()});
+        QCOMPARE(r.status, kExitOk);
+        QVERIFY(!QFileInfo(dir.filePath(QStringLiteral("test.bmp"))).isSymLink());
+        QCOMPARE(QImage(dir.filePath(QStringLiteral("test.bmp"))).size(), QSize(40, 20));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("not to be touched"));
+    }
+
+    // Standard output is a file too: a full disk there fails the command.
+    void standardOutputToAFullDisk()
+    {
+        QTemporaryDir dir;
+        const QString runFile = dir.filePath(QStringLiteral("RUN.txt"));
+        QFile file(runFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sim::encodeRunFile(sim::generateSession(6, 10), sim::RunFileKind::Full));
+        file.close();
+        for (const QStringList &args : {QStringList{"export", runFile, "-o", "-"}, QStringList{"history", "--csv"}}) {
+            QProcess tool;
+            tool.setStandardOutputFile(QStringLiteral("/dev/full"));
+            tool.start(QStringLiteral(VANTRELOCK_TOOL), args);
+            QVERIFY(tool.waitForFinished(10000));
+            QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(tool.readAllStandardError(), QByteArray("vantrelock: cannot write standard output: no space left on device\n"));
+            QCOMPARE(tool.exitCode(), kExitFailed);
+        }
+    }
+
+    // The tool killed at each step of a download's file write, and of an export replacing a
+    // CSV: under its name a file is old or whole and new, never empty or half, and the next
+    // start removes the temporary file the write left.
+    void killedWritesLeaveOldOrWholeFiles_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("step");
+        for (const char *command : {"download", "export"}) {
+            for (const char *step : {"created", "writing", "written", "flushed", "placed", "folder-flushed"})
+                QTest::addRow("%s, %s", command, step) << QString::fromLatin1(command) << QString::fromLatin1(step);
+        }
+    }
+    void killedWritesLeaveOldOrWholeFiles()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, step);
+        const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+        QDir(folders.statistics).removeRecursively();
+        QVERIFY(QDir().mkpath(folders.statistics));
+        const QDir statistics(folders.statistics);
+        const bool placed = step == QLatin1String("placed") || step == QLatin1String("folder-flushed");
+
+        SimFixture sim;
+        sim::RunFileSet set;
+        set.files = {{"A", sim::encodeRunFile(sim::generateSession(21, 20), sim::RunFileKind::Full)},
+                     {"B", sim::encodeRunFile(sim::generateSession(22, 20), sim::RunFileKind::Full)}};
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        const QString runFile = statistics.filePath(QStringLiteral("RUN.txt"));
+        const QString csvFile = statistics.filePath(QStringLiteral("RUN.csv"));
+        const QByteArray oldCsv("old CSV\r\n");
+        QByteArray newCsv;
+        QStringList args{command};
+        if (command == QLatin1String("export")) {
+            QFile run(runFile), csv(csvFile);
+            QVERIFY(run.open(QIODevice::WriteOnly) && csv.open(QIODevice::WriteOnly));
+            run.write(sim::encodeRunFile(sim::generateSession(23, 20), sim::RunFileKind::Full));
+            csv.write(oldCsv);
+            run.close();
+            newCsv = this->run({QStringLiteral("export"), runFile, QStringLiteral("-o"), QStringLiteral("-")}).out.toUtf8();
+            args << runFile << QStringLiteral("--force");
+        }
+
+        QProcess tool;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // The download stops in its second file, the first whole on the disk.
+        environment.insert(QLatin1String(files::kStopAtVariable), command == QLatin1String("download") ? step + QStringLiteral(":2") : step);
+        tool.setProcessEnvironment(environment);
+        tool.start(QStringLiteral(VANTRELOCK_TOOL), args);
+        QVERIFY(tool.waitForStarted());
+        const auto state = [&tool] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(tool.processId()));
+            if (!stat.open(QIODevice::ReadOnly))
+                return '?';
+            const QByteArray line = stat.readAll();
+            const qsizetype at = line.lastIndexOf(')') + 2;
+            return at > 1 && at < line.size() ? line.at(at) : '?';
+        };
+        QVERIFY(waitFor([&] { return state() == 'T' || tool.state() == QProcess::NotRunning; }, 20000));
+        QCOMPARE(state(), 'T');
+        QCOMPARE(::kill(pid_t(tool.processId()), SIGKILL), 0);
+        QVERIFY(tool.waitForFinished(5000));
+        QCOMPARE(tool.exitStatus(), QProcess::CrashExit);
+
+        const QStringList temporary = statistics.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
+        QCOMPARE(temporary.size(), placed ? 0 : 1);
+        const auto contents = [&statistics](const QString &name) {
+            QFile file(statistics.filePath(name));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+        };
+        if (command == QLatin1String("download")) {
+            QStringList stored{"A.txt"};
+            if (placed)
+                stored << QStringLiteral("B.txt");
+            QCOMPARE(statistics.entryList(QDir::Files), stored);
+            QCOMPARE(contents(QStringLiteral("A.txt")), set.files[0].data);
+            if (placed)
+                QCOMPARE(contents(QStringLiteral("B.txt")), set.files[1].data);
+        } else {
+            QCOMPARE(contents(QStringLiteral("RUN.csv")), placed ? newCsv : oldCsv);
+        }
+
+        const Run next = run({QStringLiteral("show"), runFile}); // any start of the tool
+        Q_UNUSED(next);
+        QCOMPARE(statistics.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden), QStringList());
     }
 
     // Stray bytes put the replies out of step: the download may have misread files, so it fails.
