@@ -132,6 +132,25 @@ private slots:
         QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
     }
 
+    // A write cut short by a crash left temporary files: the start removes them, and only them.
+    void startRemovesWhatACrashLeft()
+    {
+        const QString program = documents + QStringLiteral("/Halvorent/VantrelockMirelon");
+        QVERIFY(QDir().mkpath(program + QStringLiteral("/Statistics")));
+        const QStringList left{"/.test.bmp.mirelon-q1W2e3.tmp", "/Statistics/.RUN1.txt.mirelon-AbCdEf.tmp"};
+        const QStringList kept{"/user.tmp", "/Statistics/RUN1.txt"};
+        for (const QString &name : left + kept) {
+            QFile file(program + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        createWindows();
+        for (const QString &name : left)
+            QVERIFY2(!QFile::exists(program + name), qPrintable(name));
+        for (const QString &name : kept)
+            QVERIFY2(QFile::exists(program + name), qPrintable(name));
+        QCOMPARE(Form1->FileListBox1->count(), 1);
+    }
+
     // Pipes where the program expects files: opening one would block until something writes to
     // it. The start goes on without a picture, and the list shows no pipe to click.
     void pipesAreNoFiles()
