@@ -4,13 +4,11 @@
 #include "image/Decoders.h"
 #include "image/Sampling.h"
 
-#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QLocale>
 #include <QtEndian>
 
-#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -193,23 +191,22 @@ QImage rawToImage(int width, int height, const QByteArray &raw)
 
 namespace {
 
-// The picture file, opened for reading. Every decoder reads it through this one device. A file
-// that cannot be opened gives the runtime's text in the window, as every file error there.
-std::unique_ptr<QFile> openPicture(const QString &path, LoadedPicture &loaded)
+// The picture file, opened for reading. Every decoder reads it through this one device.
+std::unique_ptr<QFile> openPicture(const QString &path, QString &error)
 {
     // A pipe or a device would block or never end: only a regular file is a picture.
     try {
         files::refuseIrregular(path, files::Access::Read);
-        auto file = std::make_unique<QFile>(path);
-        errno = 0;
-        if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            throw files::FileError(path, files::Access::Read, std::error_code(errno != 0 ? errno : EACCES, std::generic_category()));
-        return file;
     } catch (const files::FileError &e) {
-        loaded.error = e.text() + QLatin1Char('.');
-        loaded.description = e.description();
+        error = e.text() + QLatin1Char('.'); // the runtime's words, as for every file in the window
         return nullptr;
     }
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = fileErrorFromErrno(errno != 0 ? errno : EACCES).text() + QLatin1Char('.');
+        return nullptr;
+    }
+    return file;
 }
 
 // Any format Qt reads, decoded whole within the largest accepted size.
@@ -244,7 +241,7 @@ LoadedPicture readWithQt(QFile &file)
 LoadedPicture loadWorkingPicture(const QString &path)
 {
     LoadedPicture loaded;
-    const std::unique_ptr<QFile> file = openPicture(path, loaded);
+    const std::unique_ptr<QFile> file = openPicture(path, loaded.error);
     if (!file)
         return loaded;
     // The file's first bytes pick the decoder, whatever its name says.
@@ -252,14 +249,10 @@ LoadedPicture loadWorkingPicture(const QString &path)
     const qint64 got = file->read(magic, sizeof magic);
     file->seek(0);
     if (got >= 3 && std::memcmp(magic, "\xFF\xD8\xFF", 3) == 0)
-        loaded = detail::readJpeg(*file);
-    else if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1A\n", 8) == 0)
-        loaded = detail::readPng(*file);
-    else
-        loaded = readWithQt(*file);
-    if (loaded.working.isNull() && loaded.description.isEmpty())
-        loaded.description = QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), loaded.error);
-    return loaded;
+        return detail::readJpeg(*file);
+    if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1A\n", 8) == 0)
+        return detail::readPng(*file);
+    return readWithQt(*file);
 }
 
 } // namespace picture

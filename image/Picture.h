@@ -38,13 +38,10 @@ QImage workingPicture(const QImage &source);
 // decoded picture. JPEG and PNG files are read row by row, keeping only the rows used, so their
 // size costs time but not memory; other formats are decoded whole. Pictures of more than
 // kMaxPixels, and files that are not regular files, are refused unread. On failure `working` is
-// null, `error` is the window's text (the decoder's words, or the runtime's for a file that
-// cannot be opened: "File access denied.") and `description` the tool's, which names the file
-// ("cannot read car.jpg: ...").
+// null and `error` is the text to show.
 struct LoadedPicture {
     QImage working;
     QString error;
-    QString description = {};
 };
 LoadedPicture loadWorkingPicture(const QString &path);
 

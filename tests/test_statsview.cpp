@@ -585,7 +585,8 @@ private slots:
         QCOMPARE(Form1->Panel3->height(), 34);
     }
 
-    // Shift averages, readout and export follow the locale; run values and their labels do not.
+    // Shift averages, readout and export follow the locale; run values and their labels do not,
+    // but the CSV gives those the locale's separator too, so a spreadsheet reads them as numbers.
     void decimalComma()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
@@ -609,7 +610,8 @@ private slots:
         QVERIFY(out.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = out.readAll().split('\n');
         QCOMPARE(lines.at(1), QByteArray("\"0,512\",3,\"1,25\",N/A,N/A,N/A\r"));
-        QCOMPARE(lines.at(3), QByteArray("1,0,0,.512,.040,\"1,23\",0,0,0\r"));
+        QCOMPARE(lines.at(3), QByteArray("1,0,0,\"0,512\",\"0,040\",\"1,23\",0,0,0\r"));
+        QCOMPARE(Form1->Avg->text(), QStringLiteral(".512"));
     }
 };
 

@@ -251,7 +251,7 @@ private slots:
 
 #ifdef Q_OS_UNIX
     // A FIFO would block the reader until something writes to it: it is refused unopened. The
-    // window says it as every file error there, the tool names the file and what it is.
+    // window says so as it says every file error, in the runtime's words.
     void fifoIsRefusedUnopened()
     {
         const QString path = dir.filePath(QStringLiteral("pipe.png"));
@@ -259,18 +259,8 @@ private slots:
         const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
         QVERIFY(loaded.working.isNull());
         QCOMPARE(loaded.error, QStringLiteral("File access denied."));
-        QCOMPARE(loaded.description, QStringLiteral("cannot read %1: it is not a regular file (a pipe, socket or device)").arg(path));
-        const picture::LoadedPicture folder = picture::loadWorkingPicture(dir.path()); // a folder neither
-        QCOMPARE(folder.error, QStringLiteral("File access denied."));
-        QCOMPARE(folder.description, QStringLiteral("cannot read %1: it is a folder").arg(dir.path()));
-        const picture::LoadedPicture missing = picture::loadWorkingPicture(dir.filePath(QStringLiteral("gone.png")));
-        QCOMPARE(missing.error, QStringLiteral("File not found."));
-        QCOMPARE(missing.description, QStringLiteral("cannot read %1: there is no such file").arg(dir.filePath(QStringLiteral("gone.png"))));
-        // A file that is no picture: the decoder's words, and for the tool the file's name too.
-        const QString text = save(QStringLiteral("notes.png"), "just text");
-        const picture::LoadedPicture notPicture = picture::loadWorkingPicture(text);
-        QVERIFY(!notPicture.error.isEmpty());
-        QCOMPARE(notPicture.description, QStringLiteral("cannot read %1: %2").arg(text, notPicture.error));
+        QCOMPARE(picture::loadWorkingPicture(dir.path()).error, QStringLiteral("File access denied.")); // a folder neither
+        QCOMPARE(picture::loadWorkingPicture(dir.filePath(QStringLiteral("gone.png"))).error, QStringLiteral("File not found."));
     }
 #endif
 

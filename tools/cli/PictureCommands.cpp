@@ -22,9 +22,11 @@ struct FittedPicture {
 };
 std::optional<FittedPicture> fitPicture(Context &c, const QString &path)
 {
+    // A file that cannot be opened is named with what is wrong with it, as every file here.
+    files::readFile(path, 0);
     const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
     if (loaded.working.isNull()) {
-        c.fail(loaded.description);
+        c.fail(QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), loaded.error));
         return std::nullopt;
     }
     FittedPicture fitted;
