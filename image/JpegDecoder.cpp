@@ -26,10 +26,16 @@ constexpr std::size_t kChunk = 64 * 1024;
 // 3 at 4:4:4); libjpeg may use this much for them, as much as Qt's reader may for a whole picture.
 constexpr long kDecoderMemory = long(kMaxPixels * 4 / (1024 * 1024)) * 1024 * 1024;
 
-// The most scans a file may have. Each scan of a progressive JPEG goes over the whole picture,
-// so a small file repeating scans thousands of times would hold the decoder for minutes.
-// Encoders write 10 scans (18 for CMYK); libtiff and GDAL stop at 100 as well.
+// The most scans a file may have, and the most times its scans may go over the picture's blocks
+// in all. Each scan of a progressive JPEG goes over all the blocks of its components, however
+// little data it holds, so a small file repeating scans thousands of times would hold the decoder
+// for minutes. Encoders write 10 scans (18 for CMYK) that go over the picture 5 to 6 times;
+// libtiff and GDAL stop at 100 scans as well.
 constexpr int kMaxScans = 100;
+constexpr int kMaxPasses = 20;
+// How far the scans are counted ahead of the decoder, before it sets up for a picture with many
+// scans: any file whose scans are that many must hold them within this.
+constexpr qint64 kLookAhead = 64 * 1024 * 1024;
 
 // The most bytes one 8 x 8 block of one component can take in a scan: 64 codes of at most 16
 // bits, each with at most 16 bits of value, every byte stuffed (doubled). Arithmetic coding can
@@ -129,6 +135,94 @@ void monitorProgress(j_common_ptr common)
         refuse(info, Errors::Refusal::TooManyScans);
 }
 
+// Reads the file byte by byte from where libjpeg stands, within a number of bytes.
+class Walk {
+public:
+    Walk(PictureInput &input, qint64 budget) : m_input(input), m_budget(budget) {}
+    int next()
+    {
+        if (m_at == m_count) {
+            m_count = m_budget > 0 ? m_input.read(m_buffer.get(), std::min<qint64>(kChunk, m_budget)) : 0;
+            m_at = 0;
+            if (m_count <= 0)
+                return -1;
+            m_budget -= m_count;
+        }
+        return uchar(m_buffer[m_at++]);
+    }
+    int next16()
+    {
+        const int high = next();
+        const int low = next();
+        return high < 0 || low < 0 ? -1 : high << 8 | low;
+    }
+
+private:
+    PictureInput &m_input;
+    qint64 m_budget;
+    std::unique_ptr<char[]> m_buffer = std::make_unique<char[]>(kChunk);
+    qint64 m_count = 0;
+    qint64 m_at = 0;
+};
+
+// True when the scans ahead of the first, counted by their markers without decoding them, are
+// more than a picture needs: more than kMaxScans, or going over its blocks more than kMaxPasses
+// times. Looks kLookAhead bytes ahead at most; the input is left where it was.
+bool tooManyScans(jpeg_decompress_struct &info, Source &source)
+{
+    const auto blocksOf = [&info](int id) {
+        for (int c = 0; c < info.num_components; ++c) {
+            const jpeg_component_info &component = info.comp_info[c];
+            if (component.component_id == id)
+                return qint64(component.width_in_blocks) * component.height_in_blocks;
+        }
+        return qint64(0);
+    };
+    qint64 picture = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        picture += blocksOf(info.comp_info[c].component_id);
+    qint64 visits = 0;
+    for (int c = 0; c < info.comps_in_scan; ++c)
+        visits += blocksOf(info.cur_comp_info[c]->component_id);
+    int scans = 1;
+
+    PictureInput &input = *source.input;
+    const qint64 resume = input.pos();
+    input.seek(resume - qint64(source.bytes_in_buffer)); // where libjpeg stands
+    Walk walk(input, kLookAhead);
+    bool tooMany = false;
+    // Entropy-coded data holds 0xFF only before 0x00 or a restart marker; any other marker ends
+    // the scan, and the marker segments between scans are skipped by their lengths.
+    for (int byte = walk.next(); byte >= 0 && !tooMany; byte = walk.next()) {
+        if (byte != 0xFF)
+            continue;
+        int marker = walk.next();
+        while (marker == 0xFF)
+            marker = walk.next();
+        if (marker < 0 || marker == JPEG_EOI)
+            break;
+        if (marker == 0x00 || marker == 0x01 || (marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7))
+            continue;
+        int length = walk.next16() - 2;
+        if (length < 0)
+            break;
+        if (marker == 0xDA) { // start of scan: its components
+            const int count = walk.next();
+            --length;
+            for (int i = 0; i < count && length >= 2; ++i, length -= 2) {
+                visits += blocksOf(walk.next());
+                walk.next();
+            }
+            tooMany = ++scans > kMaxScans || visits > kMaxPasses * picture;
+        }
+        while (length-- > 0 && walk.next() >= 0) {
+        }
+    }
+    input.seek(resume);
+    input.progressed();
+    return tooMany;
+}
+
 [[noreturn]] void errorExit(j_common_ptr info)
 {
     std::longjmp(static_cast<Errors *>(info->err)->jump, 1);
@@ -220,7 +314,7 @@ QString errorText(Decoder &d)
 {
     switch (d.errors.refusal) {
     case Errors::Refusal::TooManyScans:
-        return QStringLiteral("Unable to read image data: the JPEG has more than %1 scans").arg(kMaxScans);
+        return QStringLiteral("Unable to read image data: the JPEG has too many scans");
     case Errors::Refusal::TooMuchData:
         return QStringLiteral("Unable to read image data: the JPEG holds far more data than its picture can need");
     case Errors::Refusal::None:
@@ -263,6 +357,13 @@ LoadedPicture decode(Decoder &d)
     loaded.error = refusal(sampling);
     if (!loaded.error.isEmpty())
         return loaded;
+    // A file of many scans is held whole as coefficients first, set up before any scan is
+    // read: its scans are counted before that.
+    if (jpeg_has_multiple_scans(&d.info) && tooManyScans(d.info, d.source)) {
+        d.errors.refusal = Errors::Refusal::TooManyScans;
+        loaded.error = errorText(d);
+        return loaded;
+    }
     QImage out = sampling.blank();
     if (readRows(d, sampling, out))
         loaded.working = out;

@@ -258,9 +258,10 @@ std::unique_ptr<QFile> openPicture(const QString &path, QString &error)
 LoadedPicture readWithQt(detail::PictureInput &input)
 {
     LoadedPicture loaded;
-    // No picture in these formats that fits the decoder's memory needs more than that memory
-    // and its metadata: a reader that takes the whole file (WebP's) never takes more.
-    input.limitTotal(kMaxPixels * 4 + detail::kMetadataBytes);
+    // Until the header gave the picture's size, only metadata is read (GIF's reader reads on
+    // through all the frames); then the most a picture of that size can hold, and never more
+    // than a picture that fits the decoder's memory (WebP's reader takes the whole file).
+    input.limitTotal(detail::kMetadataBytes);
     QImageReader reader(&input);
     reader.setAutoTransform(true);
     // Room for the largest accepted picture at 4 bytes a pixel, and no more.
@@ -270,6 +271,10 @@ LoadedPicture readWithQt(detail::PictureInput &input)
         loaded.error = detail::refusal(declared.width(), declared.height());
         if (!loaded.error.isEmpty())
             return loaded;
+        // Its pixels at 8 bytes each (16-bit RGBA, stored plainly) and the metadata at most.
+        input.limitTotal(detail::kMetadataBytes + 8 * qint64(declared.width()) * declared.height());
+    } else {
+        input.limitTotal(detail::kMetadataBytes + kMaxPixels * 4);
     }
     const QImage decoded = reader.read();
     if (decoded.isNull()) {
