@@ -95,7 +95,10 @@ bool confirm(Context &c, const QString &question)
 {
     constexpr qint64 kLongestAnswer = 80;
     c.io.err << question << " [y/N] " << Qt::flush;
-    const QString answer = c.io.in.readLine(kLongestAnswer).trimmed().toLower();
+    const QString line = c.io.in.readLine(kLongestAnswer);
+    if (line.size() >= kLongestAnswer)
+        return false; // a longer line is no yes, whatever it starts with
+    const QString answer = line.trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
