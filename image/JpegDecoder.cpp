@@ -38,8 +38,8 @@ constexpr int kMaxPasses = 20;
 constexpr qint64 kLookAhead = 64 * 1024 * 1024;
 
 // The most bytes one 8 x 8 block of one component can take in a scan: 64 codes of at most 16
-// bits, each with at most 16 bits of value, every byte stuffed (doubled). Arithmetic coding can
-// spend more bits on an unlikely decision.
+// bits, each with at most 16 bits of value, every byte stuffed (doubled), is 512; twice that
+// for a margin. Arithmetic coding can spend more bits on an unlikely decision.
 constexpr qint64 kHuffmanBlockBytes = 1024;
 constexpr qint64 kArithmeticBlockBytes = 8192;
 
