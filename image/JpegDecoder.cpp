@@ -6,8 +6,7 @@
 
 #include "image/Decoders.h"
 
-#include <QIODevice>
-
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
 #include <cstring>
@@ -27,20 +26,80 @@ constexpr std::size_t kChunk = 64 * 1024;
 // 3 at 4:4:4); libjpeg may use this much for them, as much as Qt's reader may for a whole picture.
 constexpr long kDecoderMemory = long(kMaxPixels * 4 / (1024 * 1024)) * 1024 * 1024;
 
+// The most scans a file may have, and the most times its scans may go over the picture's blocks
+// in all. Each scan of a progressive JPEG goes over all the blocks of its components, however
+// little data it holds, so a small file repeating scans thousands of times would hold the decoder
+// for minutes. Encoders write 10 scans (18 for CMYK) that go over the picture 5 to 6 times;
+// libtiff and GDAL stop at 100 scans as well.
+constexpr int kMaxScans = 100;
+constexpr int kMaxPasses = 20;
+// How far the scans are counted ahead of the decoder, before it sets up for a picture with many
+// scans: any file whose scans are that many must hold them within this.
+constexpr qint64 kLookAhead = 64 * 1024 * 1024;
+
+// The most bytes one 8 x 8 block of one component can take in a scan: 64 codes of at most 16
+// bits, each with at most 16 bits of value, every byte stuffed (doubled), is 512; twice that
+// for a margin. Arithmetic coding can spend more bits on an unlikely decision.
+constexpr qint64 kHuffmanBlockBytes = 1024;
+constexpr qint64 kArithmeticBlockBytes = 8192;
+
+// Errors end the decoding by a jump back to the caller; warnings (a damaged or cut-off picture
+// that still decodes) are passed over in silence, as Qt's reader does.
+struct Errors : jpeg_error_mgr {
+    std::jmp_buf jump;
+    // Why the decoder stopped a file that libjpeg itself would go on reading.
+    enum class Refusal { None, TooManyScans, TooMuchData } refusal = Refusal::None;
+};
+
+[[noreturn]] void refuse(j_decompress_ptr info, Errors::Refusal why)
+{
+    static_cast<Errors *>(info->err)->refusal = why;
+    (*info->err->error_exit)(reinterpret_cast<j_common_ptr>(info));
+    std::abort(); // error_exit never returns
+}
+
 // Reads the file in large pieces. At its end, the data stops as libjpeg recommends, with an end
 // marker: a cut-off picture shows grey where its data is missing, as in Qt's reader.
 struct Source : jpeg_source_mgr {
-    QIODevice *device = nullptr;
+    PictureInput *input = nullptr;
+    // Where the decoding stood at the last read: scans begun, rows of blocks completed.
+    int scan = -1;
+    JDIMENSION row = 0;
     JOCTET buffer[kChunk];
     JOCTET end[2] = {0xFF, JPEG_EOI};
 };
 
 void initSource(j_decompress_ptr) {}
 
+// Once the frame header has given the picture's size, the input is held to what such a picture
+// can hold: for each scan begun, every block at its worst; and between two rows of blocks
+// decoded, one such row and the metadata. Before that only metadata can come.
+void limitInput(j_decompress_ptr info, Source &source)
+{
+    if (info->input_scan_number != source.scan || info->input_iMCU_row != source.row) {
+        source.scan = info->input_scan_number;
+        source.row = info->input_iMCU_row;
+        source.input->progressed();
+    }
+    // Blocks per component at most: every component at full size, rounded up to whole MCUs of
+    // the largest sampling factors (4 x 4).
+    const qint64 columns = (qint64(info->image_width) + 31) / 32 * 4;
+    const qint64 rows = (qint64(info->image_height) + 31) / 32 * 4;
+    const qint64 blockBytes = info->arith_code ? kArithmeticBlockBytes : kHuffmanBlockBytes;
+    const qint64 components = std::max(info->num_components, 0);
+    const qint64 scanBytes = components * columns * rows * blockBytes;
+    const qint64 rowBytes = components * columns * 4 * blockBytes;
+    source.input->limitTotal(kMetadataBytes + std::max(info->input_scan_number, 1) * scanBytes);
+    source.input->limitGap(kMetadataBytes + rowBytes + qint64(kChunk));
+}
+
 boolean fillInput(j_decompress_ptr info)
 {
     auto *source = static_cast<Source *>(info->src);
-    const qint64 got = source->device->read(reinterpret_cast<char *>(source->buffer), kChunk);
+    limitInput(info, *source);
+    const qint64 got = source->input->read(reinterpret_cast<char *>(source->buffer), kChunk);
+    if (got <= 0 && source->input->overLimit())
+        refuse(info, Errors::Refusal::TooMuchData);
     if (got <= 0) {
         WARNMS(info, JWRN_JPEG_EOF);
         source->next_input_byte = source->end;
@@ -62,17 +121,107 @@ void skipInput(j_decompress_ptr info, long count)
         source->bytes_in_buffer -= std::size_t(count);
         return;
     }
-    source->device->skip(qint64(count) - qint64(source->bytes_in_buffer));
+    source->input->seek(source->input->pos() + qint64(count) - qint64(source->bytes_in_buffer));
     source->bytes_in_buffer = 0; // the next read fills the buffer again
 }
 
 void termSource(j_decompress_ptr) {}
 
-// Errors end the decoding by a jump back to the caller; warnings (a damaged or cut-off picture
-// that still decodes) are passed over in silence, as Qt's reader does.
-struct Errors : jpeg_error_mgr {
-    std::jmp_buf jump;
+// Called before each step of reading the file (a row of blocks, a scan's markers).
+void monitorProgress(j_common_ptr common)
+{
+    auto *info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number > kMaxScans)
+        refuse(info, Errors::Refusal::TooManyScans);
+}
+
+// Reads the file byte by byte from where libjpeg stands, within a number of bytes.
+class Walk {
+public:
+    Walk(PictureInput &input, qint64 budget) : m_input(input), m_budget(budget) {}
+    int next()
+    {
+        if (m_at == m_count) {
+            m_count = m_budget > 0 ? m_input.read(m_buffer.get(), std::min<qint64>(kChunk, m_budget)) : 0;
+            m_at = 0;
+            if (m_count <= 0)
+                return -1;
+            m_budget -= m_count;
+        }
+        return uchar(m_buffer[m_at++]);
+    }
+    int next16()
+    {
+        const int high = next();
+        const int low = next();
+        return high < 0 || low < 0 ? -1 : high << 8 | low;
+    }
+
+private:
+    PictureInput &m_input;
+    qint64 m_budget;
+    std::unique_ptr<char[]> m_buffer = std::make_unique<char[]>(kChunk);
+    qint64 m_count = 0;
+    qint64 m_at = 0;
 };
+
+// True when the scans ahead of the first, counted by their markers without decoding them, are
+// more than a picture needs: more than kMaxScans, or going over its blocks more than kMaxPasses
+// times. Looks kLookAhead bytes ahead at most; the input is left where it was.
+bool tooManyScans(jpeg_decompress_struct &info, Source &source)
+{
+    const auto blocksOf = [&info](int id) {
+        for (int c = 0; c < info.num_components; ++c) {
+            const jpeg_component_info &component = info.comp_info[c];
+            if (component.component_id == id)
+                return qint64(component.width_in_blocks) * component.height_in_blocks;
+        }
+        return qint64(0);
+    };
+    qint64 picture = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        picture += blocksOf(info.comp_info[c].component_id);
+    qint64 visits = 0;
+    for (int c = 0; c < info.comps_in_scan; ++c)
+        visits += blocksOf(info.cur_comp_info[c]->component_id);
+    int scans = 1;
+
+    PictureInput &input = *source.input;
+    const qint64 resume = input.pos();
+    input.seek(resume - qint64(source.bytes_in_buffer)); // where libjpeg stands
+    Walk walk(input, kLookAhead);
+    bool tooMany = false;
+    // Entropy-coded data holds 0xFF only before 0x00 or a restart marker; any other marker ends
+    // the scan, and the marker segments between scans are skipped by their lengths.
+    for (int byte = walk.next(); byte >= 0 && !tooMany; byte = walk.next()) {
+        if (byte != 0xFF)
+            continue;
+        int marker = walk.next();
+        while (marker == 0xFF)
+            marker = walk.next();
+        if (marker < 0 || marker == JPEG_EOI)
+            break;
+        if (marker == 0x00 || marker == 0x01 || (marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7))
+            continue;
+        int length = walk.next16() - 2;
+        if (length < 0)
+            break;
+        if (marker == 0xDA) { // start of scan: its components
+            const int count = walk.next();
+            --length;
+            for (int i = 0; i < count && length >= 2; ++i, length -= 2) {
+                visits += blocksOf(walk.next());
+                walk.next();
+            }
+            tooMany = ++scans > kMaxScans || visits > kMaxPasses * picture;
+        }
+        while (length-- > 0 && walk.next() >= 0) {
+        }
+    }
+    input.seek(resume);
+    input.progressed();
+    return tooMany;
+}
 
 [[noreturn]] void errorExit(j_common_ptr info)
 {
@@ -84,6 +233,7 @@ void outputMessage(j_common_ptr) {}
 struct Decoder {
     jpeg_decompress_struct info{};
     Errors errors{};
+    jpeg_progress_mgr progress{};
     Source source;
 };
 
@@ -162,6 +312,14 @@ bool readRows(Decoder &d, const Sampling &sampling, QImage &out)
 
 QString errorText(Decoder &d)
 {
+    switch (d.errors.refusal) {
+    case Errors::Refusal::TooManyScans:
+        return QStringLiteral("Unable to read image data: the JPEG has too many scans");
+    case Errors::Refusal::TooMuchData:
+        return QStringLiteral("Unable to read image data: the JPEG holds far more data than its picture can need");
+    case Errors::Refusal::None:
+        break;
+    }
     if (d.errors.msg_code == JERR_NO_BACKING_STORE)
         return QStringLiteral("Unable to read image data: this progressive JPEG needs more than %1 MB to decode")
             .arg(kDecoderMemory / (1024 * 1024));
@@ -199,6 +357,13 @@ LoadedPicture decode(Decoder &d)
     loaded.error = refusal(sampling);
     if (!loaded.error.isEmpty())
         return loaded;
+    // A file of many scans is held whole as coefficients first, set up before any scan is
+    // read: its scans are counted before that.
+    if (jpeg_has_multiple_scans(&d.info) && tooManyScans(d.info, d.source)) {
+        d.errors.refusal = Errors::Refusal::TooManyScans;
+        loaded.error = errorText(d);
+        return loaded;
+    }
     QImage out = sampling.blank();
     if (readRows(d, sampling, out))
         loaded.working = out;
@@ -209,7 +374,7 @@ LoadedPicture decode(Decoder &d)
 
 } // namespace
 
-LoadedPicture readJpeg(QIODevice &device)
+LoadedPicture readJpeg(PictureInput &input)
 {
     // Large (a 64 KiB buffer) and holding libjpeg's state: on the heap.
     auto d = std::make_unique<Decoder>();
@@ -217,7 +382,7 @@ LoadedPicture readJpeg(QIODevice &device)
     d->errors.error_exit = errorExit;
     d->errors.output_message = outputMessage;
     jpeg_create_decompress(&d->info);
-    d->source.device = &device;
+    d->source.input = &input;
     d->source.init_source = initSource;
     d->source.fill_input_buffer = fillInput;
     d->source.skip_input_data = skipInput;
@@ -226,6 +391,8 @@ LoadedPicture readJpeg(QIODevice &device)
     d->source.next_input_byte = d->source.buffer;
     d->source.bytes_in_buffer = 0;
     d->info.src = &d->source;
+    d->progress.progress_monitor = monitorProgress;
+    d->info.progress = &d->progress;
     d->info.mem->max_memory_to_use = kDecoderMemory;
     const LoadedPicture loaded = decode(*d);
     jpeg_destroy_decompress(&d->info);

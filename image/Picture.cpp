@@ -9,12 +9,57 @@
 #include <QLocale>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 namespace picture {
 
 namespace detail {
+
+PictureInput::PictureInput(QIODevice &file, qint64 size)
+    : m_file(file), m_size(std::max<qint64>(size, 0)), m_total(m_size), m_gap(std::numeric_limits<qint64>::max())
+{
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+qint64 PictureInput::size() const
+{
+    return std::min(m_size, m_total);
+}
+
+bool PictureInput::seek(qint64 position)
+{
+    if (position > pos())
+        m_sinceProgress += position - pos(); // skipped bytes count as read
+    return QIODevice::seek(position) && m_file.seek(std::min(position, m_size));
+}
+
+void PictureInput::limitTotal(qint64 bytes)
+{
+    m_total = std::max<qint64>(bytes, 0);
+}
+
+void PictureInput::limitGap(qint64 bytes)
+{
+    m_gap = std::max<qint64>(bytes, 0);
+}
+
+qint64 PictureInput::readData(char *data, qint64 maxSize)
+{
+    const qint64 at = pos();
+    const qint64 room = std::min({maxSize, size() - at, m_gap - m_sinceProgress});
+    if (room <= 0) {
+        if (maxSize > 0 && at < m_size)
+            m_overLimit = true; // the file holds more than the picture can need
+        return 0;
+    }
+    const qint64 got = m_file.read(data, room);
+    if (got > 0)
+        m_sinceProgress += got;
+    return got;
+}
 
 Fit fit(int width, int height)
 {
@@ -191,7 +236,7 @@ QImage rawToImage(int width, int height, const QByteArray &raw)
 
 namespace {
 
-// The picture file, opened for reading. Every decoder reads it through this one device.
+// The picture file, opened for reading. Every decoder reads it through a PictureInput on it.
 std::unique_ptr<QFile> openPicture(const QString &path, QString &error)
 {
     // A pipe or a device would block or never end: only a regular file is a picture.
@@ -210,10 +255,14 @@ std::unique_ptr<QFile> openPicture(const QString &path, QString &error)
 }
 
 // Any format Qt reads, decoded whole within the largest accepted size.
-LoadedPicture readWithQt(QFile &file)
+LoadedPicture readWithQt(detail::PictureInput &input)
 {
     LoadedPicture loaded;
-    QImageReader reader(&file);
+    // Until the header gave the picture's size, only metadata is read (GIF's reader reads on
+    // through all the frames); then the most a picture of that size can hold, and never more
+    // than a picture that fits the decoder's memory (WebP's reader takes the whole file).
+    input.limitTotal(detail::kMetadataBytes);
+    QImageReader reader(&input);
     reader.setAutoTransform(true);
     // Room for the largest accepted picture at 4 bytes a pixel, and no more.
     reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)));
@@ -222,6 +271,10 @@ LoadedPicture readWithQt(QFile &file)
         loaded.error = detail::refusal(declared.width(), declared.height());
         if (!loaded.error.isEmpty())
             return loaded;
+        // Its pixels at 8 bytes each (16-bit RGBA, stored plainly) and the metadata at most.
+        input.limitTotal(detail::kMetadataBytes + 8 * qint64(declared.width()) * declared.height());
+    } else {
+        input.limitTotal(detail::kMetadataBytes + kMaxPixels * 4);
     }
     const QImage decoded = reader.read();
     if (decoded.isNull()) {
@@ -244,15 +297,20 @@ LoadedPicture loadWorkingPicture(const QString &path)
     const std::unique_ptr<QFile> file = openPicture(path, loaded.error);
     if (!file)
         return loaded;
-    // The file's first bytes pick the decoder, whatever its name says.
+    // Only what the file held when it was opened is read.
+    detail::PictureInput input(*file, file->size());
+    // The file's first bytes pick the decoder, whatever its name says. Whatever starts as a JPEG
+    // does (libjpeg, and Qt's reader with it, take any file that starts FF D8) goes to the JPEG
+    // decoder, which bounds its work.
     char magic[8] = {};
-    const qint64 got = file->read(magic, sizeof magic);
-    file->seek(0);
-    if (got >= 3 && std::memcmp(magic, "\xFF\xD8\xFF", 3) == 0)
-        return detail::readJpeg(*file);
+    const qint64 got = input.read(magic, sizeof magic);
+    input.seek(0);
+    input.progressed();
+    if (got >= 2 && std::memcmp(magic, "\xFF\xD8", 2) == 0)
+        return detail::readJpeg(input);
     if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1A\n", 8) == 0)
-        return detail::readPng(*file);
-    return readWithQt(*file);
+        return detail::readPng(input);
+    return readWithQt(input);
 }
 
 } // namespace picture

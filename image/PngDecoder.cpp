@@ -6,8 +6,6 @@
 
 #include "image/Decoders.h"
 
-#include <QIODevice>
-
 #include <png.h>
 
 #include <csetjmp>
@@ -21,7 +19,7 @@ namespace {
 struct Reader {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    QIODevice *device = nullptr;
+    PictureInput *input = nullptr;
     char message[200] = {};
 };
 
@@ -29,9 +27,10 @@ void readData(png_structp png, png_bytep data, std::size_t length)
 {
     auto *reader = static_cast<Reader *>(png_get_io_ptr(png));
     while (length > 0) {
-        const qint64 got = reader->device->read(reinterpret_cast<char *>(data), qint64(length));
+        const qint64 got = reader->input->read(reinterpret_cast<char *>(data), qint64(length));
         if (got <= 0)
-            png_error(png, "the file ends too early");
+            png_error(png, reader->input->overLimit() ? "the file holds far more data than its picture can need"
+                                                      : "the file ends too early");
         data += got;
         length -= std::size_t(got);
     }
@@ -202,6 +201,7 @@ bool readRows(Reader &r, const Sampling &sampling, const Layout &layout, uchar *
         for (const Sampling::Line &line : lines) {
             while (next <= line.row) {
                 png_read_row(r.png, row, nullptr);
+                r.input->progressed();
                 ++next;
             }
             fillLine(sampling, out, line.line, layout, row, all, same);
@@ -226,6 +226,7 @@ bool readRows(Reader &r, const Sampling &sampling, const Layout &layout, uchar *
         std::size_t l = 0;
         for (png_uint_32 j = 0; j < rows; ++j) {
             png_read_row(r.png, row, nullptr);
+            r.input->progressed();
             const auto stored = int(PNG_ROW_FROM_PASS_ROW(j, pass));
             while (l < lines.size() && lines[l].row < stored)
                 ++l;
@@ -258,6 +259,13 @@ LoadedPicture decode(Reader &r)
     loaded.error = refusal(sampling);
     if (!loaded.error.isEmpty())
         return loaded;
+    // The compressed rows: the rows themselves at worst (stored blocks), each with its filter
+    // byte, twice over and a few bytes more (an empty block to flush each row, chunk headers);
+    // between two rows one such row.
+    const qint64 rowBytes = (qint64(width) * png_get_channels(r.png, r.info) * depth + 7) / 8 + 1;
+    r.input->limitTotal(r.input->pos() + kMetadataBytes + (2 * rowBytes + 16) * height);
+    r.input->limitGap(kMetadataBytes + 2 * rowBytes + 64 * 1024);
+    r.input->progressed();
     Layout layout;
     layout.colourType = colourType;
     layout.depth = depth;
@@ -275,10 +283,12 @@ LoadedPicture decode(Reader &r)
 
 } // namespace
 
-LoadedPicture readPng(QIODevice &device)
+LoadedPicture readPng(PictureInput &input)
 {
     Reader r;
-    r.device = &device;
+    r.input = &input;
+    input.limitTotal(kMetadataBytes); // the header and what precedes the rows
+    input.limitGap(kMetadataBytes);
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r, error, warning);
     r.info = r.png ? png_create_info_struct(r.png) : nullptr;
     if (!r.info) {

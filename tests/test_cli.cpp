@@ -22,7 +22,25 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <cstring>
 #include <sys/stat.h>
+
+namespace {
+// Standard input that never ends, as /dev/zero.
+class EndlessInput : public QIODevice {
+public:
+    EndlessInput() { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        std::memset(data, 0, std::size_t(maxSize));
+        return maxSize;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+};
+} // namespace
 
 // The command-line tool, run in-process against the simulated device.
 class CliTest : public QObject {
@@ -160,6 +178,28 @@ private slots:
         r = run({QStringLiteral("delete-device-files"), QStringLiteral("--yes")});
         QCOMPARE(r.status, kExitOk);
         QCOMPARE(sim.device().received(), QByteArray("Connect" "0391231235929" "SD" "D"));
+    }
+
+    // The answer is one short line: an input without end (/dev/zero) or a yes with more after it
+    // on its line is a no, read without holding the whole input.
+    void deleteDeviceFilesReadsOneShortAnswer()
+    {
+        SimFixture sim;
+        auto files = std::make_shared<sim::DeviceRunFiles>(sim::demoRunFiles("1.24  "));
+        sim::installRunFileCommands(sim.device(), files);
+        EndlessInput endless;
+        QString text = QStringLiteral("yes") + QString(100000, QLatin1Char(' ')) + QStringLiteral("x\n");
+        QTextStream endlessStream(&endless), longLine(&text);
+        for (QTextStream *in : {&endlessStream, &longLine}) {
+            QString out, err;
+            QTextStream outStream(&out), errStream(&err);
+            CliIo io{outStream, errStream, *in};
+            QCOMPARE(runCli({QStringLiteral("delete-device-files")}, io), kExitFailed);
+            errStream.flush();
+            QVERIFY2(err.endsWith(QStringLiteral("[y/N] vantrelock: nothing deleted\n")), qPrintable(err));
+        }
+        QCOMPARE(sim.device().received(), QByteArray());
+        QVERIFY(!files->get().files.empty());
     }
 
     // The tool writes what the window's Export writes for the same file.
@@ -478,6 +518,38 @@ private slots:
         QCOMPARE(statistics.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden), QStringList());
     }
 
+    // Stray bytes after a command's last reply put the goodbye out of step, and with it what the
+    // command read: every command says what it may have misread, prints no success, and fails.
+    void outOfStepFails_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("exchange"); // its last reply
+        QTest::addColumn<QString>("misread");
+        QTest::addColumn<int>("lines"); // printed on standard output all the same
+        QTest::newRow("info") << QStringList{"info"} << "serial" << "the version and serial number may be misread" << 3;
+        QTest::newRow("settings") << QStringList{"settings"} << "practice" << "the settings printed may be misread" << 48;
+        QTest::newRow("delete-device-files") << QStringList{"delete-device-files", "--yes"} << "delete"
+                                             << "its answers to the deletion may be misread" << 0;
+        QTest::newRow("image show") << QStringList{"image", "show"} << "image-show" << "its answer may be misread" << 0;
+    }
+    void outOfStepFails()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, exchange);
+        QFETCH(QString, misread);
+        QFETCH(int, lines);
+        SimFixture sim;
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(sim::demoRunFiles("1.24  ")));
+        sim::installSettingsCommands(sim.device());
+        sim::installImageCommands(sim.device())->store(sim::demoPicture());
+        sim.device().setFault(exchange.toStdString(), {sim::FaultKind::Extra, 0, "XY"});
+        const Run r = run(args);
+        QCOMPARE(r.status, kExitFailed);
+        QCOMPARE(r.err, QStringLiteral("vantrelock: warning: %1\nvantrelock: the device's replies went out of step; %2\n")
+                            .arg(kErrorDisconnecting, misread));
+        QCOMPARE(r.out.count(QLatin1Char('\n')), lines);
+    }
+
     // Stray bytes put the replies out of step: the download may have misread files, so it fails.
     void downloadOutOfStepFails()
     {
@@ -489,7 +561,8 @@ private slots:
         const Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
         QCOMPARE(r.status, kExitFailed);
         QCOMPARE(r.err, QStringLiteral("vantrelock: warning: %1\n"
-                                       "vantrelock: the device's replies went out of step; run files may be missing\n")
+                                       "vantrelock: the device's replies went out of step; the 3 run files stored "
+                                       "may be misread, and others may be missing\n")
                             .arg(kErrorDisconnecting));
         QCOMPARE(r.out.count(QLatin1Char('\n')), 3);
     }
@@ -619,6 +692,36 @@ private slots:
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
         QCOMPARE(tool.exitCode(), kExitInterrupted);
         QCOMPARE(tool.readAllStandardError(), QByteArray("vantrelock: interrupted\n"));
+    }
+
+    // Ctrl-C while the tool waits for the device's goodbye is an interruption, as anywhere else:
+    // never a success, and never replies out of step.
+    void signalDuringTheGoodbye_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("info") << QStringList{"info"};
+        QTest::newRow("settings") << QStringList{"settings"};
+        QTest::newRow("download") << QStringList{"download", "--dir", "@"};
+    }
+    void signalDuringTheGoodbye()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir;
+        args.replaceInStrings(QStringLiteral("@"), dir.path());
+        SimFixture sim;
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(sim::RunFileSet{}));
+        sim::installSettingsCommands(sim.device());
+        // The goodbye comes a byte a second, each within the link's inactivity time.
+        sim.device().setFault("disconnect", {sim::FaultKind::Slow, 1000, {}});
+        QProcess tool;
+        tool.start(QStringLiteral(VANTRELOCK_TOOL), args + QStringList{QStringLiteral("--port"), sim.path()});
+        QVERIFY(tool.waitForStarted());
+        QVERIFY(waitFor([&] { return sim.device().received().endsWith("D"); }, 10000));
+        QCOMPARE(::kill(pid_t(tool.processId()), SIGINT), 0);
+        QVERIFY(tool.waitForFinished(5000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.readAllStandardError(), QByteArray("vantrelock: interrupted\n"));
+        QCOMPARE(tool.exitCode(), kExitInterrupted);
     }
 
     void usage_data()

@@ -103,6 +103,14 @@ private slots:
         QTest::newRow("jpeg progressive") << "a.jpg" << jpegFile(wide, o);
         o.orientation = 6;
         QTest::newRow("jpeg progressive, turned") << "a.jpg" << jpegFile(tall, o);
+        o = {};
+        o.progressive = true;
+        o.colour = Colour::Cmyk;
+        o.sampling = {{1, 1}, {1, 1}, {1, 1}, {1, 1}};
+        QTest::newRow("jpeg progressive cmyk, 18 scans") << "a.jpg" << jpegFile(wide, o);
+        o = {};
+        o.progressive = true;
+        QTest::newRow("jpeg progressive, last scan 5 times") << "a.jpg" << jpegRepeatingLastScan(jpegFile(wide, o), 14);
 
         const struct {
             const char *name;
@@ -212,6 +220,90 @@ private slots:
         const picture::LoadedPicture loaded = picture::loadWorkingPicture(save(QStringLiteral("deep.jpg"), jpeg));
         QVERIFY(loaded.working.isNull());
         QCOMPARE(loaded.error, QStringLiteral("Unable to read image data: this progressive JPEG needs more than 768 MB to decode"));
+    }
+
+    // Each scan of a progressive JPEG goes over all the blocks of its components, however little
+    // data it holds: a small file repeating a scan thousands of times would hold the decoder for
+    // minutes. Such files are refused from their markers, before the picture's coefficients are
+    // set up (600 MB for 16384 x 12288); the scans encoders write load (above).
+    void repeatedScansAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        JpegOptions o;
+        o.progressive = true;
+        QByteArray huge = jpegRepeatingLastScan(jpegFile(noisyPicture(16, 16), o), 3000);
+        const qsizetype sof = huge.indexOf(QByteArray("\xFF\xC2", 2));
+        QVERIFY(sof > 0);
+        qToBigEndian<quint16>(12288, huge.data() + sof + 5);
+        qToBigEndian<quint16>(16384, huge.data() + sof + 7);
+        QTest::newRow("3000 scans of 16384 x 12288") << huge;
+        QTest::newRow("101 scans") << jpegRepeatingLastScan(jpegFile(noisyPicture(64, 48), o), 101);
+        o.sampling = {{1, 1}, {1, 1}, {1, 1}};
+        QTest::newRow("scans going over the picture 21 times")
+            << jpegRepeatingLastScan(jpegFile(noisyPicture(64, 48), o), 10 + 50); // each a third of it
+    }
+    void repeatedScansAreRefused()
+    {
+        QFETCH(QByteArray, file);
+        QVERIFY(file.size() > 1000);
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(save(QStringLiteral("scans.jpg"), file));
+        QVERIFY(loaded.working.isNull());
+        QCOMPARE(loaded.error, QStringLiteral("Unable to read image data: the JPEG has too many scans"));
+    }
+
+    // A huge file of nothing after a picture's first bytes (sparse, so it takes no disk) is
+    // refused once it holds more than a picture of its size can, not read through to its end.
+    void hugeEmptyFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QString>("error"); // empty: any
+        const QString tooMuch = QStringLiteral("Unable to read image data: the JPEG holds far more data than its picture can need");
+        const QByteArray jpeg = jpegFile(noisyPicture(64, 48));
+        QTest::newRow("jpeg, its first marker") << "a.jpg" << jpeg.left(20) << tooMuch;
+        QTest::newRow("jpeg, its headers") << "a.jpg" << jpeg.left(jpeg.indexOf(QByteArray("\xFF\xDA", 2))) << tooMuch;
+        JpegOptions o;
+        o.progressive = true;
+        const QByteArray progressive = jpegFile(noisyPicture(64, 48), o);
+        const qsizetype firstScan = progressive.indexOf(QByteArray("\xFF\xDA", 2));
+        const qsizetype secondScan = progressive.indexOf(QByteArray("\xFF\xDA", 2), firstScan + 2);
+        QVERIFY(firstScan > 0 && secondScan > firstScan);
+        QTest::newRow("progressive jpeg, after its first scan") << "a.jpg" << progressive.left(secondScan - 20) << tooMuch;
+        // A chunk of 2 GB that libpng would skip through.
+        const QByteArray png = pngFile(noisyPicture(64, 48), {2, 8});
+        QTest::newRow("png, a 2 GB chunk") << "a.png" << png.left(33) + QByteArray("\x7F\xFF\xFF\x00zzZz", 8)
+                                            << "Unable to read image data: the file holds far more data than its picture can need";
+        QTest::newRow("gif, its header") << "a.gif" << gifFile(noisyPicture(64, 48)).left(13 + 768) << "";
+    }
+    void hugeEmptyFilesAreRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, start);
+        QFETCH(QString, error);
+        const QString path = save(name, start);
+        QFile file(path);
+        if (!file.resize(qint64(10) << 30))
+            QSKIP("this file system cannot hold a sparse file of 10 GB");
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
+        QFile::remove(path);
+        QVERIFY(loaded.working.isNull());
+        if (!error.isEmpty())
+            QCOMPARE(loaded.error, error);
+        QVERIFY(!loaded.error.isEmpty());
+    }
+
+    // A file is read as far as it went when it was opened: one that keeps growing is not followed.
+    void onlyWhatTheFileHeldWhenOpenedIsRead()
+    {
+        const QString path = save(QStringLiteral("growing.jpg"), QByteArray("\xFF\xD8 start"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        picture::detail::PictureInput input(file, file.size());
+        QFile writer(path);
+        QVERIFY(writer.open(QIODevice::Append));
+        QCOMPARE(writer.write(QByteArray(100000, 'x')), 100000);
+        writer.close();
+        QCOMPARE(input.readAll(), QByteArray("\xFF\xD8 start"));
     }
 
     void damagedFilesAreRefused_data()

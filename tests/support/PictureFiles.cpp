@@ -125,6 +125,35 @@ QByteArray jpegFile(const QImage &picture, const JpegOptions &options)
     return out;
 }
 
+QByteArray jpegRepeatingLastScan(const QByteArray &jpeg, int scans)
+{
+    // The marker segments from the start of frame on: where each scan's tables begin, and where
+    // the end marker is. A scan's entropy-coded data ends at a marker other than a restart.
+    const auto at = [&jpeg](qsizetype i) { return quint8(jpeg.at(i)); };
+    QList<qsizetype> scanStarts; // where the segments leading to each scan begin
+    qsizetype segmentsStart = -1;
+    qsizetype pos = 2;
+    while (pos + 4 <= jpeg.size() && at(pos) == 0xFF && at(pos + 1) != 0xD9) {
+        if (segmentsStart < 0)
+            segmentsStart = pos;
+        const quint8 marker = at(pos + 1);
+        pos += 2 + (at(pos + 2) << 8 | at(pos + 3));
+        if (marker != 0xDA)
+            continue;
+        scanStarts.append(segmentsStart);
+        segmentsStart = -1;
+        while (pos + 1 < jpeg.size() && !(at(pos) == 0xFF && at(pos + 1) != 0 && (at(pos + 1) < 0xD0 || at(pos + 1) > 0xD7)))
+            ++pos;
+    }
+    if (scanStarts.size() < 2 || scans < scanStarts.size())
+        return {};
+    const QByteArray last = jpeg.mid(scanStarts.last(), pos - scanStarts.last());
+    QByteArray out = jpeg.left(pos);
+    for (qsizetype n = scanStarts.size(); n < scans; ++n)
+        out += last;
+    return out + QByteArray("\xFF\xD9", 2);
+}
+
 namespace {
 
 void appendData(png_structp png, png_bytep data, std::size_t length)

@@ -24,6 +24,9 @@ struct JpegOptions {
     bool bigEndianExif = true;
 };
 QByteArray jpegFile(const QImage &picture, const JpegOptions &options = {});
+// A JPEG of several scans whose last scan, with the tables before it, is repeated until the file
+// has `scans` scans. Each repeat is a scan over the same blocks: a small file, much work.
+QByteArray jpegRepeatingLastScan(const QByteArray &jpeg, int scans);
 
 struct PngOptions {
     int colourType = 2; // PNG's own numbers: 0 grey, 2 RGB, 3 palette, 4 grey + alpha, 6 RGBA

@@ -95,10 +95,8 @@ struct Context {
     int exchangeFailed(const QString &message)
     {
         link.KillComa();
-        if (interrupted()) {
-            io.err << "vantrelock: interrupted" << Qt::endl;
-            return kExitInterrupted;
-        }
+        if (interrupted())
+            return interruption();
         return fail(message);
     }
 
@@ -143,16 +141,47 @@ struct Context {
             io.err << "\r\x1b[K" << Qt::flush;
     }
 
-    // Says goodbye and closes the port; false (with a warning) when the goodbye did not come.
-    bool disconnect()
+    // The end of every command that reached the device: says goodbye and closes the port. The
+    // goodbye is the last reply: when it does not come right, the replies before it were out of
+    // step too, and what the command read may be wrong. Ctrl-C meanwhile is an interruption, as
+    // everywhere else.
+    //
+    // A command that did its work: `outcome` is printed when the replies were in step, and
+    // `misread` (what may be wrong) is named when they were not.
+    int done(const QString &misread, const QString &outcome = {})
     {
-        if (!link.isOpen())
-            return true;
-        const bool said = sayGoodbye(link);
-        if (!said && !interrupted())
+        const bool said = goodbye();
+        if (interrupted())
+            return interruption();
+        if (!said) {
             warn(kErrorDisconnecting);
+            return fail(QStringLiteral("the device's replies went out of step; ") + misread);
+        }
+        if (!outcome.isEmpty())
+            io.out << outcome << Qt::endl;
+        return kExitOk;
+    }
+    // A command the device refused, with the message to print.
+    int refused(const QString &message)
+    {
+        const bool said = goodbye();
+        if (interrupted())
+            return interruption();
+        if (!said)
+            warn(kErrorDisconnecting);
+        return fail(message);
+    }
+    // Says goodbye and closes the port; true when the goodbye came right.
+    bool goodbye()
+    {
+        const bool said = !link.isOpen() || sayGoodbye(link);
         link.KillComa();
         return said;
+    }
+    int interruption()
+    {
+        io.err << "vantrelock: interrupted" << Qt::endl;
+        return kExitInterrupted;
     }
 };
 

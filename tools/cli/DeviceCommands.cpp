@@ -39,8 +39,7 @@ int runInfo(Context &c)
     c.io.out << "Serial number: " << printable(c.device.serialNumber) << Qt::endl;
     c.io.out << "Rallycross: " << (hasRallycross(c.device.version.value_or(QString())) ? "yes" : "no")
              << Qt::endl;
-    c.disconnect();
-    return kExitOk;
+    return c.done(QStringLiteral("the version and serial number may be misread"));
 }
 
 int runDownload(Context &c)
@@ -62,7 +61,9 @@ int runDownload(Context &c)
     observer.starting = [&c](bool rallycross, int file, int count) {
         c.progress(QStringLiteral("Downloading %1run file %2 of %3").arg(rallycross ? QStringLiteral("rallycross ") : QString()).arg(file).arg(count));
     };
-    observer.stored = [&c, &recording](const StoredRunFile &file) {
+    int stored = 0;
+    observer.stored = [&c, &recording, &stored](const StoredRunFile &file) {
+        ++stored;
         c.endProgress();
         c.io.out << QDir::toNativeSeparators(file.path) << Qt::endl;
         recording.add(file);
@@ -74,28 +75,30 @@ int runDownload(Context &c)
     case DownloadResult::End::NoResponse:
         return c.exchangeFailed(kNoResponse);
     case DownloadResult::End::Refused:
-        c.disconnect();
-        return c.fail(kInvalidResponse);
+        return c.refused(kInvalidResponse);
     case DownloadResult::End::RallycrossNotFound:
-        c.disconnect();
-        return c.fail(kRallycrossNotFound);
+        return c.refused(kRallycrossNotFound);
     case DownloadResult::End::Complete:
         break;
     }
-    // The goodbye is the last reply: when it does not come right, the replies before it were
-    // out of step too, and a file may have been misread and left out.
-    if (!c.disconnect())
-        return c.fail(QStringLiteral("the device's replies went out of step; run files may be missing"));
-    return kExitOk;
+    // Out of step, any file may have been misread, and one may have been left out.
+    return c.done(stored == 0 ? QStringLiteral("run files may be missing")
+                  : stored == 1 ? QStringLiteral("the run file stored may be misread, and others may be missing")
+                                : QStringLiteral("the %1 run files stored may be misread, and others may be missing").arg(stored));
 }
 
 namespace {
 
-// Asks on standard error and reads the answer from standard input; anything but yes is no.
+// Asks on standard error and reads the answer from standard input; anything but yes is no. The
+// answer is one line of a few characters: an endless input (/dev/zero) is never held whole.
 bool confirm(Context &c, const QString &question)
 {
+    constexpr qint64 kLongestAnswer = 80;
     c.io.err << question << " [y/N] " << Qt::flush;
-    const QString answer = c.io.in.readLine().trimmed().toLower();
+    const QString line = c.io.in.readLine(kLongestAnswer);
+    if (line.size() >= kLongestAnswer)
+        return false; // a longer line is no yes, whatever it starts with
+    const QString answer = line.trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
@@ -108,24 +111,21 @@ int runDeleteDeviceFiles(Context &c)
     if (!c.connect())
         return c.interrupted() ? kExitInterrupted : kExitFailed;
     const bool rallycross = hasRallycross(c.device.version.value_or(QString()));
+    const QString misread = QStringLiteral("its answers to the deletion may be misread");
     switch (deleteDeviceRunFiles(c.link, rallycross)) {
     case DeviceDeleteEnd::NoResponse:
         return c.exchangeFailed(kNoResponse);
     case DeviceDeleteEnd::Failed:
-        c.disconnect();
-        return c.fail(kErrorDeletingFiles);
+        return c.refused(kErrorDeletingFiles);
     case DeviceDeleteEnd::RallycrossFailed:
-        c.disconnect();
-        return c.fail(kErrorDeletingRallycross);
+        return c.refused(kErrorDeletingRallycross);
     case DeviceDeleteEnd::RallycrossNothingToDo:
-        c.io.out << "Run files deleted; the device had no rallycross files to delete." << Qt::endl;
-        break;
+        return c.done(misread, QStringLiteral("Run files deleted; the device had no rallycross files to delete."));
     case DeviceDeleteEnd::Deleted:
-        c.io.out << (rallycross ? "Run files and rallycross run files deleted." : "Run files deleted.") << Qt::endl;
         break;
     }
-    c.disconnect();
-    return kExitOk;
+    return c.done(misread, rallycross ? QStringLiteral("Run files and rallycross run files deleted.")
+                                      : QStringLiteral("Run files deleted."));
 }
 
 int runSettings(Context &c)
@@ -140,23 +140,19 @@ int runSettings(Context &c)
     if (!settings::readPracticeSettings(c.link, print))
         return c.exchangeFailed(kNoResponse);
     if (c.has(QStringLiteral("--rallycross"))) {
-        if (!hasRallycross(c.device.version.value_or(QString()))) {
-            c.disconnect();
-            return c.fail(QStringLiteral("the device has no rallycross settings"));
-        }
+        if (!hasRallycross(c.device.version.value_or(QString())))
+            return c.refused(QStringLiteral("the device has no rallycross settings"));
         c.io.out << Qt::endl << "Rallycross:" << Qt::endl;
         switch (settings::readRallySettings(c.link, print)) {
         case settings::RallyRead::TimedOut:
             return c.exchangeFailed(kNoResponse);
         case settings::RallyRead::Refused:
-            c.disconnect();
-            return c.fail(QStringLiteral("the device refused its rallycross settings"));
+            return c.refused(QStringLiteral("the device refused its rallycross settings"));
         case settings::RallyRead::Read:
             break;
         }
     }
-    c.disconnect();
-    return kExitOk;
+    return c.done(QStringLiteral("the settings printed may be misread"));
 }
 
 } // namespace cli

@@ -48,17 +48,13 @@ int runPictureCommand(Context &c, char command, const picture::CommandTexts &tex
     case picture::CommandReply::TimedOut:
         return c.exchangeFailed(picture::kErrorCommunicating);
     case picture::CommandReply::Error:
-        c.disconnect();
-        return c.fail(texts.error);
+        return c.refused(texts.error);
     case picture::CommandReply::NoPicture:
-        c.disconnect();
-        return c.fail(texts.noPicture);
+        return c.refused(texts.noPicture);
     case picture::CommandReply::Ok:
         break;
     }
-    c.io.out << texts.done << Qt::endl;
-    c.disconnect();
-    return kExitOk;
+    return c.done(QStringLiteral("its answer may be misread"), texts.done);
 }
 
 } // namespace
@@ -104,14 +100,11 @@ int runImageSend(Context &c)
     case picture::Outcome::TimedOut:
         return c.exchangeFailed(kNoResponse);
     case picture::Outcome::Refused:
-        c.disconnect();
-        return c.fail(picture::kErrorSending);
+        return c.refused(picture::kErrorSending);
     case picture::Outcome::Ok:
         break;
     }
-    c.io.out << picture::kSendSuccessful << Qt::endl;
-    c.disconnect();
-    return kExitOk;
+    return c.done(QStringLiteral("its answers to the upload may be misread"), picture::kSendSuccessful);
 }
 
 int runImageShow(Context &c)

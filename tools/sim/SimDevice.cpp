@@ -48,6 +48,9 @@ bool parseFault(const QString &fullText, Fault &fault)
     } else if (kind == QLatin1String("extra") && hasArg) {
         fault.kind = FaultKind::Extra;
         fault.bytes = arg.toLatin1();
+    } else if (kind == QLatin1String("slow") && hasArg) {
+        fault.kind = FaultKind::Slow;
+        fault.count = arg.toInt(&ok);
     } else if (kind == QLatin1String("vanish")) {
         fault.kind = FaultKind::Vanish;
         fault.count = hasArg ? arg.toInt(&ok) : 0;
@@ -120,6 +123,9 @@ bool Session::reply(const std::string &exchange, const QByteArray &bytes)
         m_device.writeBytes(bytes.left(fault.count));
         m_device.vanish();
         return false;
+    case FaultKind::Slow:
+        m_device.writeSlowly(bytes, std::chrono::milliseconds(fault.count));
+        return true; // the right reply, late
     }
     return false;
 }
@@ -345,6 +351,16 @@ void SimDevice::writeBytes(const QByteArray &bytes)
             pollfd pfd{m_master, POLLOUT, 0};
             poll(&pfd, 1, 20);
         }
+    }
+}
+
+void SimDevice::writeSlowly(const QByteArray &bytes, std::chrono::milliseconds gap)
+{
+    for (qsizetype i = 0; i < bytes.size() && !m_stop; ++i) {
+        const auto next = Clock::now() + gap;
+        while (!m_stop && Clock::now() < next)
+            std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(next - Clock::now(), std::chrono::milliseconds(20)));
+        writeBytes(bytes.mid(i, 1));
     }
 }
 

@@ -22,6 +22,7 @@ enum class FaultKind {
     Short,  // send only the first `count` bytes
     Extra,  // send the reply followed by the fault's bytes
     Vanish, // send the first `count` bytes, then close the device's end (unplugged)
+    Slow,   // send the reply a byte at a time, `count` ms apart (each within the inactivity time)
 };
 
 struct Fault {
@@ -31,7 +32,7 @@ struct Fault {
     int occurrence = 0; // > 0: only that reply of the exchange misbehaves (1 = the first)
 };
 
-// Parses "silent", "wrong", "wrong:TEXT", "short:N", "extra:TEXT", "vanish:N", each optionally
+// Parses "silent", "wrong", "wrong:TEXT", "short:N", "extra:TEXT", "vanish:N", "slow:MS", each optionally
 // followed by "@K": only the Kth reply of the exchange (counted from when the fault is set).
 bool parseFault(const QString &text, Fault &fault);
 
@@ -113,6 +114,8 @@ private:
     void run();
     QByteArray readBytes(int n, std::chrono::milliseconds patience);
     void writeBytes(const QByteArray &bytes);
+    // Writes a byte at a time, `gap` apart, until done or stopped.
+    void writeSlowly(const QByteArray &bytes, std::chrono::milliseconds gap);
     void vanish();
     // Reading has stopped for good: waits a little, flooding the line if configured.
     void hang();

@@ -31,8 +31,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Simulated Vantrelock on a pseudo-terminal. Prints the terminal's path, then answers the "
         "program's commands until interrupted.\n\n"
-        "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT or "
-        "vanish[:N], optionally followed by @K (only the Kth reply of that exchange). Exchanges: greeting, connected, datetime, version, serial, disconnect; "
+        "Faults (--fault EXCHANGE=KIND): KIND is silent, wrong[:TEXT], short:N, extra:TEXT, "
+        "vanish[:N] or slow:MS (each byte MS ms after the last), optionally followed by @K (only the Kth reply of that exchange). Exchanges: greeting, connected, datetime, version, serial, disconnect; "
         "run files: list, name, status, data, rxlist, rxcount, rxname, rxstatus, rxdata, delete, "
         "rxdelete, rxdelete2 (a refusal: wrong:ERx); settings: practice, rallystatus, rallycross; "
         "picture: image-start, image-header-length, image-header, image-raw-length, image-stored "
