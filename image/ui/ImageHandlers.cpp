@@ -3,13 +3,13 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/Files.h"
+#include "app/ui/Busy.h"
 #include "app/ui/Prompter.h"
 #include "app/ui/Widgets.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -87,8 +87,8 @@ void TForm1::Button4Click()
     picture::UploadProgress progress;
     progress.accepted = [this] {
         setLabelText(ImageStatus, picture::kSendingImage);
-        // Once, so the text is painted; user input waits until the upload is over.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // Once, so the text is painted; input made during the upload is dropped.
+        keepWindowsPainted(true);
     };
     progress.started = [this](int maximum) {
         ProgressBar1->setRange(0, maximum);
