@@ -92,7 +92,11 @@ void SerialLink::send_cmda(const QByteArray &bytes)
     QDeadlineTimer stall(inactivityMs());
     while (m_port.bytesToWrite() > 0 && !cancelled()) {
         const qint64 before = m_port.bytesToWrite();
-        idle();
+        idle(); // may let the port write some bytes itself
+        if (m_port.bytesToWrite() < before) {
+            stall.setRemainingTime(inactivityMs());
+            continue;
+        }
         if (m_port.waitForBytesWritten(waitSlice(stall.remainingTime()))) {
             if (m_port.bytesToWrite() < before)
                 stall.setRemainingTime(inactivityMs());
@@ -130,7 +134,9 @@ void SerialLink::vrcvstra(int num1)
             return;
         }
         if (m_port.bytesAvailable() == 0) {
-            idle();
+            idle(); // may let the port read what has come
+            if (m_port.bytesAvailable() > 0)
+                continue;
             if (m_port.waitForReadyRead(waitSlice(deadline.remainingTime())))
                 continue;
             const QSerialPort::SerialPortError error = m_port.error();

@@ -7,8 +7,8 @@ class SerialLink;
 // upload), but they take no input: a click or key press made then is dropped, never acted on
 // once the exchange is over. A close request then is refused.
 //
-// Runs at most every few tens of milliseconds unless `now` is set. Timers and the port's own
-// notifications are left for later; posted events (painting among them) are delivered.
+// Runs at most every few tens of milliseconds unless `now` is set. Timers wait until later;
+// posted events (painting among them) are delivered.
 void keepWindowsPainted(bool now = false);
 
 // Makes `link` call keepWindowsPainted() while it waits.
