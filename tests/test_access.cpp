@@ -396,6 +396,37 @@ private slots:
         }
     }
 
+    // A point's readout shows with the pointer within a few pixels of its 3-pixel marker, by
+    // resting there or by a click; further off, nothing shows.
+    void chartPointsAreHitWithinAFewPixels()
+    {
+        createWindows();
+        loadRunFiles();
+        show(Form1);
+        QChart *chart = Form1->Chart1->chart();
+        const QPoint point = Form1->Chart1->mapFromScene(
+            chart->mapToScene(chart->mapToPosition(Form1->Series1->at(6), Form1->Series1)));
+        struct Case {
+            QPoint offset;
+            bool click;
+            bool shown;
+        };
+        const Case cases[] = {{{0, 0}, false, true},  {{4, -3}, false, true}, {{-5, 0}, false, true},
+                              {{3, 4}, true, true},   {{0, 20}, false, false}, {{0, -20}, true, false}};
+        QWidget *viewport = Form1->Chart1->viewport();
+        for (const Case &c : cases) {
+            Form1->Panel3->hide();
+            QTest::mouseMove(viewport, QPoint(2, 2)); // away from every point first
+            if (c.click)
+                QTest::mouseClick(viewport, Qt::LeftButton, {}, point + c.offset);
+            else
+                QTest::mouseMove(viewport, point + c.offset);
+            QCOMPARE(Form1->Panel3->isVisible(), c.shown);
+            if (c.shown)
+                QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.470"));
+        }
+    }
+
     // The settings page that is covered is not read out with the one shown.
     void hiddenSettingsPageIsNotExposed()
     {

@@ -245,7 +245,8 @@ void TForm1::wireChartReadout()
             guarded(this, [&] { SeriesMouseEnter(s, at); });
         });
     }
-    new EventHook(Chart1->viewport(), [this, hover](QEvent *event) {
+    auto marker = std::make_shared<Hover>(); // the marker the pointer rests on
+    new EventHook(Chart1->viewport(), [this, hover, marker](QEvent *event) {
         // Qt Charts 6.4 dereferences the item under a press without testing it; a press where
         // there is none (outside the chart's own rectangle) is dropped.
         if (event->type() == QEvent::MouseButtonPress
@@ -256,10 +257,11 @@ void TForm1::wireChartReadout()
             const Hover near = markerNear(*this, static_cast<QMouseEvent *>(event)->position().toPoint());
             const bool click = event->type() == QEvent::MouseButtonRelease
                                && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
-            if (near.series && (click || near.series != hover->series || near.index != hover->index)) {
+            const bool entered = near.series != marker->series || near.index != marker->index;
+            *marker = near;
+            if (near.series && (click || entered)) {
                 *hover = near;
                 guarded(this, [&] { Chart1ClickSeries(near.series, near.index); });
-                return false;
             }
             if (near.series)
                 return false;
