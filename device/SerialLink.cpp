@@ -92,6 +92,11 @@ void SerialLink::send_cmda(const QByteArray &bytes)
     QDeadlineTimer stall(inactivityMs());
     while (m_port.bytesToWrite() > 0 && !cancelled()) {
         const qint64 before = m_port.bytesToWrite();
+        idle(); // may let the port write some bytes itself
+        if (m_port.bytesToWrite() < before) {
+            stall.setRemainingTime(inactivityMs());
+            continue;
+        }
         if (m_port.waitForBytesWritten(waitSlice(stall.remainingTime()))) {
             if (m_port.bytesToWrite() < before)
                 stall.setRemainingTime(inactivityMs());
@@ -129,6 +134,9 @@ void SerialLink::vrcvstra(int num1)
             return;
         }
         if (m_port.bytesAvailable() == 0) {
+            idle(); // may let the port read what has come
+            if (m_port.bytesAvailable() > 0)
+                continue;
             if (m_port.waitForReadyRead(waitSlice(deadline.remainingTime())))
                 continue;
             const QSerialPort::SerialPortError error = m_port.error();
@@ -157,7 +165,7 @@ void SerialLink::vrcvstra(int num1)
 int SerialLink::waitSlice(qint64 remaining) const
 {
     const qint64 ms = std::max<qint64>(0, remaining);
-    return int(m_cancel ? std::min<qint64>(ms, kWaitSliceMs) : ms);
+    return int(m_cancel || m_waitHook ? std::min<qint64>(ms, kWaitSliceMs) : ms);
 }
 
 QString SerialLink::text(int count) const

@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 // The one serial link to the device. Every exchange sends a command and then receives a fixed
 // number of reply bytes into `buf`, with an inactivity timeout. All calls block the caller's
@@ -65,6 +66,9 @@ public:
     // A flag that, once set (from a signal handler, say), ends every wait as a timeout would.
     void setCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
     bool cancelled() const { return m_cancel && m_cancel->load(); }
+    // Called again and again while an exchange waits for the device (at least every
+    // kWaitSliceMs), so that a window can keep itself painted meanwhile. It must not use the link.
+    void setWaitHook(std::function<void()> hook) { m_waitHook = std::move(hook); }
 
 private:
     // Waits for bytes at most this long at a time, so that a cancel is seen soon.
@@ -78,4 +82,10 @@ private:
     bool m_gone = false;
     bool m_stalled = false;
     const std::atomic<bool> *m_cancel = nullptr;
+    std::function<void()> m_waitHook;
+    void idle() const
+    {
+        if (m_waitHook)
+            m_waitHook();
+    }
 };

@@ -105,6 +105,21 @@ class SettingsWindowTest : public QObject {
     }
     static int centreOf(QLabel *l) { return l->x() + l->width() / 2; }
 
+    // Runs `action` once `window` has been shown and its modal loop runs. (Queued before the
+    // window opens, it would run during the device reads, which let posted events through.)
+    static void onceShown(QWidget *window, std::function<void()> action)
+    {
+        auto hook = std::make_shared<QObject *>(nullptr);
+        *hook = new EventHook(window, [hook, window, action](QEvent *event) {
+            if (event->type() == QEvent::Show && *hook) {
+                QTimer::singleShot(0, window, action);
+                (*hook)->deleteLater();
+                *hook = nullptr;
+            }
+            return false;
+        });
+    }
+
     // The design-time text of a value label.
     static QString placeholder(const Expected &e)
     {
@@ -209,7 +224,7 @@ private slots:
     {
         QVERIFY(connectTo("1.24 R", records()));
         bool visibleWithValues = false;
-        QTimer::singleShot(0, Form3, [&] {
+        onceShown(Form3, [&] {
             visibleWithValues = Form3->isVisible() && labelsShow(practiceExpected()) && Form3->rcTest;
             Form3->Image1Click();
         });
@@ -218,7 +233,7 @@ private slots:
         QVERIFY(!Form3->isVisible());
         QCOMPARE(sim->device().received(), QByteArray("PR"));
 
-        QTimer::singleShot(0, Form3, [] { Form3->Panel1Click(); });
+        onceShown(Form3, [] { Form3->Panel1Click(); });
         Form1->Button10Click();
         QVERIFY(!Form3->isVisible());
         QCOMPARE(sim->device().received(), QByteArray("PRPR")); // every opening reads again

@@ -1,6 +1,7 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/Files.h"
+#include "app/ui/Busy.h"
 #include "app/ui/Prompter.h"
 #include "app/ui/Widgets.h"
 #include "app/ui/Windows.h"
@@ -29,15 +30,19 @@
 namespace {
 
 const QColor kAqua(0, 255, 255);
+// The readout's face: the light button face its black and red values are made for, whatever the
+// desktop's palette.
+const QColor kReadoutFace(240, 240, 240);
 const QColor kConnectedGreen(0, 128, 0);
 // The usual colour of an active window's title bar.
 const QColor kActiveCaption(153, 180, 209);
 const QString kNotConnected = QStringLiteral("N/C");
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y,
-                  const QFont *font = nullptr)
+template <typename Label = QLabel>
+Label *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y,
+                 const QFont *font = nullptr)
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new Label(text, parent);
     label->setObjectName(QLatin1String(name));
     // Device and file text (version, serial number, file names) is shown as it is, never as markup.
     label->setTextFormat(Qt::PlainText);
@@ -126,6 +131,9 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     setFont(tahoma(11));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kAqua);
+    // Text on the aqua is black whatever the desktop's palette: a dark palette's white would
+    // not read on it. Buttons, lists and the like keep the palette's colours.
+    pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -133,6 +141,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     buildImageGroup();
     buildStatisticsGroup();
     buildDialogs();
+    keepPaintedWhileWaiting(link);
 
     connect(Button1, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button2Click(); }); });
@@ -253,6 +262,8 @@ void TForm1::buildStatisticsGroup()
     Panel4->setObjectName(QStringLiteral("Panel4"));
     Panel4->setFont(arial(15));
     Panel4->setGeometry(266, 216, 80, 32);
+    Panel4->setClickable(true);
+    Panel4->setCheckable(true);
 
     const int labelX = 144, valueX = 232;
     Label11 = makeLabel(GroupBox3, "Label11", QStringLiteral("Label11"), labelX, 22, &regular);
@@ -268,10 +279,10 @@ void TForm1::buildStatisticsGroup()
     Label9 = makeLabel(GroupBox3, "Label9", QStringLiteral("Spread:"), labelX, 140);
     Sprd = makeLabel(GroupBox3, "Sprd", QStringLiteral("N/A"), valueX, 140, &regular);
     Label10 = makeLabel(GroupBox3, "Label10", QStringLiteral("Shift Avg:"), labelX, 164);
-    ShftAvg1 = makeLabel(GroupBox3, "ShftAvg1", QStringLiteral("N/A"), valueX, 164, &regular);
-    ShftAvg2 = makeLabel(GroupBox3, "ShftAvg2", QStringLiteral("N/A"), valueX, 164, &regular);
-    ShftAvg3 = makeLabel(GroupBox3, "ShftAvg3", QStringLiteral("N/A"), valueX, 164, &regular);
-    ShftAvg4 = makeLabel(GroupBox3, "ShftAvg4", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg1 = makeLabel<ClickLabel>(GroupBox3, "ShftAvg1", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg2 = makeLabel<ClickLabel>(GroupBox3, "ShftAvg2", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg3 = makeLabel<ClickLabel>(GroupBox3, "ShftAvg3", QStringLiteral("N/A"), valueX, 164, &regular);
+    ShftAvg4 = makeLabel<ClickLabel>(GroupBox3, "ShftAvg4", QStringLiteral("N/A"), valueX, 164, &regular);
     ShftAvg2->setVisible(false);
     ShftAvg3->setVisible(false);
     ShftAvg4->setVisible(false);
@@ -283,6 +294,7 @@ void TForm1::buildStatisticsGroup()
     // 9 pixels wider than the design's 75, taken from the chart: with Arial's metrics the
     // longest readouts ("Bump: 999", "RT: -30.000") need 80.
     Panel3->setGeometry(279, 40, 84, 142);
+    Panel3->setColor(kReadoutFace);
     Panel3->setVisible(false);
     const QFont readout = arial(15, true);
     struct Row {
@@ -508,7 +520,7 @@ void TForm1::Disconnect()
 void TForm1::showDisconnected()
 {
     Button1->setText(QStringLiteral("Connect"));
-    Panel1->setColor(buttonFaceColor());
+    Panel1->setButtonFace();
     Panel1->setCaption(QStringLiteral("Not Connected"));
     for (QLabel *readout : {Version, SerialNumber, Date, Time})
         setLabelText(readout, kNotConnected);

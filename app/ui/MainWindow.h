@@ -118,8 +118,9 @@ public:
     void Button11Click();
     // Empties the save dialog's file name; its folder stays.
     void clearSaveName();
-    // Fits the axes to the points of the visible series.
+    // Fits the axes to the points of the visible series, and describes them for screen readers.
     void rescaleChart();
+    void describeChart();
     // Shift column n (1 to 4) of the run file, or of the overlay file.
     Reals &shiftColumn(int n, bool overlay);
     // Panel4's colour while overlay mode is on.

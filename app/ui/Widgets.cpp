@@ -1,5 +1,6 @@
 #include "app/ui/Widgets.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -10,10 +11,43 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-ColorPanel::ColorPanel(const QString &caption, QWidget *parent)
-    : QWidget(parent), m_caption(caption), m_color(buttonFaceColor())
+#include <cmath>
+
+ColorPanel::ColorPanel(const QString &caption, QWidget *parent) : QWidget(parent), m_caption(caption)
 {
     setAccessibleName(caption);
+}
+
+QColor ColorPanel::color() const
+{
+    return m_color.isValid() ? m_color : palette().color(QPalette::Button);
+}
+
+void ColorPanel::setButtonFace()
+{
+    m_color = QColor();
+    update();
+}
+
+QColor ColorPanel::textColor() const
+{
+    return m_color.isValid() ? readableTextOn(m_color) : palette().color(QPalette::ButtonText);
+}
+
+void ColorPanel::setClickable(bool clickable)
+{
+    setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void ColorPanel::setChecked(bool checked)
+{
+    if (checked == m_checked)
+        return;
+    m_checked = checked;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void ColorPanel::setCaption(const QString &caption)
@@ -49,15 +83,17 @@ bool ColorPanel::eventFilter(QObject *watched, QEvent *event)
 void ColorPanel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), m_color);
+    painter.fillRect(rect(), color());
     QStyleOptionFrame frame;
     frame.initFrom(this);
     frame.lineWidth = 1;
     frame.state |= QStyle::State_Raised;
     style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+    if (hasFocus())
+        drawFocusRing(painter, rect(), palette());
     if (m_cover && !m_cover->isHidden())
         return;
-    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.setPen(textColor());
     painter.drawText(rect(), Qt::AlignCenter, m_caption);
 }
 
@@ -65,6 +101,53 @@ void ColorPanel::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+void ColorPanel::keyPressEvent(QKeyEvent *event)
+{
+    if (isClickable() && isPressKey(event) && !event->isAutoRepeat()) {
+        emit clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+ClickLabel::ClickLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {}
+
+void ClickLabel::setClickable(bool clickable)
+{
+    m_clickable = clickable;
+    setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
+    setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    update();
+}
+
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        drawFocusRing(painter, rect(), palette());
+    }
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    // A click counts whether or not Tab reaches the label; the handler decides what it does.
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+        return;
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (m_clickable && isPressKey(event) && !event->isAutoRepeat()) {
+        emit clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 ImageView::ImageView(QWidget *parent) : QWidget(parent) {}
@@ -200,6 +283,42 @@ void setLabelText(QLabel *label, const QString &text)
 QColor buttonFaceColor()
 {
     return QApplication::palette().color(QPalette::Button);
+}
+
+namespace {
+double luminance(const QColor &colour)
+{
+    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * linear(rgb.redF()) + 0.7152 * linear(rgb.greenF()) + 0.0722 * linear(rgb.blueF());
+}
+} // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableTextOn(const QColor &background)
+{
+    const QColor black(0, 0, 0), white(255, 255, 255);
+    return contrastRatio(black, background) >= contrastRatio(white, background) ? black : white;
+}
+
+bool isPressKey(const QKeyEvent *event)
+{
+    return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+           && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter);
+}
+
+void drawFocusRing(QPainter &painter, const QRect &rect, const QPalette &palette)
+{
+    painter.save();
+    painter.setPen(QPen(palette.color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
+    painter.restore();
 }
 
 EventHook::EventHook(QObject *target, std::function<bool(QEvent *)> handler)

@@ -3,23 +3,39 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 
-class QLabel;
+class QKeyEvent;
+class QPainter;
 
 // A panel that paints its own background colour and centred caption, and reports clicks.
+// Until it is given a colour it shows the palette's button face, and follows the palette.
 class ColorPanel : public QWidget {
     Q_OBJECT
 public:
     explicit ColorPanel(const QString &caption, QWidget *parent = nullptr);
     QString caption() const { return m_caption; }
     void setCaption(const QString &caption);
-    QColor color() const { return m_color; }
+    QColor color() const;
     void setColor(const QColor &color);
+    // Back to the palette's button face.
+    void setButtonFace();
+    // The caption's colour: the palette's button text on the button face, otherwise black or
+    // white, whichever reads better on the panel's own colour.
+    QColor textColor() const;
+    // A panel used as a button: Tab reaches it, Space or Enter presses it, and it shows focus.
+    void setClickable(bool clickable);
+    bool isClickable() const { return focusPolicy() != Qt::NoFocus; }
+    // A panel used as a toggle button, on or off (for screen readers; the look is its colour).
+    void setCheckable(bool checkable) { m_checkable = checkable; }
+    bool isCheckable() const { return m_checkable; }
+    void setChecked(bool checked);
+    bool isChecked() const { return m_checked; }
     // The caption is left out while `cover`, a child laid over the panel, is shown: a picture
     // that fills only part of the panel would show pieces of the caption beside it.
     void setCaptionCover(QWidget *cover);
@@ -30,12 +46,36 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QString m_caption;
-    QColor m_color;
+    QColor m_color; // invalid: the palette's button face
     QWidget *m_cover = nullptr;
+    bool m_checkable = false;
+    bool m_checked = false;
+};
+
+// A label that can act as a button (the settings heading, the shift average): Tab reaches it
+// while it is clickable, a left click, Space or Enter presses it, and it shows focus.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit ClickLabel(const QString &text, QWidget *parent = nullptr);
+    void setClickable(bool clickable);
+    bool isClickable() const { return m_clickable; }
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool m_clickable = false;
 };
 
 // Shows a picture centred and scaled to fit, keeping its aspect ratio.
@@ -112,3 +152,13 @@ void setLabelText(QLabel *label, const QString &text);
 
 // The system's button-face colour.
 QColor buttonFaceColor();
+
+// The contrast ratio of two colours as the web's accessibility guidelines define it, from 1
+// (none) to 21 (black on white); text needs 4.5 to read well.
+double contrastRatio(const QColor &a, const QColor &b);
+// Black or white, whichever reads better on `background`.
+QColor readableTextOn(const QColor &background);
+// True for the keys that press a focused button: Space, Enter and Return.
+bool isPressKey(const QKeyEvent *event);
+// A focus ring inside `rect`, in the palette's highlight colour.
+void drawFocusRing(QPainter &painter, const QRect &rect, const QPalette &palette);

@@ -1,5 +1,6 @@
 #include "app/ui/Windows.h"
 
+#include "app/ui/Accessible.h"
 #include "app/ui/MainWindow.h"
 #include "device/ui/SetupDialog.h"
 #include "settings/ui/SettingsWindow.h"
@@ -10,6 +11,7 @@ TForm3 *Form3 = nullptr;
 
 void createWindows()
 {
+    installAccessibility();
     Form1 = new TForm1;
     Form2 = new TForm2(Form1->link, Form1);
     Form3 = new TForm3(*Form1, Form1);

@@ -3,13 +3,13 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/Files.h"
+#include "app/ui/Busy.h"
 #include "app/ui/Prompter.h"
 #include "app/ui/Widgets.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -25,10 +25,21 @@ QString workingBitmapPath(const WorkingFolders &folders)
 {
     return folders.inProgram(kWorkingBitmapName);
 }
+
+// The status line's text. Beside a picture shown here, "No Image to Display" could be read as
+// speaking of that picture: `about` (pointer hint and screen readers) says what it speaks of.
+void showStatus(QLabel *status, const QString &text, const QString &about = {})
+{
+    setLabelText(status, text);
+    status->setToolTip(about);
+    status->setAccessibleDescription(about);
+}
 } // namespace
 
 void TForm1::wireImage()
 {
+    Image1->setAccessibleName(QStringLiteral("Picture"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Sending progress"));
     connect(Button3, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button3Click(); }); });
     connect(Button6, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button6Click(); }); });
     connect(Button4, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button4Click(); }); });
@@ -40,7 +51,7 @@ void TForm1::Button3Click()
 {
     const QString chosen = prompter().chooseFile(*OpenPictureDialog1);
     if (chosen.isEmpty()) {
-        setLabelText(ImageStatus, kSelectImage);
+        showStatus(ImageStatus, kSelectImage);
         return;
     }
     const picture::LoadedPicture loaded = picture::loadWorkingPicture(chosen);
@@ -53,13 +64,13 @@ void TForm1::Button3Click()
     files::writeFile(fileName, picture::bmpFile(working));
     Image1->setPicture(working);
     Image1->setVisible(true);
-    setLabelText(ImageStatus, QStringLiteral("Ready to Send"));
+    showStatus(ImageStatus, QStringLiteral("Ready to Send"));
 }
 
 void TForm1::Button6Click()
 {
     Image1->setVisible(false);
-    setLabelText(ImageStatus, kSelectImage);
+    showStatus(ImageStatus, kSelectImage);
     QFile::remove(workingBitmapPath(folders));
 }
 
@@ -87,9 +98,9 @@ void TForm1::Button4Click()
 
     picture::UploadProgress progress;
     progress.accepted = [this] {
-        setLabelText(ImageStatus, picture::kSendingImage);
-        // Once, so the text is painted; user input waits until the upload is over.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        showStatus(ImageStatus, picture::kSendingImage);
+        // Once, so the text is painted; input made during the upload is dropped.
+        keepWindowsPainted(true);
     };
     progress.started = [this](int maximum) {
         ProgressBar1->setRange(0, maximum);
@@ -103,7 +114,7 @@ void TForm1::Button4Click()
 
     switch (picture::upload(link, converted->header, converted->raw, progress)) {
     case picture::Outcome::Ok:
-        setLabelText(ImageStatus, picture::kSendSuccessful);
+        showStatus(ImageStatus, picture::kSendSuccessful);
         break;
     case picture::Outcome::Refused:
         showError(this, picture::kErrorSending);
@@ -118,13 +129,14 @@ void TForm1::Button7Click()
 {
     switch (picture::pictureCommand(link, 'V')) {
     case picture::CommandReply::Ok:
-        setLabelText(ImageStatus, picture::kShowTexts.done);
+        showStatus(ImageStatus, picture::kShowTexts.done);
         break;
     case picture::CommandReply::Error:
-        setLabelText(ImageStatus, picture::kShowTexts.error);
+        showStatus(ImageStatus, picture::kShowTexts.error);
         break;
     case picture::CommandReply::NoPicture:
-        setLabelText(ImageStatus, picture::kShowTexts.noPicture);
+        showStatus(ImageStatus, picture::kShowTexts.noPicture,
+                   QStringLiteral("The Vantrelock holds no picture to display: Send stores the one shown here."));
         break;
     case picture::CommandReply::TimedOut:
         dropLink(kErrorCommunicating);
@@ -136,13 +148,14 @@ void TForm1::Button5Click()
 {
     switch (picture::pictureCommand(link, 'D')) {
     case picture::CommandReply::Ok:
-        setLabelText(ImageStatus, picture::kDeleteTexts.done);
+        showStatus(ImageStatus, picture::kDeleteTexts.done);
         break;
     case picture::CommandReply::Error:
         showError(this, picture::kDeleteTexts.error);
         break;
     case picture::CommandReply::NoPicture:
-        setLabelText(ImageStatus, picture::kDeleteTexts.noPicture);
+        showStatus(ImageStatus, picture::kDeleteTexts.noPicture,
+                   QStringLiteral("The Vantrelock held no picture to delete."));
         break;
     case picture::CommandReply::TimedOut:
         dropLink(kErrorCommunicating);

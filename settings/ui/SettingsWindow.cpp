@@ -8,7 +8,6 @@
 
 #include <QEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -102,18 +101,23 @@ TForm3::TForm3(TForm1 &main, QWidget *parent)
     setModal(true);
     setFixedSize(kClientWidth, kClientHeight);
 
-    Label1 = makeLabel(this, "Label1", kPracticeHeading, arial(20, true));
-    Label1->installEventFilter(this);
-    centreHeading();
-
     Panel1 = new ColorPanel(QString(), this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(kEdgeMargin, kEdgeMargin, 30, 30);
+    Panel1->setClickable(true);
+    Panel1->setAccessibleName(QStringLiteral("Close"));
     Image2 = new ImageView(Panel1);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(2, 2, 25, 25);
     Image2->setPicture(returnArrowPicture());
     Image2->setToolTip(QStringLiteral("Close"));
+    Image2->setAccessibleName(QStringLiteral("Return arrow"));
+
+    Label1 = new ClickLabel(kPracticeHeading, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(arial(20, true));
+    centreHeading();
+    connect(Label1, &ClickLabel::clicked, this, [this] { guarded(this, [this] { Label1Click(); }); });
     connect(Panel1, &ColorPanel::clicked, this, [this] { guarded(this, [this] { Panel1Click(); }); });
     connect(Image2, &ImageView::clicked, this, [this] { guarded(this, [this] { Image1Click(); }); });
 
@@ -123,12 +127,17 @@ TForm3::TForm3(TForm1 &main, QWidget *parent)
 
 void TForm3::buildPracticePage()
 {
+    // The page spans the window in its coordinates, below the heading and the close panel.
+    QWidget *const page = PracticePage = new QWidget(this);
+    page->setObjectName(QStringLiteral("PracticePage"));
+    page->setGeometry(0, 0, kClientWidth, kClientHeight);
+    page->lower();
     const QFont sectionFont = arial(16);
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Left Lane"), sectionFont);
+    Label2 = makeLabel(page, "Label2", QStringLiteral("Left Lane"), sectionFont);
     centreAt(Label2, kLeftLaneCentre, 40);
-    Label3 = makeLabel(this, "Label3", QStringLiteral("Right Lane"), sectionFont);
+    Label3 = makeLabel(page, "Label3", QStringLiteral("Right Lane"), sectionFont);
     centreAt(Label3, kRightLaneCentre, 40);
-    Label4 = makeLabel(this, "Label4", QStringLiteral("General Settings"), sectionFont);
+    Label4 = makeLabel(page, "Label4", QStringLiteral("General Settings"), sectionFont);
     centreAt(Label4, kClientWidth / 2, kGeneralHeadingTop);
 
     // The members in the order of the rows' table.
@@ -143,11 +152,11 @@ void TForm3::buildPracticePage()
     int y = kLaneTop;
     for (std::size_t i = 0; i < std::size(lanes); ++i) {
         const settings::LaneRow &row = settings::laneRows()[i];
-        QLabel *caption = makeLabel(this, row.captionLabel, QLatin1String(row.caption), captionFont());
+        QLabel *caption = makeLabel(page, row.captionLabel, QLatin1String(row.caption), captionFont());
         *lanes[i][0] = caption;
         centreAt(caption, kLaneCaptionCentre, y);
-        *lanes[i][1] = valueLabel(row.left, kLanePlaceholder, this, valueFont(), kLeftLaneCentre, y);
-        *lanes[i][2] = valueLabel(row.right, kLanePlaceholder, this, valueFont(), kRightLaneCentre, y);
+        *lanes[i][1] = valueLabel(row.left, kLanePlaceholder, page, valueFont(), kLeftLaneCentre, y);
+        *lanes[i][2] = valueLabel(row.right, kLanePlaceholder, page, valueFont(), kRightLaneCentre, y);
         y += kRowSpacing;
     }
 
@@ -162,13 +171,13 @@ void TForm3::buildPracticePage()
     y = kGeneralTop;
     for (std::size_t i = 0; i < std::size(general); ++i) {
         const settings::GeneralRow &row = settings::generalRows()[i];
-        QLabel *leftCaption = makeLabel(this, row.leftCaptionLabel, QLatin1String(row.leftCaption), captionFont());
+        QLabel *leftCaption = makeLabel(page, row.leftCaptionLabel, QLatin1String(row.leftCaption), captionFont());
         *general[i][0] = leftCaption;
         leftCaption->move(kEdgeMargin, y);
-        *general[i][1] = valueLabel(row.left, kGeneralPlaceholder, this, valueFont(), kGeneralLeftCentre, y);
-        *general[i][2] = valueLabel(row.right, kGeneralPlaceholder, this, valueFont(), kGeneralRightCentre, y);
+        *general[i][1] = valueLabel(row.left, kGeneralPlaceholder, page, valueFont(), kGeneralLeftCentre, y);
+        *general[i][2] = valueLabel(row.right, kGeneralPlaceholder, page, valueFont(), kGeneralRightCentre, y);
         QLabel *rightCaption =
-            makeLabel(this, row.rightCaptionLabel, QLatin1String(row.rightCaption), captionFont());
+            makeLabel(page, row.rightCaptionLabel, QLatin1String(row.rightCaption), captionFont());
         *general[i][3] = rightCaption;
         rightCaption->move(kClientWidth - kEdgeMargin - rightCaption->width(), y);
         y += kRowSpacing;
@@ -237,9 +246,9 @@ void TForm3::FormActivate()
     LoadPracSettings();
     // The rallycross read runs even after a failed practice read.
     rcTest = LoadRallySettings();
-    // The heading looks clickable only when it switches pages.
-    Label1->setCursor(rcTest ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    Panel2->hide();
+    // The heading acts as a button (pointer, Tab, Space) only when it switches pages.
+    Label1->setClickable(rcTest);
+    showRallyPage(false);
     Label1->setText(kPracticeHeading);
     centreHeading();
 }
@@ -292,11 +301,11 @@ void TForm3::Label1Click()
     if (m_main.rallycross && !rally && rcTest) {
         rally = true;
         Label1->setText(kRallyHeading);
-        Panel2->show();
+        showRallyPage(true);
     } else if (m_main.rallycross && rally) {
         rally = false;
         Label1->setText(kPracticeHeading);
-        Panel2->hide();
+        showRallyPage(false);
     } else {
         return;
     }
@@ -313,12 +322,8 @@ void TForm3::Image1Click()
     close();
 }
 
-bool TForm3::eventFilter(QObject *watched, QEvent *event)
+void TForm3::showRallyPage(bool shown)
 {
-    if (watched == Label1 && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        guarded(this, [this] { Label1Click(); });
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
+    Panel2->setVisible(shown);
+    PracticePage->setVisible(!shown);
 }

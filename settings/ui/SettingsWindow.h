@@ -7,6 +7,7 @@
 
 #include <vector>
 
+class ClickLabel;
 class ColorPanel;
 class ImageView;
 class QLabel;
@@ -20,7 +21,7 @@ class TForm3 : public QDialog {
 public:
     TForm3(TForm1 &main, QWidget *parent = nullptr);
 
-    QLabel *Label1; // heading; a click switches pages
+    ClickLabel *Label1; // heading; a click switches pages
     ColorPanel *Panel1; // close panel
     ImageView *Image2;  // its return arrow
     QLabel *Label2, *Label3, *Label4; // section headings
@@ -53,6 +54,9 @@ public:
     QLabel *Label37, *MHTime, *WinLgt, *Label38;
     QLabel *Label29, *AutoStart, *RRed, *Label39;
 
+    // The practice page's rows and headings lie on PracticePage, hidden while the rallycross page
+    // covers it so that screen readers do not read the two pages mixed.
+    QWidget *PracticePage;
     // The rallycross page over the practice page, and its rows.
     QWidget *Panel2;
     QLabel *Label14, *LRollR, *Label30, *RRollR, *Label40, *StlTimeR, *Label41, *RdyRaceR;
@@ -80,9 +84,6 @@ public:
     void Panel1Click();
     void Image1Click();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     struct ValueLabel {
         QLabel *label = nullptr;
@@ -94,6 +95,7 @@ private:
     QLabel *valueLabel(const char *name, const QString &placeholder, QWidget *parent, const QFont &font,
                        int centre, int y);
     void centreHeading();
+    void showRallyPage(bool shown);
     void showFields(const std::vector<settings::DecodedField> &fields);
     // A read that timed out: the message, the link dropped, the window closed.
     void closeAfterTimeout();

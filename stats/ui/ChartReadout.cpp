@@ -12,17 +12,23 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QEvent>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 
 namespace {
 
-// How far from a marker's centre a pointer still hits it, in pixels.
-constexpr double kMarkerReach = 5.0;
+// How far from a marker's centre a pointer still hits it, in pixels: the markers are 3 pixels
+// wide, too small to aim at.
+constexpr double kMarkerReach = 6.0;
 
 // The series under the pointer and the point last shown for it, so that moving onto another
 // point of the same series shows that point too.
@@ -30,6 +36,46 @@ struct Hover {
     QLineSeries *series = nullptr;
     int index = -1;
 };
+
+// The marker of a visible series nearest to a place in the chart view, within kMarkerReach.
+Hover markerNear(const TForm1 &form, const QPoint &viewportPos)
+{
+    QChart *chart = form.Chart1->chart();
+    const QPointF at = chart->mapFromScene(form.Chart1->mapToScene(viewportPos));
+    Hover best;
+    double bestDistance = kMarkerReach;
+    for (int n = 1; n <= 10; ++n) {
+        QLineSeries *s = form.series(n);
+        if (!s->isVisible())
+            continue;
+        const QList<QPointF> points = s->points();
+        for (int i = 0; i < points.size(); ++i) {
+            const QPointF delta = chart->mapToPosition(points.at(i), s) - at;
+            const double d = std::hypot(delta.x(), delta.y());
+            if (d <= bestDistance)
+                best = {s, i}, bestDistance = d;
+        }
+    }
+    return best;
+}
+
+// The series the keyboard steps through: the first one shown.
+QLineSeries *firstShown(const TForm1 &form)
+{
+    for (int n = 1; n <= 10; ++n)
+        if (form.series(n)->isVisible() && form.series(n)->count() > 0)
+            return form.series(n);
+    return nullptr;
+}
+
+QComboBox *shownSelector(const TForm1 &form)
+{
+    if (form.ComboBox1->isVisibleTo(form.Chart1))
+        return form.ComboBox1;
+    if (form.ComboBox2->isVisibleTo(form.Chart1))
+        return form.ComboBox2;
+    return nullptr;
+}
 
 bool lineCounts(const TForm1 &form, const QLineSeries *series)
 {
@@ -61,6 +107,62 @@ std::optional<std::int32_t> bumpOf(const runfile::Counts &bumps, int i)
     if (bumps[i] == runfile::kNoBump)
         return std::nullopt;
     return bumps[i];
+}
+
+void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
+{
+    // Tab reaches the chart (its selectors are skipped). Left and Right show the readout of the
+    // run before or after; Up and Down pick the selector's previous or next item; Space, Enter
+    // or Alt+Down open the selector's list.
+    form.Chart1->setFocusPolicy(Qt::StrongFocus);
+    form.Chart1->setAccessibleName(QStringLiteral("Run chart"));
+    auto *ring = form.Chart1->scene()->addRect(QRectF(), QPen(form.Chart1->palette().color(QPalette::Highlight), 2));
+    ring->setZValue(1000);
+    ring->setVisible(false);
+    new EventHook(form.Chart1, [&form, ring, hover](QEvent *event) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+        case QEvent::Resize:
+            ring->setRect(form.Chart1->mapToScene(form.Chart1->viewport()->rect().adjusted(1, 1, -2, -2)).boundingRect());
+            ring->setPen(QPen(form.Chart1->palette().color(QPalette::Highlight), 2));
+            ring->setVisible(form.Chart1->hasFocus());
+            return false;
+        case QEvent::KeyPress:
+            break;
+        default:
+            return false;
+        }
+        const auto *key = static_cast<QKeyEvent *>(event);
+        QComboBox *selector = shownSelector(form);
+        const bool alt = key->modifiers() & Qt::AltModifier;
+        if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && !alt) {
+            QLineSeries *s = firstShown(form);
+            if (!s)
+                return true;
+            const int step = key->key() == Qt::Key_Left ? -1 : 1;
+            const int from = hover->series == s ? hover->index : (step > 0 ? -1 : s->count());
+            const int index = std::clamp(from + step, 0, int(s->count()) - 1);
+            *hover = {s, index};
+            guarded(&form, [&] { form.Chart1ClickSeries(s, index); });
+            return true;
+        }
+        if (!selector)
+            return false;
+        if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) && !alt) {
+            const int index = selector->currentIndex() + (key->key() == Qt::Key_Up ? -1 : 1);
+            if (index >= 0 && index < selector->count() && index != selector->currentIndex()) {
+                selector->setCurrentIndex(index);
+                emit selector->activated(index);
+            }
+            return true;
+        }
+        if (isPressKey(key) || (alt && key->key() == Qt::Key_Down) || key->key() == Qt::Key_F4) {
+            selector->showPopup();
+            return true;
+        }
+        return false;
+    });
 }
 
 } // namespace
@@ -143,12 +245,27 @@ void TForm1::wireChartReadout()
             guarded(this, [&] { SeriesMouseEnter(s, at); });
         });
     }
-    new EventHook(Chart1->viewport(), [this, hover](QEvent *event) {
+    auto marker = std::make_shared<Hover>(); // the marker the pointer rests on
+    new EventHook(Chart1->viewport(), [this, hover, marker](QEvent *event) {
         // Qt Charts 6.4 dereferences the item under a press without testing it; a press where
         // there is none (outside the chart's own rectangle) is dropped.
         if (event->type() == QEvent::MouseButtonPress
             && !Chart1->itemAt(static_cast<QMouseEvent *>(event)->position().toPoint()))
             return true;
+        // A marker is hit within a few pixels, by the pointer resting on it or by a click.
+        if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonRelease) {
+            const Hover near = markerNear(*this, static_cast<QMouseEvent *>(event)->position().toPoint());
+            const bool click = event->type() == QEvent::MouseButtonRelease
+                               && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+            const bool entered = near.series != marker->series || near.index != marker->index;
+            *marker = near;
+            if (near.series && (click || entered)) {
+                *hover = near;
+                guarded(this, [&] { Chart1ClickSeries(near.series, near.index); });
+            }
+            if (near.series)
+                return false;
+        }
         if (event->type() != QEvent::MouseMove || !hover->series || !hover->series->isVisible())
             return false;
         QChart *chart = Chart1->chart();
@@ -161,4 +278,5 @@ void TForm1::wireChartReadout()
         }
         return false;
     });
+    wireChartKeys(*this, hover);
 }

@@ -8,13 +8,12 @@
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
 
+#include <QChartView>
 #include <QComboBox>
-#include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineSeries>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QValueAxis>
 
@@ -162,7 +161,8 @@ void TForm1::Panel4Click()
 {
     Panel3->setVisible(false);
     if (FileListBox1->multiSelect()) {
-        Panel4->setColor(buttonFaceColor());
+        Panel4->setButtonFace();
+        Panel4->setChecked(false);
         FileListBox1->setMultiSelect(false);
         showSeries(*this, {1}, {2, 3, 4, 5, 6, 7, 8, 9, 10});
         Label12->setVisible(false);
@@ -176,6 +176,7 @@ void TForm1::Panel4Click()
         ComboBox1->setCurrentIndex(0);
         showSeries(*this, {1}, {3, 4, 5, 6});
         Panel4->setColor(kOverlayGreen);
+        Panel4->setChecked(true);
         FileListBox1->setMultiSelect(true);
         Button11->setEnabled(false);
     }
@@ -236,6 +237,29 @@ void TForm1::rescaleChart()
     AxisY->setRange(range.minY, range.maxY);
     // Round tick values; the range only grows, so every point stays inside.
     AxisY->applyNiceNumbers();
+    describeChart();
+}
+
+void TForm1::describeChart()
+{
+    // What a screen reader says the chart shows: each series shown, with its file and runs.
+    static const char *const what[10] = {"Reaction times", "Reaction times", "Shift 1 times", "Shift 2 times",
+                                         "Shift 3 times", "Shift 4 times", "Shift 1 times", "Shift 2 times",
+                                         "Shift 3 times", "Shift 4 times"};
+    QStringList shown;
+    for (int n = 1; n <= 10; ++n) {
+        QLineSeries *s = series(n);
+        if (!s->isVisible() || s->count() == 0)
+            continue;
+        const bool overlay = n == 2 || n >= 7;
+        const QLabel *file = overlay ? Label12 : Label11;
+        QString text = QLatin1String(what[n - 1]);
+        if (!file->isHidden())
+            text += QStringLiteral(" of ") + file->text();
+        shown.append(text + QStringLiteral(", %1 runs").arg(s->count()));
+    }
+    Chart1->setAccessibleDescription(shown.isEmpty() ? QStringLiteral("No run file loaded")
+                                                     : shown.join(QStringLiteral("; ")));
 }
 
 void TForm1::wireStatistics()
@@ -256,15 +280,15 @@ void TForm1::wireStatistics()
 
     // The shift averages lie on one spot; a click on the visible one steps to the next.
     for (QLabel *label : {ShftAvg1, ShftAvg2, ShftAvg3, ShftAvg4}) {
-        label->setCursor(Qt::PointingHandCursor);
-        new EventHook(label, [this, label](QEvent *event) {
-            if (event->type() == QEvent::MouseButtonRelease
-                && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
-                && label->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint()))
-                guarded(this, [this] { CheckShift(); });
-            return false;
-        });
+        auto *average = static_cast<ClickLabel *>(label);
+        average->setClickable(true);
+        average->setAccessibleDescription(QStringLiteral("Shift average; press for the next shift"));
+        connect(average, &ClickLabel::clicked, this, [this] { guarded(this, [this] { CheckShift(); }); });
     }
+    FileListBox1->setAccessibleName(QStringLiteral("Run files"));
+    ComboBox1->setAccessibleName(QStringLiteral("Series shown"));
+    ComboBox2->setAccessibleName(QStringLiteral("Series compared"));
+    Panel3->setAccessibleName(QStringLiteral("Run values"));
 
     wireChartReadout();
 }
