@@ -1,5 +1,6 @@
 #include "app/Files.h"
 #include "app/Folders.h"
+#include "app/Version.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Widgets.h"
 #include "app/ui/Windows.h"
@@ -734,6 +735,7 @@ private slots:
         QTest::newRow("missing value") << QStringList{"info", "--port"} << "--port needs a value";
         QTest::newRow("extra argument") << QStringList{"info", "now"} << "unexpected argument 'now'";
         QTest::newRow("port where none is used") << QStringList{"ports", "--port", "1"} << "ports takes no --port";
+        QTest::newRow("version of a command") << QStringList{"info", "--version"} << "unknown option --version";
     }
     void usage()
     {
@@ -753,6 +755,10 @@ private slots:
         QCOMPARE(r.status, kExitOk);
         QVERIFY(r.out.startsWith(QStringLiteral("Usage: vantrelock info [options]")));
         QVERIFY(r.out.contains(QStringLiteral("--port N|PATH")));
+        r = run({QStringLiteral("--version")});
+        QCOMPARE(r.status, kExitOk);
+        QVERIFY2(r.out.startsWith(QStringLiteral("vantrelock %1\n").arg(programVersion())), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("License GPL-3.0-or-later")), qPrintable(r.out));
     }
 };
 

@@ -1,11 +1,20 @@
 #include "app/Desktop.h"
+#include "app/Version.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Windows.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char *argv[])
 {
+    // Answered before Qt looks for a display, so it works from any shell.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::fputs(versionText(QStringLiteral("vantrelock-mirelon")).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     setProgramIdentity();
     addTahoma();

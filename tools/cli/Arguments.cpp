@@ -39,6 +39,7 @@ QString toolHelp()
         const QString usage = c.arguments.isEmpty() ? c.name : c.name + QLatin1Char(' ') + c.arguments;
         text += QStringLiteral("  %1  %2\n").arg(usage, -28).arg(c.summary);
     }
+    text += QStringLiteral("\nOptions:\n") + optionLine(kHelpOption) + optionLine(kVersionOption);
     text += QStringLiteral("\nExit status: 0 done, 1 the device or a file failed, 2 bad arguments.\n"
                            "'vantrelock COMMAND --help' describes a command.\n");
     return text;
@@ -60,6 +61,8 @@ void parseArguments(const QStringList &args, const Command *command, std::map<QS
     std::vector<OptionSpec> allowed = {kHelpOption, kPortOption};
     if (command)
         allowed.insert(allowed.end(), command->options.begin(), command->options.end());
+    else
+        allowed.push_back(kVersionOption);
     bool optionsEnded = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);

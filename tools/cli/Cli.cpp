@@ -3,6 +3,7 @@
 #include "app/Errors.h"
 #include "app/Files.h"
 #include "app/Folders.h"
+#include "app/Version.h"
 #include "tools/cli/Arguments.h"
 #include "tools/cli/Commands.h"
 
@@ -40,6 +41,10 @@ int runCli(const QStringList &args, CliIo &io)
         if (!command) {
             if (words.isEmpty() && values.count(kHelpOption.name)) {
                 io.out << toolHelp();
+                return kExitOk;
+            }
+            if (words.isEmpty() && values.count(kVersionOption.name)) {
+                io.out << versionText(QStringLiteral("vantrelock"));
                 return kExitOk;
             }
             throw UsageError(words.isEmpty() ? QStringLiteral("no command given")

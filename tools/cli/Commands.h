@@ -28,6 +28,8 @@ inline const OptionSpec kPortOption{QStringLiteral("--port"), {}, QStringLiteral
                              QStringLiteral("the port: a number as the Setup dialog takes it, or a device path "
                                             "(default: the only USB serial port, or VANTRELOCK_PORT)")};
 inline const OptionSpec kHelpOption{QStringLiteral("--help"), QStringLiteral("-h"), {}, QStringLiteral("show this help")};
+inline const OptionSpec kVersionOption{QStringLiteral("--version"), {}, {},
+                                     QStringLiteral("print the version and the licence")};
 
 class UsageError {
 public:
