@@ -95,7 +95,10 @@ QString pageText(int page, int pages)
 
 std::optional<Format> formatOf(const QString &path)
 {
-    const QString suffix = QFileInfo(path).suffix();
+    const QFileInfo info(path);
+    if (info.completeBaseName().isEmpty()) // ".pdf" alone would be a hidden file
+        return std::nullopt;
+    const QString suffix = info.suffix();
     if (suffix.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
         return Format::Pdf;
     if (suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)

@@ -78,7 +78,8 @@ Actions makeActions(QWidget *window, const char *prefix)
     auto *printing = new QAction(QStringLiteral("Print\u2026"), window);
     printing->setObjectName(QLatin1String(prefix) + QStringLiteral("PrintAction"));
     printing->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    printing->setShortcutContext(Qt::WindowShortcut);
+    // Not a window shortcut: the History window, a window of the main one, would share it.
+    printing->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     window->addAction(printing); // Ctrl+P anywhere in the window
     return {save, printing};
 }

@@ -123,10 +123,10 @@ int runReportCommand(const QStringList &arguments)
             pages = runFileLayout(readRunFileReport(*options.runFile, std::nullopt, folders().statistics,
                                                     knownSessions()))(paper);
         } else {
-            const QString storePath = folders().inProgram(history::kStoreName);
-            if (!files::isRegularFile(storePath))
-                return fail(QStringLiteral("there is no practice history to report"));
-            history::Store store(storePath, [&err](const QString &text) {
+            // As `vantrelock history` does: the history is made when missing, and then holds the
+            // Statistics folder's files.
+            QDir().mkpath(folders().program); // a store that still cannot be made says so itself
+            history::Store store(folders().inProgram(history::kStoreName), [&err](const QString &text) {
                 err << "vantrelock-mirelon: warning: " << text << Qt::endl;
             });
             if (!store.canRead())
