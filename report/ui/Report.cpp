@@ -204,7 +204,7 @@ void RunFilePages::draw(QPainter &p, int) const
     const int blocks = runs > 25 ? 2 : 1;
     const int perBlock = std::max(1, (runs + blocks - 1) / blocks);
     const double tableHeight = (perBlock + 1) * kRowHeight + 2;
-    const double chartBottom = page.height() - kMargin - tableHeight - 12;
+    const double chartBottom = page.height() - kMargin - tableHeight - 20; // clear of the footer
 
     // The chart, as the main window draws it, with the overlay file laid over it.
     std::vector<Key> keys;
@@ -238,11 +238,13 @@ void RunFilePages::draw(QPainter &p, int) const
     const double gap = 18;
     const double blockWidth = (width - (blocks - 1) * gap) / blocks;
     const int columns = int(facts.columns.size());
-    const std::vector<double> widths(size_t(columns), blockWidth / std::max(columns, 1));
+    // Columns no wider than a time needs: a short file's two do not stretch across the page.
+    const double column = std::min(blockWidth / std::max(columns, 1), 70.0);
+    const std::vector<double> widths(size_t(columns), column);
     for (int b = 0; b < blocks; ++b) {
         const auto first = facts.rows.begin() + std::min(runs, b * perBlock);
         const auto last = facts.rows.begin() + std::min(runs, (b + 1) * perBlock);
-        table(p, QRectF(kMargin + b * (blockWidth + gap), chartBottom + 12, blockWidth, tableHeight), facts.columns,
+        table(p, QRectF(kMargin + b * (blockWidth + gap), chartBottom + 12, column * columns, tableHeight), facts.columns,
               std::vector<QStringList>(first, last), widths);
     }
     footer(p, page, 0, 1);
