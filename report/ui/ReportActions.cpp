@@ -136,9 +136,16 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
         guarded(&window, [&] { print(&window, layout()); });
     });
 
-    // Two buttons on a row of their own under the window's contents.
-    auto *row = new QHBoxLayout;
-    row->addStretch(1);
+    // Two buttons at the right of the window's top row (the device picker's), where they stay in
+    // sight however tall the window is; on a row of their own above everything when there is none.
+    auto *column = qobject_cast<QBoxLayout *>(window.layout());
+    QBoxLayout *top = column && column->count() > 0 ? qobject_cast<QBoxLayout *>(column->itemAt(0)->layout()) : nullptr;
+    QBoxLayout *row = top && top->direction() == QBoxLayout::LeftToRight ? top : new QHBoxLayout;
+    if (row != top) {
+        row->addStretch(1);
+        if (column)
+            column->insertLayout(0, row);
+    }
     for (QAction *action : {actions.save, actions.print}) {
         auto *button = new QPushButton(action->text(), &window);
         button->setObjectName(action->objectName() + QStringLiteral("Button"));
@@ -147,6 +154,4 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
         QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
         row->addWidget(button);
     }
-    if (auto *column = qobject_cast<QBoxLayout *>(window.layout()))
-        column->addLayout(row);
 }
