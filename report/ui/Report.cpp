@@ -135,10 +135,11 @@ void table(QPainter &p, const QRectF &box, const QStringList &header, const std:
             x += widths[size_t(c)];
         return QRectF(x + 3, y, widths[size_t(column)] - 6, kRowHeight);
     };
-    const auto alignment = [](int column, const QString &value) {
+    // Numbers (and "N/A" in their place) to the right, text to the left.
+    const auto alignment = [](int, const QString &value) {
         bool number = false;
         QString(value).remove(QLatin1Char(',')).remove(QLatin1Char('.')).remove(QLatin1Char('-')).toLongLong(&number);
-        return (number || value == QLatin1String("N/A")) && column >= 0 ? Qt::AlignRight : Qt::AlignLeft;
+        return number || value == QLatin1String("N/A") ? Qt::AlignRight : Qt::AlignLeft;
     };
     double y = box.top();
     for (int c = 0; c < header.size(); ++c)

@@ -33,6 +33,9 @@ void saveReport(QWidget *parent, const report::Layout &layout, const QString &fo
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters({kPdfFilter, kPngFilter});
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(filter == kPngFilter ? QStringLiteral("png") : QStringLiteral("pdf"));
+    });
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     if (!folder.isEmpty())
         dialog.setDirectory(folder);
