@@ -321,6 +321,14 @@ private slots:
             QVERIFY2(run.status == 2 && run.err.contains(QStringLiteral("Usage:")), qPrintable(arguments.join(' ')));
         }
         QVERIFY(!QFile::exists(output(QStringLiteral("y.pdf"))) && !QFile::exists(output(QStringLiteral("z.pdf"))));
+
+        // A folder under the report's name is named as one, with or without --force.
+        const QString folder = output(QStringLiteral("folder.pdf"));
+        QVERIFY(QDir().mkpath(folder));
+        for (const QStringList &extra : {QStringList{}, QStringList{QStringLiteral("--force")}}) {
+            run = program(QStringList{QStringLiteral("--report"), path, QStringLiteral("-o"), folder} + extra);
+            QVERIFY2(run.status == 1 && run.err.contains(QStringLiteral("it is a folder")), qPrintable(run.err));
+        }
     }
 
     // From the window: Save Report on the file list for the file shown (with its overlay), Print

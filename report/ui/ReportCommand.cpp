@@ -114,6 +114,7 @@ int runReportCommand(const QStringList &arguments)
     try {
         if (options.runFile && files::sameFile(*options.runFile, options.output))
             return fail(QStringLiteral("%1 is the run file itself; name another file with -o").arg(shown));
+        files::refuseIrregular(options.output, files::Access::Write); // a folder or pipe by that name
         if (!options.force && files::nameTaken(options.output)) // before the work of drawing it
             return fail(QStringLiteral("%1 already exists; --force replaces it").arg(shown));
 
