@@ -10,7 +10,9 @@
 #include "history/HistoryStore.h"
 #include "image/Picture.h"
 #include "image/ui/PicturePreview.h"
+#include "report/ui/ReportActions.h"
 #include "settings/ui/SettingsWindow.h"
+#include "stats/ui/RunChart.h"
 
 #include <QChart>
 #include <QChartView>
@@ -63,23 +65,6 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
     if (!hint.isEmpty())
         button->setToolTip(hint);
     return button;
-}
-
-// A 3 x 3 point marker in the series' outline colour.
-QImage markerImage(bool triangle, const QColor &color)
-{
-    QImage image(3, 3, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    const QRgb c = color.rgb();
-    if (triangle) {
-        image.setPixel(1, 0, c);
-        for (int x = 0; x < 3; ++x)
-            image.setPixel(x, 1, c), image.setPixel(x, 2, c);
-    } else { // a star: a plus with its corners
-        for (int i = 0; i < 3; ++i)
-            image.setPixel(1, i, c), image.setPixel(i, 1, c), image.setPixel(i, i, c), image.setPixel(2 - i, i, c);
-    }
-    return image;
 }
 
 // Qt takes the patterns from the parentheses of a filter's description, so each description is
@@ -150,6 +135,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     wireRunFileTransfer();
     wireImage();
     wireHistory();
+    addRunFileReportActions(*this);
 
     guarded(this, [this] { FormCreate(); });
 }
@@ -322,58 +308,15 @@ void TForm1::buildStatisticsGroup()
 
 void TForm1::buildChart(QWidget *parent)
 {
-    auto *chart = new QChart;
-    chart->legend()->hide();
-    chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(2, 2, 2, 2));
-    AxisX = new QValueAxis;
-    AxisY = new QValueAxis;
-    AxisY->setTitleText(QStringLiteral("Reaction Time"));
-    QFont axisTitle = arial(13, true);
-    AxisY->setTitleFont(axisTitle);
-    chart->addAxis(AxisX, Qt::AlignBottom);
-    chart->addAxis(AxisY, Qt::AlignLeft);
-
-    struct SeriesLook {
-        const char *title;
-        QColor line; // invalid: the chart's own palette
-        QColor outline;
-        bool triangle;
-    };
-    const SeriesLook looks[10] = {
-        {"", Qt::black, Qt::blue, false},
-        {"", QColor(128, 0, 0), QColor(128, 0, 0), true},
-        {"Shift1", QColor(), QColor(0, 64, 128), false},
-        {"Shift2", QColor(), QColor(255, 128, 0), false},
-        {"Shift3", QColor(), Qt::red, false},
-        {"Shift4", QColor(), QColor(0, 128, 128), false},
-        {"Shift1a", Qt::black, QColor(64, 0, 64), true},
-        {"Shift2a", Qt::black, QColor(0, 128, 128), true},
-        {"Shift3a", Qt::black, QColor(128, 0, 0), true},
-        {"Shift4a", Qt::black, QColor(255, 128, 0), true},
-    };
+    const RunChart run = buildRunChart();
+    AxisX = run.axisX;
+    AxisY = run.axisY;
     QLineSeries **targets[10] = {&Series1, &Series2, &Series3, &Series4, &Series5,
                                &Series6, &Series7, &Series8, &Series9, &Series10};
-    for (int i = 0; i < 10; ++i) {
-        auto *s = new QLineSeries(chart);
-        s->setObjectName(QStringLiteral("Series%1").arg(i + 1));
-        s->setName(QLatin1String(looks[i].title));
-        chart->addSeries(s);
-        s->attachAxis(AxisX);
-        s->attachAxis(AxisY);
-        if (looks[i].line.isValid()) {
-            QPen pen(looks[i].line);
-            pen.setWidth(1);
-            s->setPen(pen);
-        }
-        s->setPointsVisible(true);
-        s->setMarkerSize(3);
-        s->setLightMarker(markerImage(looks[i].triangle, looks[i].outline));
-        s->setVisible(i == 0);
-        *targets[i] = s;
-    }
+    for (int i = 0; i < 10; ++i)
+        *targets[i] = run.series[size_t(i)];
 
-    Chart1 = new QChartView(chart, parent);
+    Chart1 = new QChartView(run.chart, parent);
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->setGeometry(363, 22, 372, 226);
     Chart1->setRubberBand(QChartView::NoRubberBand);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QPrintDialog>
 
 QMessageBox::StandardButton Prompter::message(QWidget *parent, BoxKind kind, const QString &text,
                                               QMessageBox::StandardButtons buttons)
@@ -31,6 +32,11 @@ QString Prompter::chooseFile(QFileDialog &dialog)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+bool Prompter::choosePrinter(QPrintDialog &dialog)
+{
+    return dialog.exec() == QDialog::Accepted;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QFileDialog;
+class QPrintDialog;
 class QWidget;
 
 // The kinds of message box the program shows.
@@ -24,6 +25,8 @@ public:
                                                 QMessageBox::StandardButtons buttons);
     // Runs a configured file dialog; returns the chosen path, or empty text when cancelled.
     virtual QString chooseFile(QFileDialog &dialog);
+    // Runs a print dialog; true when the user chose to print (its printer is then set up).
+    virtual bool choosePrinter(QPrintDialog &dialog);
 };
 
 Prompter &prompter();

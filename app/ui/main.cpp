@@ -2,6 +2,7 @@
 #include "app/Version.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Windows.h"
+#include "report/ui/ReportCommand.h"
 
 #include <QApplication>
 
@@ -15,9 +16,12 @@ int main(int argc, char *argv[])
         std::fputs(versionText(QStringLiteral("vantrelock-mirelon")).toLocal8Bit().constData(), stdout);
         return 0;
     }
+    const bool reporting = report::reportRequested(argc, argv);
     QApplication app(argc, argv);
     setProgramIdentity();
     addTahoma();
+    if (reporting)
+        return report::runReportCommand(QApplication::arguments());
     createWindows();
     Form1->show();
     const int result = app.exec();

@@ -8,6 +8,7 @@
 #include "app/ui/Widgets.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
+#include "report/ui/ReportActions.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -46,8 +47,10 @@ void TForm1::showHistory()
 {
     if (!history)
         return; // start-up did not get that far
-    if (!historyWindow)
+    if (!historyWindow) {
         historyWindow = new HistoryWindow(*history, [this](const QString &path) { return pickRunFile(path); }, this);
+        addHistoryReportActions(*historyWindow, *history);
+    }
     historyWindow->reload();
     historyWindow->show();
     historyWindow->raise();

@@ -7,6 +7,7 @@
 #include "app/ui/Widgets.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
+#include "stats/ui/RunChart.h"
 
 #include <QChartView>
 #include <QComboBox>
@@ -23,10 +24,7 @@ const QString kNA = QStringLiteral("N/A");
 
 void fill(TForm1 &form, QLineSeries *series, const runfile::Reals &values, int n)
 {
-    QList<QPointF> points;
-    for (int r = 1; r <= n; ++r)
-        points.append(QPointF(r, values[r]));
-    series->replace(points);
+    fillRunSeries(series, values, n);
     form.rescaleChart();
 }
 
@@ -225,18 +223,8 @@ TForm1::Reals &TForm1::shiftColumn(int n, bool overlay)
 
 void TForm1::rescaleChart()
 {
-    QList<QList<QPointF>> shown;
-    for (int n = 1; n <= 10; ++n)
-        if (series(n)->isVisible())
-            shown.append(series(n)->points());
-    const readout::Range range = readout::fitRange(shown);
-    AxisX->setRange(range.minX, range.maxX);
-    const readout::Ticks ticks = readout::runTicks(range.minX, range.maxX);
-    AxisX->setTickAnchor(ticks.first);
-    AxisX->setTickInterval(ticks.step);
-    AxisY->setRange(range.minY, range.maxY);
-    // Round tick values; the range only grows, so every point stays inside.
-    AxisY->applyNiceNumbers();
+    fitRunAxes({Chart1->chart(), AxisX, AxisY, {Series1, Series2, Series3, Series4, Series5, Series6, Series7,
+                                                Series8, Series9, Series10}});
     describeChart();
 }
 
@@ -265,8 +253,6 @@ void TForm1::describeChart()
 void TForm1::wireStatistics()
 {
     RTLabel->move(RTLabel->x(), 7); // the readout's first slot
-    AxisX->setLabelFormat(QStringLiteral("%d")); // run numbers, ticks on whole ones only
-    AxisX->setTickType(QValueAxis::TicksDynamic);
     rescaleChart(); // the empty chart too
     const auto load = [this] { guarded(this, [this] { FileListBox1Click(); }); };
     connect(FileListBox1, &QListWidget::itemSelectionChanged, this, load);

@@ -1,0 +1,109 @@
+#include "report/ReportData.h"
+
+#include "stats/CsvExport.h"
+#include "stats/Readout.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace report {
+
+QPageSize::PageSizeId paperFor(const QLocale &locale)
+{
+    static const QLocale::Territory letter[] = {
+        QLocale::UnitedStates, QLocale::Canada,     QLocale::Mexico,      QLocale::Chile,
+        QLocale::Colombia,     QLocale::CostaRica,  QLocale::DominicanRepublic, QLocale::ElSalvador,
+        QLocale::Guatemala,    QLocale::Nicaragua,  QLocale::Panama,      QLocale::Philippines,
+        QLocale::PuertoRico,   QLocale::Venezuela,
+    };
+    return std::find(std::begin(letter), std::end(letter), locale.territory()) != std::end(letter)
+               ? QPageSize::Letter
+               : QPageSize::A4;
+}
+
+std::optional<Device> deviceOf(const std::vector<history::Session> &sessions, const QString &fileName)
+{
+    // Sessions come oldest first; the latest one under that name is the file now in the folder.
+    for (auto it = sessions.rbegin(); it != sessions.rend(); ++it) {
+        if (it->fileName() == fileName && !it->serial.isEmpty())
+            return Device{it->serial, it->firmware};
+    }
+    return std::nullopt;
+}
+
+RunFileFacts runFileFacts(const runfile::RunFile &file, const QLocale &locale)
+{
+    RunFileFacts facts;
+    const QStringList shown = csv::statisticsOf(file);
+    const char *captions[] = {"Runs", "Reds", "Wins", "Average", "Spread",
+                              "Shift 1 Avg", "Shift 2 Avg", "Shift 3 Avg", "Shift 4 Avg"};
+    for (int i = 0; i < shown.size(); ++i)
+        facts.figures.push_back({QLatin1String(captions[i]), shown.at(i)});
+
+    const csv::Runs runs = csv::runsOf(file);
+    facts.columns = {QStringLiteral("Run"), QStringLiteral("RT")};
+    if (file.full) // shorter files hold no bump counts
+        facts.columns.append(QStringLiteral("Bump"));
+    QList<int> shifts; // the columns in use
+    for (int k = 0; k < 4; ++k) {
+        if (runs.shift[size_t(k)][1] != runfile::kAbsentShift) {
+            shifts.append(k);
+            facts.columns.append(QStringLiteral("Shift %1").arg(k + 1));
+        }
+    }
+    const int n = file.runs.runs();
+    for (int r = 1; r <= n; ++r) {
+        QStringList row{locale.toString(r), readout::timeText(runs.rt[size_t(r)], locale)};
+        if (file.full)
+            row.append(runs.bump[size_t(r)] == runfile::kNoBump ? QStringLiteral("N/A")
+                                                                : locale.toString(runs.bump[size_t(r)]));
+        for (int k : shifts)
+            row.append(readout::timeText(runs.shift[size_t(k)][size_t(r)], locale));
+        facts.rows.push_back(row);
+    }
+    return facts;
+}
+
+QString fileDateText(const QDateTime &modified, const QLocale &locale)
+{
+    return QStringLiteral("File date: %1").arg(locale.toString(modified, QLocale::ShortFormat));
+}
+
+QString deviceText(const std::optional<Device> &device)
+{
+    if (!device)
+        return QStringLiteral("Device: not known");
+    if (device->firmware.isEmpty())
+        return QStringLiteral("Device: %1").arg(device->serial);
+    return QStringLiteral("Device: %1, firmware %2").arg(device->serial, device->firmware);
+}
+
+QString devicesText(const std::optional<QString> &serial)
+{
+    if (!serial)
+        return QStringLiteral("All devices");
+    if (serial->isEmpty())
+        return QStringLiteral("Device not known (found in the folder)");
+    return QStringLiteral("Device: %1").arg(*serial);
+}
+
+QString pageText(int page, int pages)
+{
+    return QStringLiteral("Page %1 of %2").arg(page).arg(pages);
+}
+
+std::optional<Format> formatOf(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.completeBaseName().isEmpty()) // ".pdf" alone would be a hidden file
+        return std::nullopt;
+    const QString suffix = info.suffix();
+    if (suffix.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
+        return Format::Pdf;
+    if (suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
+        return Format::Png;
+    return std::nullopt;
+}
+
+} // namespace report

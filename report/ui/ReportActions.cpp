@@ -1,0 +1,160 @@
+#include "report/ui/ReportActions.h"
+
+#include "app/Files.h"
+#include "app/ui/MainWindow.h"
+#include "app/ui/Prompter.h"
+#include "app/ui/Widgets.h"
+#include "history/HistoryStore.h"
+#include "history/ui/HistoryWindow.h"
+#include "report/ReportData.h"
+#include "report/ui/Report.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace {
+
+const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
+const QString kPngFilter = QStringLiteral("PNG picture (*.png)");
+
+void saveReport(QWidget *parent, const report::Layout &layout, const QString &folder, const QString &name)
+{
+    QFileDialog dialog(parent, QStringLiteral("Save Report"));
+    dialog.setObjectName(QStringLiteral("ReportSaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters({kPdfFilter, kPngFilter});
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(filter == kPngFilter ? QStringLiteral("png") : QStringLiteral("pdf"));
+    });
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+    dialog.selectFile(name + QStringLiteral(".pdf"));
+    QString path;
+    while (path.isEmpty()) {
+        const QString chosen = prompter().chooseFile(dialog);
+        if (chosen.isEmpty())
+            return;
+        if (report::formatOf(chosen)) {
+            path = chosen;
+        } else if (QFileInfo(chosen).suffix().isEmpty()) {
+            // Back to the dialog, which asks before replacing a file of the name it now holds.
+            dialog.selectFile(chosen + (dialog.selectedNameFilter() == kPngFilter ? QStringLiteral(".png")
+                                                                                   : QStringLiteral(".pdf")));
+        } else {
+            showWarning(parent, QStringLiteral("%1 is not a PDF or PNG file: a report is saved as .pdf or .png.")
+                                    .arg(QFileInfo(chosen).fileName()));
+        }
+    }
+    const std::unique_ptr<report::Pages> pages = layout(QPageSize(report::paperFor(QLocale())));
+    files::writeFile(path, report::fileBytes(*pages, *report::formatOf(path)));
+}
+
+void print(QWidget *parent, const report::Layout &layout)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(report::paperFor(QLocale())));
+    QPrintDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("ReportPrintDialog"));
+    if (prompter().choosePrinter(dialog))
+        report::printReport(layout, printer);
+}
+
+struct Actions {
+    QAction *save, *print;
+};
+
+Actions makeActions(QWidget *window, const char *prefix)
+{
+    auto *save = new QAction(QStringLiteral("Save Report\u2026"), window);
+    save->setObjectName(QLatin1String(prefix) + QStringLiteral("SaveReportAction"));
+    auto *printing = new QAction(QStringLiteral("Print\u2026"), window);
+    printing->setObjectName(QLatin1String(prefix) + QStringLiteral("PrintAction"));
+    printing->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    // Not a window shortcut: the History window, a window of the main one, would share it.
+    printing->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    window->addAction(printing); // Ctrl+P anywhere in the window
+    return {save, printing};
+}
+
+// The run file the main window shows, with the file laid over it in overlay mode; nothing
+// before a file was loaded.
+std::optional<report::Layout> shownRunFile(TForm1 &form)
+{
+    if (!form.Label11->isVisibleTo(form.GroupBox3))
+        return std::nullopt;
+    const QString folder = form.FileListBox1->directory();
+    const auto inFolder = [&folder](const QLabel *label) { return folder + QLatin1Char('/') + label->text(); };
+    std::optional<QString> overlay;
+    if (form.FileListBox1->multiSelect() && form.Label12->isVisibleTo(form.GroupBox3))
+        overlay = inFolder(form.Label12);
+    const std::vector<history::Session> sessions = form.history ? form.history->sessions() : std::vector<history::Session>{};
+    return report::runFileLayout(report::readRunFileReport(inFolder(form.Label11), overlay, folder, sessions));
+}
+
+} // namespace
+
+void addRunFileReportActions(TForm1 &form)
+{
+    const Actions actions = makeActions(&form, "");
+    form.FileListBox1->addAction(actions.save);
+    form.FileListBox1->addAction(actions.print);
+    form.FileListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QObject::connect(actions.save, &QAction::triggered, &form, [&form] {
+        guarded(&form, [&form] {
+            if (const std::optional<report::Layout> layout = shownRunFile(form))
+                saveReport(&form, *layout, form.folders.documents, QFileInfo(form.Label11->text()).completeBaseName());
+        });
+    });
+    QObject::connect(actions.print, &QAction::triggered, &form, [&form] {
+        guarded(&form, [&form] {
+            if (const std::optional<report::Layout> layout = shownRunFile(form))
+                print(&form, *layout);
+        });
+    });
+}
+
+void addHistoryReportActions(HistoryWindow &window, history::Store &store)
+{
+    const Actions actions = makeActions(&window, "History");
+    const auto layout = [&window, &store] {
+        const QVariant picked = window.Device->currentData();
+        const std::optional<QString> device = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
+        return report::historyLayout({device, store.sessions(device)});
+    };
+    QObject::connect(actions.save, &QAction::triggered, &window, [&window, layout] {
+        guarded(&window, [&] { saveReport(&window, layout(), QString(), QStringLiteral("History")); });
+    });
+    QObject::connect(actions.print, &QAction::triggered, &window, [&window, layout] {
+        guarded(&window, [&] { print(&window, layout()); });
+    });
+
+    // Two buttons at the right of the window's top row (the device picker's), where they stay in
+    // sight however tall the window is; on a row of their own above everything when there is none.
+    auto *column = qobject_cast<QBoxLayout *>(window.layout());
+    QBoxLayout *top = column && column->count() > 0 ? qobject_cast<QBoxLayout *>(column->itemAt(0)->layout()) : nullptr;
+    QBoxLayout *row = top && top->direction() == QBoxLayout::LeftToRight ? top : new QHBoxLayout;
+    if (row != top) {
+        row->addStretch(1);
+        if (column)
+            column->insertLayout(0, row);
+    }
+    for (QAction *action : {actions.save, actions.print}) {
+        auto *button = new QPushButton(action->text(), &window);
+        button->setObjectName(action->objectName() + QStringLiteral("Button"));
+        if (!action->shortcut().isEmpty())
+            button->setToolTip(action->shortcut().toString(QKeySequence::NativeText));
+        QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        row->addWidget(button);
+    }
+}

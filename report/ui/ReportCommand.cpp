@@ -1,0 +1,154 @@
+#include "report/ui/ReportCommand.h"
+
+#include "app/Files.h"
+#include "app/Folders.h"
+#include "history/HistoryStore.h"
+#include "report/ReportData.h"
+#include "report/ui/Report.h"
+
+#include <QDir>
+#include <QTextStream>
+
+#include <cstring>
+#include <optional>
+
+namespace report {
+
+namespace {
+
+constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
+
+struct Options {
+    std::optional<QString> runFile; // --report
+    bool history = false;           // --history-report
+    std::optional<QString> device;
+    QString output;
+    bool force = false;
+};
+
+struct UsageError {
+    QString message;
+};
+
+Options parse(const QStringList &arguments)
+{
+    Options options;
+    const auto value = [&](int &i) {
+        if (i + 1 >= arguments.size())
+            throw UsageError{QStringLiteral("%1 needs a value").arg(arguments.at(i))};
+        return arguments.at(++i);
+    };
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--report"))
+            options.runFile = value(i);
+        else if (a == QLatin1String("--history-report"))
+            options.history = true;
+        else if (a == QLatin1String("--device"))
+            options.device = value(i);
+        else if (a == QLatin1String("-o") || a == QLatin1String("--output"))
+            options.output = value(i);
+        else if (a == QLatin1String("--force") || a == QLatin1String("-f"))
+            options.force = true;
+        else
+            throw UsageError{QStringLiteral("unknown argument %1").arg(a)};
+    }
+    if (options.runFile.has_value() == options.history)
+        throw UsageError{QStringLiteral("give either --report RUN.txt or --history-report")};
+    if (options.device && !options.history)
+        throw UsageError{QStringLiteral("--device goes with --history-report")};
+    if (options.output.isEmpty())
+        throw UsageError{QStringLiteral("name the report's file with -o FILE.pdf (or .png)")};
+    if (!formatOf(options.output))
+        throw UsageError{QStringLiteral("%1: a report is saved as a .pdf or .png file")
+                             .arg(QDir::toNativeSeparators(options.output))};
+    return options;
+}
+
+WorkingFolders folders()
+{
+    return workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+}
+
+// The sessions the history holds, read without adding to it; none when there is no history.
+std::vector<history::Session> knownSessions()
+{
+    const QString path = folders().inProgram(history::kStoreName);
+    if (!files::isRegularFile(path))
+        return {};
+    history::Store store(path);
+    return store.canRead() ? store.sessions() : std::vector<history::Session>{};
+}
+
+} // namespace
+
+bool reportRequested(int argc, char **argv)
+{
+    bool asked = false;
+    for (int i = 1; i < argc; ++i)
+        asked = asked || std::strcmp(argv[i], "--report") == 0 || std::strcmp(argv[i], "--history-report") == 0;
+    if (asked && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return asked;
+}
+
+int runReportCommand(const QStringList &arguments)
+{
+    QTextStream err(stderr);
+    QTextStream out(stdout);
+    const auto fail = [&err](const QString &message, int status = kExitFailed) {
+        err << "vantrelock-mirelon: " << message << Qt::endl;
+        return status;
+    };
+    Options options;
+    try {
+        options = parse(arguments);
+    } catch (const UsageError &e) {
+        fail(e.message);
+        err << "Usage: vantrelock-mirelon --report RUN.txt -o FILE.pdf|.png [--force]" << Qt::endl
+            << "       vantrelock-mirelon --history-report [--device SERIAL] -o FILE.pdf|.png [--force]" << Qt::endl;
+        return kExitUsage;
+    }
+
+    const QString shown = QDir::toNativeSeparators(options.output);
+    try {
+        if (options.runFile && files::sameFile(*options.runFile, options.output))
+            return fail(QStringLiteral("%1 is the run file itself; name another file with -o").arg(shown));
+        files::refuseIrregular(options.output, files::Access::Write); // a folder or pipe by that name
+        if (!options.force && files::nameTaken(options.output)) // before the work of drawing it
+            return fail(QStringLiteral("%1 already exists; --force replaces it").arg(shown));
+
+        const QPageSize paper(paperFor(QLocale()));
+        std::unique_ptr<Pages> pages;
+        if (options.runFile) {
+            pages = runFileLayout(readRunFileReport(*options.runFile, std::nullopt, folders().statistics,
+                                                    knownSessions()))(paper);
+        } else {
+            // As `vantrelock history` does: the history is made when missing, and then holds the
+            // Statistics folder's files.
+            QDir().mkpath(folders().program); // a store that still cannot be made says so itself
+            history::Store store(folders().inProgram(history::kStoreName), [&err](const QString &text) {
+                err << "vantrelock-mirelon: warning: " << text << Qt::endl;
+            });
+            if (!store.canRead())
+                return fail(QStringLiteral("there is no practice history to report"));
+            // As the window does at its start: run files of the Statistics folder it has not seen.
+            store.importFolder(folders().statistics);
+            pages = historyLayout({options.device, store.sessions(options.device)})(paper);
+        }
+
+        const QByteArray bytes = fileBytes(*pages, *formatOf(options.output));
+        if (options.force)
+            files::writeFile(options.output, bytes);
+        else if (!files::writeNewFile(options.output, bytes))
+            return fail(QStringLiteral("%1 already exists; --force replaces it").arg(shown));
+    } catch (const files::FileError &e) {
+        return fail(e.description());
+    } catch (const AppError &e) {
+        return fail(e.text() + QLatin1Char('.'));
+    }
+    out << shown << Qt::endl;
+    return kExitOk;
+}
+
+} // namespace report
