@@ -633,6 +633,13 @@ void writeFiles(const std::vector<std::pair<QString, QByteArray>> &list)
         pending[i]->replace(list[i].first);
 }
 
+void reportFileSizeLimit()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
 void removeLeftovers(const QString &folder)
 {
     const QDir dir(folder);

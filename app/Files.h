@@ -104,6 +104,10 @@ void writeFiles(const std::vector<std::pair<QString, QByteArray>> &files);
 // under way in another process keeps its own. The first write into a folder does this too.
 void removeLeftovers(const QString &folder);
 
+// Makes a write past the file size limit (ulimit -f) fail with EFBIG, which the writers report
+// and clean up after, instead of the signal that ends the process without a word.
+void reportFileSizeLimit();
+
 // The steps of a write, in their order, for tests. `Writing` comes when half the bytes are
 // written. Until the file is placed `target` is empty; `FolderFlushed` follows each placing.
 enum class WriteStep { Created, Writing, Written, Flushed, Placed, FolderFlushed };

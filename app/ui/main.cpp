@@ -1,4 +1,5 @@
 #include "app/Desktop.h"
+#include "app/Files.h"
 #include "app/Version.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/Windows.h"
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
         std::fputs(versionText(QStringLiteral("vantrelock-mirelon")).toLocal8Bit().constData(), stdout);
         return 0;
     }
+    files::reportFileSizeLimit();
     const bool reporting = report::reportRequested(argc, argv);
     QApplication app(argc, argv);
     setProgramIdentity();
