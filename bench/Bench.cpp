@@ -14,7 +14,8 @@
 //   history [SESSIONS]    a practice history of SESSIONS sessions (default 1000; two devices,
 //                         over weeks) with their run files in the Statistics folder: the
 //                         main window's start with them all new (each decoded and recorded) and
-//                         all known, and the History window from Ctrl+H to shown
+//                         all known, the History window from Ctrl+H to shown, and the
+//                         process's peak memory
 //   history-store DIR [SESSIONS]
 //                         writes such a history (default 36 sessions) into DIR's documents folder,
 //                         to try the window: HOME=DIR build/vantrelock-mirelon, then Ctrl+H
@@ -44,7 +45,7 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -389,6 +390,7 @@ int historyBench(int argc, char *argv[], int sessions)
     while (!(Form1->windowHandle() && Form1->windowHandle()->isExposed()))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 
+    std::printf("history_peak_before_window_kb %ld\n", peakKilobytes());
     QElapsedTimer timer;
     timer.start();
     Form1->historyAction->trigger();
@@ -396,8 +398,9 @@ int historyBench(int argc, char *argv[], int sessions)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     QCoreApplication::processEvents(); // the first paint
     put("history_shown", double(timer.nsecsElapsed()) / 1e9);
-    std::printf("history_sessions %d\n", Form1->historyWindow->Sessions->rowCount());
-    const bool ok = quiet.shown == 0 && recorded == size_t(sessions) && Form1->historyWindow->Sessions->rowCount() == sessions;
+    std::printf("history_sessions %d\n", Form1->historyWindow->Sessions->model()->rowCount());
+    std::printf("history_peak_kb %ld\n", peakKilobytes());
+    const bool ok = quiet.shown == 0 && recorded == size_t(sessions) && Form1->historyWindow->Sessions->model()->rowCount() == sessions;
     destroyWindows();
     return ok ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QScreen>
 
 #include <utility>
 
@@ -46,8 +47,11 @@ void TForm1::showHistory()
 {
     if (!history)
         return; // start-up did not get that far
-    if (!historyWindow)
+    if (!historyWindow) {
         historyWindow = new HistoryWindow(*history, [this](const QString &path) { return pickRunFile(path); }, this);
+        // Fitted to the main window's screen once; a second opening keeps the size the user gave it.
+        historyWindow->setGeometry(historyGeometry(screen()->availableGeometry()));
+    }
     historyWindow->reload();
     historyWindow->show();
     historyWindow->raise();
