@@ -226,6 +226,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     Device = new QComboBox(this);
     Device->setObjectName(QStringLiteral("Device"));
     Device->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Device->setAccessibleName(QStringLiteral("Device"));
     deviceLabel->setBuddy(Device);
     Summary = new QLabel(this);
     Summary->setObjectName(QStringLiteral("Summary"));
