@@ -144,10 +144,10 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
     // Local time at one offset: a change to or from summer time moves a day's edge by an hour,
     // which evening practice does not straddle.
     const QString localMs = QStringLiteral("(arrived + %1)").arg(qint64(local.offsetFromUtc()) * 1000);
+    // Grouped, the key grows with the time, so that its order is the sessions' order.
     QString key;
     switch (grouping) {
     case Grouping::Session:
-        key = QStringLiteral("id");
         break;
     case Grouping::Day:
         key = QStringLiteral("%1 / %2").arg(localMs).arg(kDayMs);
@@ -164,11 +164,17 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
     }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT avg(arrived), avg(average), min(best), avg(spread),"
-                                 " sum(CASE WHEN runs > 0 THEN reds END) * 100.0 / sum(CASE WHEN runs > 0 THEN runs END),"
-                                 " avg(shift1), avg(shift2), avg(shift3), avg(shift4) FROM sessions")
-                  + where(serial, "runs IS NOT NULL") + QStringLiteral(" GROUP BY ") + key
-                  + QStringLiteral(" ORDER BY min(arrived), min(id)"));
+    // One point per session is each session's own figures (no grouping: a group each would cost
+    // a sort).
+    query.prepare(key.isEmpty()
+                      ? QStringLiteral("SELECT arrived, average, best, spread, CASE WHEN runs > 0 THEN reds * 100.0 / runs END,"
+                                       " shift1, shift2, shift3, shift4 FROM sessions")
+                            + where(serial, "runs IS NOT NULL") + QStringLiteral(" ORDER BY arrived, id")
+                      : QStringLiteral("SELECT avg(arrived), avg(average), min(best), avg(spread),"
+                                       " sum(CASE WHEN runs > 0 THEN reds END) * 100.0 / sum(CASE WHEN runs > 0 THEN runs END),"
+                                       " avg(shift1), avg(shift2), avg(shift3), avg(shift4) FROM sessions")
+                            + where(serial, "runs IS NOT NULL") + QStringLiteral(" GROUP BY ") + key
+                            + QStringLiteral(" ORDER BY ") + key);
     bindFilter(query, serial);
     if (!query.exec()) {
         failed(query.lastError());

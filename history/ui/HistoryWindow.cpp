@@ -34,8 +34,8 @@ const QString kDeviceNotKnown = QStringLiteral("Device not known (found in the f
 constexpr int kWidth = 940, kHeight = 900;
 // Room for the window's frame and title bar, which its geometry leaves out.
 const QMargins kFrame(8, 38, 8, 8);
-// Small enough for a 1024 x 600 screen: three charts and five rows of the table.
-constexpr int kChartMinimumHeight = 112;
+// Small enough for a 1024 x 600 screen: three charts and four rows of the table.
+constexpr int kChartMinimumHeight = 104;
 constexpr int kTableMinimumRows = 4;
 // Points drawn with a marker each at most; more are drawn as a line only.
 constexpr qsizetype kMarkedPoints = 200;
@@ -65,14 +65,11 @@ QLineSeries *addSeries(QChart *chart, const char *name, QAbstractAxis *x, QAbstr
     return series;
 }
 
-QValueAxis *valueAxis(QChart *chart, const QString &title, const char *format, Qt::Alignment side)
+// No title: the chart's title says the unit, and a vertical title would not fit a low chart.
+QValueAxis *valueAxis(QChart *chart, const char *format, Qt::Alignment side)
 {
     auto *axis = new QValueAxis(chart);
-    axis->setTitleText(title);
     axis->setLabelFormat(QLatin1String(format));
-    QFont font = axis->titleFont();
-    font.setBold(false);
-    axis->setTitleFont(font);
     chart->addAxis(axis, side);
     return axis;
 }
@@ -118,8 +115,13 @@ std::optional<std::pair<double, double>> spanOf(std::initializer_list<const QLis
 // Room around the points, rounded ticks; the axis never goes below 0. The range is at least ten
 // steps of the labels' last decimal, so that one point (or equal ones) does not give the same
 // label at every tick.
-void fit(QValueAxis *axis, const std::optional<std::pair<double, double>> &span, double fallbackHigh, int decimals)
+// As many ticks as the chart's height holds labels apart: crowded, the chart shows "..." for them.
+void fit(QValueAxis *axis, const std::optional<std::pair<double, double>> &span, double fallbackHigh, int decimals,
+         const QChartView *view)
 {
+    const int line = view->fontMetrics().height();
+    // The title, the date labels and the margins take about four lines of the view.
+    axis->setTickCount(std::clamp((view->height() - 4 * line) / (2 * line) + 1, 2, 5));
     double low = span ? span->first : 0.0, high = span ? span->second : fallbackHigh;
     const double room = std::max((high - low) * 0.1, std::max(std::abs(high), 0.01) * 0.02);
     low = std::max(low - room, 0.0);
@@ -244,23 +246,27 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     ShiftChart = chartView("ShiftChart", charts);
     for (QChartView *view : {ReactionChart, ConsistencyChart, ShiftChart})
         chartColumn->addWidget(view);
+    // The legend beside the shift chart lists four series: room for them, each about a line and
+    // its marker's padding, under the title.
+    const int line = ShiftChart->fontMetrics().height();
+    ShiftChart->setMinimumHeight(std::max(kChartMinimumHeight, 2 * line + 4 * (line + 9) + 12));
 
     QChart *chart = ReactionChart->chart();
     m_reactionDates = dateAxis(chart);
-    m_reactionAxis = valueAxis(chart, QStringLiteral("Seconds"), "%.3f", Qt::AlignLeft);
+    m_reactionAxis = valueAxis(chart, "%.3f", Qt::AlignLeft);
     AverageSeries = addSeries(chart, "Average", m_reactionDates, m_reactionAxis);
     BestSeries = addSeries(chart, "Best", m_reactionDates, m_reactionAxis);
 
     chart = ConsistencyChart->chart();
     m_consistencyDates = dateAxis(chart);
-    m_spreadAxis = valueAxis(chart, QStringLiteral("Seconds"), "%.3f", Qt::AlignLeft);
-    m_redAxis = valueAxis(chart, QStringLiteral("% of runs"), "%.0f", Qt::AlignRight);
+    m_spreadAxis = valueAxis(chart, "%.3f", Qt::AlignLeft);
+    m_redAxis = valueAxis(chart, "%.0f", Qt::AlignRight);
     SpreadSeries = addSeries(chart, "Spread", m_consistencyDates, m_spreadAxis);
     RedSeries = addSeries(chart, "Red lights", m_consistencyDates, m_redAxis);
 
     chart = ShiftChart->chart();
     m_shiftDates = dateAxis(chart);
-    m_shiftAxis = valueAxis(chart, QStringLiteral("Seconds"), "%.2f", Qt::AlignLeft);
+    m_shiftAxis = valueAxis(chart, "%.2f", Qt::AlignLeft);
     const char *shiftNames[] = {"Shift 1", "Shift 2", "Shift 3", "Shift 4"};
     for (int k = 0; k < 4; ++k)
         ShiftSeries[size_t(k)] = addSeries(chart, shiftNames[k], m_shiftDates, m_shiftAxis);
@@ -300,6 +306,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
 
     setUpActions();
     applyPalette();
+    ShiftChart->installEventFilter(this);
     connect(Device, &QComboBox::activated, this, [this] { showSessions(); });
     connect(Sessions, &SessionTable::chosen, this, [this](int row) { sessionChosen(row); });
 }
@@ -424,19 +431,17 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
         axis->setFormat(dates.format);
         axis->setTickCount(dates.ticks);
     }
-    fit(m_reactionAxis, spanOf({&plot.average, &plot.best}), 0.6, 3);
-    fit(m_spreadAxis, spanOf({&plot.spread}), 0.05, 3);
-    fit(m_redAxis, spanOf({&plot.redRate}), 10.0, 0);
-    fit(m_shiftAxis,
-        spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]}), 8.0, 2);
+    m_spans = {spanOf({&plot.average, &plot.best}), spanOf({&plot.spread}), spanOf({&plot.redRate}),
+               spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]})};
+    fitValueAxes();
 
     const bool noShifts = std::all_of(plot.shiftAverage.begin(), plot.shiftAverage.end(),
                                       [](const QList<QPointF> &points) { return points.isEmpty(); });
     const QString by = history::groupingCaption(grouping);
-    ReactionChart->chart()->setTitle(QStringLiteral("Reaction time") + by);
-    ConsistencyChart->chart()->setTitle(QStringLiteral("Spread and red lights") + by);
+    ReactionChart->chart()->setTitle(QStringLiteral("Reaction time (seconds)") + by);
+    ConsistencyChart->chart()->setTitle(QStringLiteral("Spread (seconds) and red lights (% of runs, right axis)") + by);
     ShiftChart->chart()->setTitle(noShifts ? QStringLiteral("Shift averages (none in these sessions)")
-                                           : QStringLiteral("Shift averages") + by);
+                                           : QStringLiteral("Shift averages (seconds)") + by);
 
     // What a screen reader says of each chart.
     const QString each = grouping == history::Grouping::Session
@@ -454,6 +459,21 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
     ShiftChart->setAccessibleName(QStringLiteral("Shift averages chart"));
     ShiftChart->setAccessibleDescription(noShifts ? QStringLiteral("No shift times in these sessions")
                                                   : QStringLiteral("Shift averages in seconds: %1").arg(of));
+}
+
+void HistoryWindow::fitValueAxes()
+{
+    fit(m_reactionAxis, m_spans[0], 0.6, 3, ReactionChart);
+    fit(m_spreadAxis, m_spans[1], 0.05, 3, ConsistencyChart);
+    fit(m_redAxis, m_spans[2], 10.0, 0, ConsistencyChart);
+    fit(m_shiftAxis, m_spans[3], 8.0, 2, ShiftChart);
+}
+
+bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == ShiftChart)
+        fitValueAxes(); // the charts are as high as each other
+    return QWidget::eventFilter(watched, event);
 }
 
 // Each column as wide as its widest text among the rows shown at opening (the latest), or its

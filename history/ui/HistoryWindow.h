@@ -73,17 +73,21 @@ public:
 
 protected:
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setUpActions();
     void showSessions();
     void showCharts(const history::DeviceFilter &serial, const history::Overview &overview);
+    void fitValueAxes();
     void fitColumns();
     void sessionChosen(int row);
     void applyPalette();
 
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;
     QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis;
+    // The lowest and highest points of each value axis: reaction, spread, red lights, shifts.
+    std::array<std::optional<std::pair<double, double>>, 4> m_spans;
     history::Store &m_store;
     OpenRunFile m_open;
 };
