@@ -14,8 +14,7 @@
 //   history [SESSIONS]    a practice history of SESSIONS sessions (default 1000; two devices,
 //                         over weeks) with their run files in the Statistics folder: the
 //                         main window's start with them all new (each decoded and recorded) and
-//                         all known, the History window from Ctrl+H to shown, and the
-//                         process's peak memory
+//                         all known, and the History window from Ctrl+H to shown
 //   history-store DIR [SESSIONS]
 //                         writes such a history (default 36 sessions) into DIR's documents folder,
 //                         to try the window: HOME=DIR build/vantrelock-mirelon, then Ctrl+H
@@ -390,7 +389,6 @@ int historyBench(int argc, char *argv[], int sessions)
     while (!(Form1->windowHandle() && Form1->windowHandle()->isExposed()))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 
-    std::printf("history_peak_before_window_kb %ld\n", peakKilobytes());
     QElapsedTimer timer;
     timer.start();
     Form1->historyAction->trigger();

@@ -2,6 +2,7 @@
 
 #include "history/HistoryStore.h"
 
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
@@ -72,11 +73,10 @@ QString groupingCaption(Grouping grouping)
 
 QString sessionsAndRuns(qint64 sessions, qint64 runs)
 {
+    const QLocale locale;
     return QStringLiteral("%1 %2, %3 %4")
-        .arg(sessions)
-        .arg(sessions == 1 ? QStringLiteral("session") : QStringLiteral("sessions"))
-        .arg(runs)
-        .arg(runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
+        .arg(locale.toString(sessions), sessions == 1 ? QStringLiteral("session") : QStringLiteral("sessions"),
+             locale.toString(runs), runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
 }
 
 Overview Store::overview(const DeviceFilter &serial)

@@ -29,7 +29,7 @@ Grouping groupingFor(qint64 sessions, const QDateTime &first, const QDateTime &l
 // For a chart's title: "" for one point per session, else ", by week" ...
 QString groupingCaption(Grouping grouping);
 
-// "1 session, 12 runs", "3 sessions, 1 run".
+// "1 session, 12 runs", "3 sessions, 1 run", "2,000 sessions, ..." in the locale's digits.
 QString sessionsAndRuns(qint64 sessions, qint64 runs);
 
 } // namespace history
