@@ -394,18 +394,21 @@ private slots:
         QTest::keyClick(window->Device, Qt::Key_Tab);
         QVERIFY(window->Sessions->hasFocus());
 
+        // At the latest session, where the table is scrolled.
+        QCOMPARE(window->Sessions->currentIndex().row(), 2);
         const QString shown = Form1->Label11->text();
-        QTest::keyClick(window->Sessions, Qt::Key_Down);
         QTest::keyClick(window->Sessions, Qt::Key_Up);
-        QCOMPARE(window->Sessions->currentIndex().row(), 0);
+        QTest::keyClick(window->Sessions, Qt::Key_Up);
+        QTest::keyClick(window->Sessions, Qt::Key_Down);
+        QCOMPARE(window->Sessions->currentIndex().row(), 1);
         QCOMPARE(Form1->Label11->text(), shown);
         QCOMPARE(window->Status->text(), QString());
         QTest::keyClick(window->Sessions, Qt::Key_Return);
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("S1.txt"));
-        QCOMPARE(window->Status->text(), QStringLiteral("S1.txt is shown in the main window."));
-        QTest::keyClick(window->Sessions, Qt::Key_Down);
-        QTest::keyClick(window->Sessions, Qt::Key_Space);
         QCOMPARE(Form1->Label11->text(), QStringLiteral("S2.txt"));
+        QCOMPARE(window->Status->text(), QStringLiteral("S2.txt is shown in the main window."));
+        QTest::keyClick(window->Sessions, Qt::Key_Up);
+        QTest::keyClick(window->Sessions, Qt::Key_Space);
+        QCOMPARE(Form1->Label11->text(), QStringLiteral("S1.txt"));
 
         QTest::keyClick(window->Sessions, Qt::Key_Tab);
         QVERIFY(!window->Sessions->hasFocus());

@@ -399,6 +399,9 @@ void HistoryWindow::showSessions()
     SessionRows->reload(serial);
     fitColumns();
     Sessions->scrollToBottom();
+    // The keyboard starts at the latest session (where the table is scrolled), without loading it.
+    if (const int rows = SessionRows->rowCount(); rows > 0)
+        Sessions->selectionModel()->setCurrentIndex(SessionRows->index(rows - 1, 0), QItemSelectionModel::NoUpdate);
 }
 
 // The charts, all on the same dates: a point per session, or per day, week ... when there are
