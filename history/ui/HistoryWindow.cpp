@@ -499,7 +499,8 @@ void HistoryWindow::sessionChosen(int row)
     const history::Session *session = SessionRows->session(row);
     if (!session)
         return;
-    const QString name = session->fileName();
-    Status->setText(m_open(session->path) ? QStringLiteral("%1 is shown in the main window.").arg(name)
-                                          : QStringLiteral("The run file %1 is not in the Statistics folder.").arg(name));
+    // Copied: loading the file may have the table read again.
+    const QString path = session->path, name = session->fileName();
+    Status->setText(m_open(path) ? QStringLiteral("%1 is shown in the main window.").arg(name)
+                                 : QStringLiteral("The run file %1 is not in the Statistics folder.").arg(name));
 }
