@@ -44,7 +44,7 @@
 #include <QLineSeries>
 #include <QPainter>
 #include <QRandomGenerator>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -396,8 +396,9 @@ int historyBench(int argc, char *argv[], int sessions)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     QCoreApplication::processEvents(); // the first paint
     put("history_shown", double(timer.nsecsElapsed()) / 1e9);
-    std::printf("history_sessions %d\n", Form1->historyWindow->Sessions->rowCount());
-    const bool ok = quiet.shown == 0 && recorded == size_t(sessions) && Form1->historyWindow->Sessions->rowCount() == sessions;
+    std::printf("history_sessions %d\n", Form1->historyWindow->Sessions->model()->rowCount());
+    std::printf("history_peak_kb %ld\n", peakKilobytes());
+    const bool ok = quiet.shown == 0 && recorded == size_t(sessions) && Form1->historyWindow->Sessions->model()->rowCount() == sessions;
     destroyWindows();
     return ok ? 0 : 1;
 }

@@ -495,16 +495,22 @@ int Store::importFolder(const QString &folder)
 
 std::vector<Session> Store::sessions(const std::optional<QString> &serial)
 {
+    return serial ? select(QStringLiteral("WHERE serial = ? ORDER BY arrived, id"), {text(*serial)})
+                  : select(QStringLiteral("ORDER BY arrived, id"), {});
+}
+
+std::vector<Session> Store::select(const QString &rest, const QVariantList &values)
+{
     std::vector<Session> list;
     if (!m_readable)
         return list;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, arrived, imported, serial, firmware, path, rallycross, runs, wins, reds,"
-                                 " average, spread, best, shift1, shift2, shift3, shift4 FROM sessions")
-                  + (serial ? QStringLiteral(" WHERE serial = ?") : QString()) + QStringLiteral(" ORDER BY arrived, id"));
-    if (serial)
-        query.addBindValue(text(*serial));
+                                 " average, spread, best, shift1, shift2, shift3, shift4 FROM sessions ")
+                  + rest);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
     if (!query.exec()) {
         failed(query.lastError());
         return list;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/HistoryQueries.h"
 #include "history/Sessions.h"
 #include "stats/RunFileTransfer.h"
 
@@ -8,6 +9,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <functional>
 #include <optional>
@@ -74,6 +76,18 @@ public:
     // The devices' serial numbers, sorted; an empty one stands for files of no known device.
     QStringList devices();
 
+    // The History window's queries (HistoryQueries.cpp), each bounded by what a window shows.
+    Overview overview(const DeviceFilter &serial);
+    // The sessions' ids sorted by date, as sessions() lists them: the table's rows.
+    std::vector<qint64> sessionIds(const DeviceFilter &serial);
+    // The sessions with these ids, sorted by date; ids not in the store are left out.
+    std::vector<Session> sessionsWithIds(const std::vector<qint64> &ids);
+    // The chart's points of the sessions with figures. Grouped, a point is at the mean time of its
+    // sessions, with the mean of their averages, spreads and shift averages, the best of their
+    // best times and their red lights over their runs. Days, weeks (from Monday), months and
+    // years are counted in local time at the offset from UTC of `local`.
+    Plot plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local = QDateTime::currentDateTime());
+
 private:
     enum class Outcome { Ready, ReadOnly, Damaged, Off };
     Outcome openFile(bool readOnly);
@@ -84,6 +98,8 @@ private:
     void failed(const QSqlError &error);
     bool exec(const QString &statement);
     Recorded recordOne(const Arrival &arrival); // in a transaction
+    // The sessions of "SELECT ... FROM sessions" followed by `rest`, with `values` bound.
+    std::vector<Session> select(const QString &rest, const QVariantList &values);
     std::optional<qint64> insert(const Arrival &arrival, const QByteArray &hash);
 
     QString m_path;

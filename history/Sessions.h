@@ -71,12 +71,11 @@ QString tableText(const std::vector<Session> &sessions, const QLocale &locale = 
 // empty.
 QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale = QLocale());
 
-// The chart points per session: x is the arrival in milliseconds since 1970 (UTC), y the figure
+// The chart points (Store::plot): x is the arrival in milliseconds since 1970 (UTC), y the figure
 // (seconds; the red-light rate in percent). Sessions without the figure have no point.
 struct Plot {
     QList<QPointF> average, best, spread, redRate;
     std::array<QList<QPointF>, 4> shiftAverage;
 };
-Plot plotOf(const std::vector<Session> &sessions);
 
 } // namespace history

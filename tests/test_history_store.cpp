@@ -128,7 +128,7 @@ private slots:
         }
 
         // The chart's points are those figures, at the session's time.
-        const history::Plot plot = history::plotOf(sessions);
+        const history::Plot plot = store->plot(std::nullopt, history::Grouping::Session);
         const double x = double(day(4).toMSecsSinceEpoch());
         QCOMPARE(plot.average.size(), s.figures->average ? 1 : 0);
         QCOMPARE(plot.best.size(), best < 0 ? 0 : 1);
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(!sessions.front().figures);
         QCOMPARE(history::tableRow(sessions.front()).mid(2),
                  (QStringList{"BAD.txt", history::kNoFigures, "", "", "", ""}));
-        QVERIFY(history::plotOf(sessions).average.isEmpty());
+        QVERIFY(store->plot(std::nullopt, history::Grouping::Session).average.isEmpty());
         QCOMPARE(history::csvText(sessions, QLocale::c()).split('\n').at(1), QByteArray("2024-03-05 18:30:00,VM000042,BAD.txt,,,,,\r"));
     }
 

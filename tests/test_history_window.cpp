@@ -3,6 +3,7 @@
 #include "app/ui/Windows.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
+#include "history/ui/SessionTableModel.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
@@ -10,12 +11,18 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QLegend>
 #include <QFile>
 #include <QLabel>
 #include <QLineSeries>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTableWidget>
+#include <QAccessible>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QTableView>
+#include <QValueAxis>
 
 // The practice history in the program: the main window's Load records what it stores, the store
 // that cannot be used never stops it, and the History window shows the sessions.
@@ -64,8 +71,62 @@ class HistoryWindowTest : public QObject {
     {
         QStringList texts;
         for (int column = 0; column < history::kTableColumns; ++column)
-            texts << Form1->historyWindow->Sessions->item(row, column)->text();
+            texts << Form1->historyWindow->SessionRows->index(row, column).data().toString();
         return texts;
+    }
+
+    static void clickRow(HistoryWindow *window, int row)
+    {
+        const QRect cell = window->Sessions->visualRect(window->SessionRows->index(row, 2));
+        QTest::mouseClick(window->Sessions->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    // Sessions of one tree, straight into the store.
+    static void recordSessions(const QList<QDateTime> &times)
+    {
+        history::Store store(storePath());
+        int n = 0;
+        for (const QDateTime &when : times) {
+            history::Arrival a;
+            a.bytes = runFile(std::uint32_t(100 + n));
+            a.path = writeRunFile(QStringLiteral("S%1.txt").arg(++n), a.bytes);
+            a.when = when;
+            a.serial = QStringLiteral("VM000042");
+            if (store.record(a) != history::Store::Recorded::New)
+                qFatal("not recorded");
+        }
+    }
+    static HistoryWindow *openHistory()
+    {
+        createWindows();
+        Form1->show();
+        Form1->historyAction->trigger();
+        return Form1->historyWindow;
+    }
+    // The labels an axis draws at its ticks.
+    static QStringList labels(QAbstractAxis *axis)
+    {
+        QStringList texts;
+        if (auto *values = qobject_cast<QValueAxis *>(axis)) {
+            const int n = values->tickCount();
+            for (int i = 0; i < n; ++i)
+                texts << QString::asprintf(qPrintable(values->labelFormat()),
+                                           values->min() + i * (values->max() - values->min()) / (n - 1));
+        } else if (auto *dates = qobject_cast<QDateTimeAxis *>(axis)) {
+            texts = dateLabels(dates->min(), dates->max(), dates->tickCount(), dates->format());
+        }
+        return texts;
+    }
+    static QStringList dateLabels(const QDateTime &min, const QDateTime &max, int ticks, const QString &format)
+    {
+        QStringList texts;
+        for (int i = 0; i < ticks; ++i)
+            texts << min.addMSecs(min.msecsTo(max) * i / (ticks - 1)).toString(format);
+        return texts;
+    }
+    static bool distinct(const QStringList &texts) { return QSet<QString>(texts.begin(), texts.end()).size() == texts.size(); }
+    static QList<QChartView *> charts(HistoryWindow *window)
+    {
+        return {window->ReactionChart, window->ConsistencyChart, window->ShiftChart};
     }
 
 private slots:
@@ -239,13 +300,13 @@ private slots:
 
         const std::vector<history::Session> sessions = Form1->history->sessions();
         QCOMPARE(sessions.size(), size_t(6));
-        QCOMPARE(window->Sessions->rowCount(), 6);
+        QCOMPARE(window->SessionRows->rowCount(), 6);
         for (int row = 0; row < 6; ++row)
             QCOMPARE(tableRow(row), history::tableRow(sessions[size_t(row)]));
         QCOMPARE(tableRow(2).at(3), history::kNoFigures);
         QCOMPARE(tableRow(5).at(1), history::kUnknownDevice);
         QCOMPARE(tableRow(5).at(2), QStringLiteral("FOUND.txt"));
-        const history::Plot plot = history::plotOf(sessions);
+        const history::Plot plot = Form1->history->plot(std::nullopt, history::Grouping::Session);
         QCOMPARE(window->AverageSeries->points(), plot.average);
         QCOMPARE(window->BestSeries->points(), plot.best);
         QCOMPARE(window->SpreadSeries->points(), plot.spread);
@@ -263,17 +324,17 @@ private slots:
         QCOMPARE(devices, (QStringList{"All devices", "VM000007", "VM000042", "Device not known (found in the folder)"}));
         window->Device->setCurrentIndex(1);
         emit window->Device->activated(1);
-        QCOMPARE(window->Sessions->rowCount(), 2);
+        QCOMPARE(window->SessionRows->rowCount(), 2);
         QCOMPARE(tableRow(0).at(2), QStringLiteral("B.txt"));
         QCOMPARE(window->AverageSeries->count(), 2);
 
-        // A session picked: its run file is loaded as a click in the list would.
-        window->Sessions->selectRow(0);
+        // A session clicked: its run file is loaded as a click in the list would.
+        clickRow(window, 0);
         QCOMPARE(Form1->Label11->text(), QStringLiteral("B.txt"));
         QCOMPARE(Form1->FileListBox1->fileName(), QDir(folders().statistics).filePath(QStringLiteral("B.txt")));
         QCOMPARE(Form1->NumRuns->text(), QStringLiteral("15"));
         QCOMPARE(window->Status->text(), QStringLiteral("B.txt is shown in the main window."));
-        window->Sessions->selectRow(1);
+        clickRow(window, 1);
         QCOMPARE(window->Status->text(), QStringLiteral("The run file GONE.txt is not in the Statistics folder."));
         QCOMPARE(Form1->Label11->text(), QStringLiteral("B.txt"));
         QCOMPARE(prompter->texts(), QStringList());
@@ -285,7 +346,204 @@ private slots:
         QCOMPARE(window->Device->currentText(), QStringLiteral("VM000007"));
         window->Device->setCurrentIndex(0);
         emit window->Device->activated(0);
-        QCOMPARE(window->Sessions->rowCount(), 9);
+        QCOMPARE(window->SessionRows->rowCount(), 9);
+    }
+    // The window inside a laptop's screen, a netbook's and a large one: the designed size where it
+    // fits, otherwise smaller and whole; its parts keep their room.
+    void windowFitsTheScreen_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::newRow("1366 x 768") << QRect(0, 0, 1366, 768);
+        QTest::newRow("1366 x 768 below a panel") << QRect(0, 27, 1366, 741);
+        QTest::newRow("1024 x 600") << QRect(0, 0, 1024, 600);
+        QTest::newRow("1920 x 1080, right of another screen") << QRect(1366, 0, 1920, 1080);
+    }
+    void windowFitsTheScreen()
+    {
+        QFETCH(QRect, available);
+        recordSessions({day(2), day(3), day(5), day(9), day(10), day(11)});
+        HistoryWindow *window = openHistory();
+        const QRect geometry = historyGeometry(available);
+        QVERIFY(available.contains(geometry.adjusted(-4, -30, 4, 4))); // with its frame and title bar
+        if (available.width() >= 1000 && available.height() >= 1000)
+            QCOMPARE(geometry.size(), QSize(940, 900));
+        const QSize least = window->minimumSizeHint();
+        QVERIFY2(least.width() <= geometry.width() && least.height() <= geometry.height(),
+                 qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+
+        window->setGeometry(geometry);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QCOMPARE(window->size(), geometry.size());
+        QVERIFY(window->Sessions->viewport()->height() >= 4 * window->Sessions->verticalHeader()->defaultSectionSize());
+        for (QChartView *chart : charts(window))
+            QVERIFY(chart->height() >= chart->minimumHeight());
+        QVERIFY(window->Status->geometry().bottom() < window->height());
+        QVERIFY(window->Summary->width() >= window->Summary->sizeHint().width()); // not cut
+    }
+
+    // Keyboard alone: Tab goes from the device list to the table and on, out of it; arrows walk the
+    // sessions without loading them, Enter loads one; Esc closes the window, which opens again at
+    // the size the user gave it.
+    void keyboard()
+    {
+        recordSessions({day(2), day(3), day(5)});
+        HistoryWindow *window = openHistory();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        window->Device->setFocus();
+        QTest::keyClick(window->Device, Qt::Key_Tab);
+        QVERIFY(window->Sessions->hasFocus());
+
+        // At the latest session, where the table is scrolled.
+        QCOMPARE(window->Sessions->currentIndex().row(), 2);
+        const QString shown = Form1->Label11->text();
+        QTest::keyClick(window->Sessions, Qt::Key_Up);
+        QTest::keyClick(window->Sessions, Qt::Key_Up);
+        QTest::keyClick(window->Sessions, Qt::Key_Down);
+        QCOMPARE(window->Sessions->currentIndex().row(), 1);
+        QCOMPARE(Form1->Label11->text(), shown);
+        QCOMPARE(window->Status->text(), QString());
+        QTest::keyClick(window->Sessions, Qt::Key_Return);
+        QCOMPARE(Form1->Label11->text(), QStringLiteral("S2.txt"));
+        QCOMPARE(window->Status->text(), QStringLiteral("S2.txt is shown in the main window."));
+        QTest::keyClick(window->Sessions, Qt::Key_Up);
+        QTest::keyClick(window->Sessions, Qt::Key_Space);
+        QCOMPARE(Form1->Label11->text(), QStringLiteral("S1.txt"));
+
+        QTest::keyClick(window->Sessions, Qt::Key_Tab);
+        QVERIFY(!window->Sessions->hasFocus());
+        QVERIFY(window->isAncestorOf(QApplication::focusWidget()));
+
+        window->resize(700, 560);
+        QTest::keyClick(window->Device, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        Form1->historyAction->trigger();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->size(), QSize(700, 560));
+        QCOMPARE(Form1->historyWindow, window);
+    }
+
+    // What a screen reader is told: each chart is a chart, named, with what it shows; the table is
+    // a table of the sessions; the device list is labelled.
+    void screenReaders()
+    {
+        recordSessions({day(2)});
+        HistoryWindow *window = openHistory();
+        struct Expected {
+            QWidget *widget;
+            QAccessible::Role role;
+            const char *name;
+        };
+        const Expected expected[] = {
+            {window->ReactionChart, QAccessible::Chart, "Reaction time chart"},
+            {window->ConsistencyChart, QAccessible::Chart, "Spread and red lights chart"},
+            {window->ShiftChart, QAccessible::Chart, "Shift averages chart"},
+            {window->Sessions, QAccessible::Table, "Sessions"},
+        };
+        for (const Expected &e : expected) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(e.widget);
+            QVERIFY(face);
+            QCOMPARE(face->role(), e.role);
+            QCOMPARE(face->text(QAccessible::Name), QLatin1String(e.name));
+        }
+        // The device list: on Linux a combo box's name is its current text; its label is the
+        // relation a screen reader reads with it.
+        QAccessibleInterface *device = QAccessible::queryAccessibleInterface(window->Device);
+        QCOMPARE(device->role(), QAccessible::ComboBox);
+        QStringList labelledBy;
+        for (const auto &[other, relation] : device->relations(QAccessible::Label))
+            labelledBy << other->text(QAccessible::Name);
+        QCOMPARE(labelledBy, QStringList{QStringLiteral("Device:")});
+        const QString said = QAccessible::queryAccessibleInterface(window->ReactionChart)->text(QAccessible::Description);
+        QVERIFY2(said.contains(QLatin1String("1 session, 15 runs")) && said.contains(QLatin1String("one point per session")),
+                 qPrintable(said));
+        QAccessibleTableInterface *table = QAccessible::queryAccessibleInterface(window->Sessions)->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->columnCount(), history::kTableColumns);
+        QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("S1.txt"));
+    }
+
+    // Few sessions: the summary counts them right, and no axis repeats a label.
+    void fewSessions_data()
+    {
+        QTest::addColumn<QList<QDateTime>>("times");
+        QTest::addColumn<QString>("summary");
+        const QString date = QLocale().toString(QDate(2024, 4, 2), QLocale::ShortFormat);
+        QTest::newRow("one") << QList<QDateTime>{day(2)} << QStringLiteral("1 session, 15 runs, on %1").arg(date);
+        QTest::newRow("all on one day") << QList<QDateTime>{day(2), day(2).addSecs(3600), day(2).addSecs(7200)}
+                                        << QStringLiteral("3 sessions, 45 runs, on %1").arg(date);
+        QTest::newRow("over four days")
+            << QList<QDateTime>{day(2), day(6)}
+            << QStringLiteral("2 sessions, 30 runs, from %1 to %2").arg(date, QLocale().toString(QDate(2024, 4, 6), QLocale::ShortFormat));
+    }
+    void fewSessions()
+    {
+        QFETCH(QList<QDateTime>, times);
+        QFETCH(QString, summary);
+        recordSessions(times);
+        HistoryWindow *window = openHistory();
+        QCOMPARE(window->Summary->text(), summary);
+        for (QChartView *chart : charts(window)) {
+            for (QAbstractAxis *axis : chart->chart()->axes()) {
+                const QStringList texts = labels(axis);
+                QVERIFY2(texts.size() >= 2 && distinct(texts), qPrintable(chart->chart()->title() + QLatin1String(": ") + texts.join(QLatin1String(" | "))));
+            }
+        }
+    }
+
+    // The date axis over any span: it holds the sessions and never repeats a label.
+    void dateAxisLabelsDiffer_data()
+    {
+        QTest::addColumn<qint64>("span"); // seconds
+        for (const qint64 hours : {0, 3, 24, 60, 72, 96, 120, 8 * 24, 40 * 24, 299 * 24, 301 * 24, 400 * 24, 30 * 365 * 24})
+            QTest::addRow("%lld hours", hours) << hours * 3600;
+    }
+    void dateAxisLabelsDiffer()
+    {
+        QFETCH(qint64, span);
+        const QDateTime first(QDate(2024, 3, 30), QTime(17, 45)), last = first.addSecs(span);
+        const DateAxisPlan plan = dateAxisPlan(first, last);
+        QVERIFY(plan.min < first && plan.max > last);
+        QVERIFY(plan.ticks >= 2 && plan.ticks <= 7);
+        const QStringList texts = dateLabels(plan.min, plan.max, plan.ticks, plan.format);
+        QVERIFY2(distinct(texts), qPrintable(texts.join(QLatin1String(" | "))));
+    }
+
+    // Under a dark palette the charts take the window's colours: every text readable, every
+    // series standing out; under a light one the series keep their designed colours.
+    void darkPalette()
+    {
+        recordSessions({day(2), day(5)});
+        HistoryWindow *window = openHistory();
+        const QPalette light = window->palette();
+        QPalette dark;
+        for (const auto &[role, color] : std::initializer_list<std::pair<QPalette::ColorRole, QColor>>{
+                 {QPalette::Window, QColor(53, 53, 53)}, {QPalette::WindowText, Qt::white},
+                 {QPalette::Base, QColor(35, 35, 35)}, {QPalette::AlternateBase, QColor(53, 53, 53)},
+                 {QPalette::Text, Qt::white}, {QPalette::Button, QColor(53, 53, 53)},
+                 {QPalette::ButtonText, Qt::white}, {QPalette::Mid, QColor(90, 90, 90)}})
+            dark.setColor(role, color);
+        dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+
+        for (const QPalette &palette : {dark, light}) {
+            window->setPalette(palette);
+            const QColor background = palette.color(QPalette::Base);
+            for (QChartView *view : charts(window)) {
+                QChart *chart = view->chart();
+                QCOMPARE(chart->backgroundBrush().color(), background);
+                QVERIFY(contrastRatio(chart->titleBrush().color(), background) >= 4.5);
+                QVERIFY(contrastRatio(chart->legend()->labelColor(), background) >= 4.5);
+                for (QAbstractAxis *axis : chart->axes())
+                    QVERIFY(contrastRatio(axis->labelsBrush().color(), background) >= 4.5);
+                for (QAbstractSeries *series : chart->series()) {
+                    const QColor color = static_cast<QLineSeries *>(series)->color();
+                    QVERIFY2(contrastRatio(color, background) >= 3.0, qPrintable(series->name() + QLatin1Char(' ') + color.name()));
+                }
+            }
+        }
+        QCOMPARE(window->AverageSeries->color(), QColor(0, 90, 180));
+        QCOMPARE(window->RedSeries->color(), QColor(210, 30, 30));
     }
 };
 

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QScreen>
 
 #include <utility>
 
@@ -50,6 +51,8 @@ void TForm1::showHistory()
     if (!historyWindow) {
         historyWindow = new HistoryWindow(*history, [this](const QString &path) { return pickRunFile(path); }, this);
         addHistoryReportActions(*historyWindow, *history);
+        // Fitted to the main window's screen once; a second opening keeps the size the user gave it.
+        historyWindow->setGeometry(historyGeometry(screen()->availableGeometry()));
     }
     historyWindow->reload();
     historyWindow->show();

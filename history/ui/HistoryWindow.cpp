@@ -1,23 +1,28 @@
 #include "history/ui/HistoryWindow.h"
 
 #include "history/HistoryStore.h"
+#include "history/ui/SessionTableModel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QAction>
 #include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QDateTimeAxis>
-#include <QDir>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
 #include <QSplitter>
 #include <QStyle>
-#include <QTableWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -25,13 +30,34 @@ namespace {
 const QString kAllDevices = QStringLiteral("All devices");
 const QString kDeviceNotKnown = QStringLiteral("Device not known (found in the folder)");
 
-QLineSeries *addSeries(QChart *chart, const char *name, const QColor &color, QAbstractAxis *x, QAbstractAxis *y)
+// The window's designed size; smaller screens get less.
+constexpr int kWidth = 940, kHeight = 900;
+// Room for the window's frame and title bar, which its geometry leaves out.
+const QMargins kFrame(8, 38, 8, 8);
+// Small enough for a 1024 x 600 screen: three charts and four rows of the table.
+constexpr int kChartMinimumHeight = 104;
+constexpr int kTableMinimumRows = 4;
+// Points drawn with a marker each at most; more are drawn as a line only.
+constexpr qsizetype kMarkedPoints = 200;
+
+// The designed series colours; on a dark chart they are lightened until they stand out.
+const QColor kAverage(0, 90, 180), kBest(0, 140, 60), kSpread(120, 60, 160), kRed(210, 30, 30);
+const QColor kShift[] = {QColor(0, 64, 128), QColor(255, 128, 0), QColor(200, 0, 0), QColor(0, 128, 128)};
+// Lines and markers against the chart: the contrast asked of graphics.
+constexpr double kGraphicContrast = 3.0;
+
+QAccessibleInterface *accessibleChart(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("HistoryChart") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Chart);
+    return nullptr;
+}
+
+QLineSeries *addSeries(QChart *chart, const char *name, QAbstractAxis *x, QAbstractAxis *y)
 {
     auto *series = new QLineSeries(chart);
     series->setObjectName(QLatin1String(name));
     series->setName(QLatin1String(name));
-    series->setColor(color);
-    series->setPointsVisible(true);
     series->setMarkerSize(4);
     chart->addSeries(series);
     series->attachAxis(x);
@@ -39,31 +65,29 @@ QLineSeries *addSeries(QChart *chart, const char *name, const QColor &color, QAb
     return series;
 }
 
-QValueAxis *valueAxis(QChart *chart, const QString &title, const char *format, Qt::Alignment side)
+// No title: the chart's title says the unit, and a vertical title would not fit a low chart.
+QValueAxis *valueAxis(QChart *chart, const char *format, Qt::Alignment side)
 {
     auto *axis = new QValueAxis(chart);
-    axis->setTitleText(title);
     axis->setLabelFormat(QLatin1String(format));
-    QFont font = axis->titleFont();
-    font.setBold(false);
-    axis->setTitleFont(font);
     chart->addAxis(axis, side);
     return axis;
 }
 
-QChartView *chartView(const QString &title, QWidget *parent)
+HistoryChart *chartView(const char *name, QWidget *parent)
 {
     auto *chart = new QChart;
-    chart->setTitle(title);
     QFont font = chart->titleFont();
     font.setBold(true);
     chart->setTitleFont(font);
     chart->setMargins(QMargins(4, 2, 4, 2));
     chart->setBackgroundRoundness(0);
     chart->legend()->setAlignment(Qt::AlignRight);
-    auto *view = new QChartView(chart, parent);
+    auto *view = new HistoryChart(chart, parent);
+    view->setObjectName(QLatin1String(name));
     view->setRenderHint(QPainter::Antialiasing, true);
-    view->setMinimumHeight(150);
+    view->setMinimumHeight(kChartMinimumHeight);
+    view->setFocusPolicy(Qt::NoFocus); // nothing in it to use
     // Markers of points a filter took away stay on screen otherwise.
     view->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     return view;
@@ -88,34 +112,123 @@ std::optional<std::pair<double, double>> spanOf(std::initializer_list<const QLis
     return std::make_pair(low, high);
 }
 
-// Room around the points, rounded ticks; `floor` keeps the axis from going below it.
-void fit(QValueAxis *axis, const std::optional<std::pair<double, double>> &span, double fallbackHigh,
-         std::optional<double> floor = std::nullopt)
+// Room around the points, rounded ticks; the axis never goes below 0. The range is at least ten
+// steps of the labels' last decimal, so that one point (or equal ones) does not give the same
+// label at every tick.
+// As many ticks as the chart's height holds labels apart: crowded, the chart shows "..." for them.
+void fit(QValueAxis *axis, const std::optional<std::pair<double, double>> &span, double fallbackHigh, int decimals,
+         const QChartView *view)
 {
+    const int line = view->fontMetrics().height();
+    // The title, the date labels and the margins take about four lines of the view.
+    axis->setTickCount(std::clamp((view->height() - 4 * line) / (2 * line) + 1, 2, 5));
     double low = span ? span->first : 0.0, high = span ? span->second : fallbackHigh;
     const double room = std::max((high - low) * 0.1, std::max(std::abs(high), 0.01) * 0.02);
-    low -= room;
+    low = std::max(low - room, 0.0);
     high += room;
-    if (floor)
-        low = std::max(low, *floor);
+    const double least = 10.0 * std::pow(10.0, -decimals);
+    if (high - low < least) {
+        const double middle = (high + low) / 2;
+        low = std::max(middle - least / 2, 0.0);
+        high = low + least;
+    }
     axis->setRange(low, high);
     axis->applyNiceNumbers();
 }
 
+double luminance(const QColor &color)
+{
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    const QColor rgb = color.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
+// The designed colour, or a lighter (on a dark chart, darker on a light one) one that stands out
+// from `background`.
+QColor standingOut(const QColor &designed, const QColor &background)
+{
+    QColor color = designed;
+    const bool dark = luminance(background) < 0.18;
+    for (int step = 0; step < 12 && contrastRatio(color, background) < kGraphicContrast; ++step)
+        color = dark ? color.lighter(125) : color.darker(125);
+    return color;
+}
+
+QString dateText(const QDateTime &when)
+{
+    return QLocale().toString(when.date(), QLocale::ShortFormat);
+}
+
 } // namespace
+
+double contrastRatio(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QRect historyGeometry(const QRect &available)
+{
+    const QRect inside = available.marginsRemoved(kFrame);
+    QRect geometry(0, 0, std::min(kWidth, inside.width()), std::min(kHeight, inside.height()));
+    geometry.moveCenter(inside.center());
+    return geometry;
+}
+
+DateAxisPlan dateAxisPlan(const QDateTime &first, const QDateTime &last)
+{
+    DateAxisPlan plan;
+    const qint64 span = std::max<qint64>(first.secsTo(last), 0);
+    const qint64 room = std::max<qint64>(span / 30, 12 * 3600);
+    plan.min = first.addSecs(-room);
+    plan.max = last.addSecs(room);
+    const qint64 days = span / 86400;
+    // The labels' least difference: a minute, a day or a month; ticks no closer than that never
+    // repeat a label.
+    qint64 step = 60;
+    plan.format = QStringLiteral("d MMM hh:mm");
+    if (days > 300)
+        plan.format = QStringLiteral("MMM yyyy"), step = 31 * 86400;
+    else if (days >= 3)
+        plan.format = QStringLiteral("d MMM"), step = 86400;
+    const qint64 width = plan.min.secsTo(plan.max);
+    plan.ticks = int(std::clamp<qint64>(width / step + 1, 2, 7));
+    return plan;
+}
+
+SessionTable::SessionTable(QWidget *parent) : QTableView(parent)
+{
+    setTabKeyNavigation(false); // Tab goes on to the next control, arrows walk the cells
+    connect(this, &QTableView::clicked, this, [this](const QModelIndex &index) { emit chosen(index.row()); });
+}
+
+void SessionTable::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && currentIndex().isValid()) {
+        selectRow(currentIndex().row());
+        emit chosen(currentIndex().row());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
 
 HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *parent)
     : QWidget(parent, Qt::Window), m_store(store), m_open(std::move(open))
 {
+    static const bool factory = (QAccessible::installFactory(accessibleChart), true);
+    Q_UNUSED(factory);
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("Practice History"));
-    resize(940, 900);
+    resize(kWidth, kHeight);
 
     auto *top = new QHBoxLayout;
-    auto *deviceLabel = new QLabel(QStringLiteral("Device:"), this);
+    auto *deviceLabel = new QLabel(QStringLiteral("&Device:"), this);
     Device = new QComboBox(this);
     Device->setObjectName(QStringLiteral("Device"));
     Device->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Device->setAccessibleName(QStringLiteral("Device"));
     deviceLabel->setBuddy(Device);
     Summary = new QLabel(this);
     Summary->setObjectName(QStringLiteral("Summary"));
@@ -128,44 +241,53 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     auto *charts = new QWidget(splitter);
     auto *chartColumn = new QVBoxLayout(charts);
     chartColumn->setContentsMargins(0, 0, 0, 0);
-    ReactionChart = chartView(QStringLiteral("Reaction time"), charts);
-    ConsistencyChart = chartView(QStringLiteral("Spread and red lights"), charts);
-    ShiftChart = chartView(QStringLiteral("Shift averages"), charts);
+    ReactionChart = chartView("ReactionChart", charts);
+    ConsistencyChart = chartView("ConsistencyChart", charts);
+    ShiftChart = chartView("ShiftChart", charts);
     for (QChartView *view : {ReactionChart, ConsistencyChart, ShiftChart})
         chartColumn->addWidget(view);
+    // The legend beside the shift chart lists four series: room for them, each about a line and
+    // its marker's padding, under the title.
+    const int line = ShiftChart->fontMetrics().height();
+    ShiftChart->setMinimumHeight(std::max(kChartMinimumHeight, 2 * line + 4 * (line + 9) + 12));
 
     QChart *chart = ReactionChart->chart();
     m_reactionDates = dateAxis(chart);
-    m_reactionAxis = valueAxis(chart, QStringLiteral("Seconds"), "%.3f", Qt::AlignLeft);
-    AverageSeries = addSeries(chart, "Average", QColor(0, 90, 180), m_reactionDates, m_reactionAxis);
-    BestSeries = addSeries(chart, "Best", QColor(0, 140, 60), m_reactionDates, m_reactionAxis);
+    m_reactionAxis = valueAxis(chart, "%.3f", Qt::AlignLeft);
+    AverageSeries = addSeries(chart, "Average", m_reactionDates, m_reactionAxis);
+    BestSeries = addSeries(chart, "Best", m_reactionDates, m_reactionAxis);
 
     chart = ConsistencyChart->chart();
     m_consistencyDates = dateAxis(chart);
-    m_spreadAxis = valueAxis(chart, QStringLiteral("Seconds"), "%.3f", Qt::AlignLeft);
-    m_redAxis = valueAxis(chart, QStringLiteral("% of runs"), "%.0f", Qt::AlignRight);
-    SpreadSeries = addSeries(chart, "Spread", QColor(120, 60, 160), m_consistencyDates, m_spreadAxis);
-    RedSeries = addSeries(chart, "Red lights", QColor(210, 30, 30), m_consistencyDates, m_redAxis);
+    m_spreadAxis = valueAxis(chart, "%.3f", Qt::AlignLeft);
+    m_redAxis = valueAxis(chart, "%.0f", Qt::AlignRight);
+    SpreadSeries = addSeries(chart, "Spread", m_consistencyDates, m_spreadAxis);
+    RedSeries = addSeries(chart, "Red lights", m_consistencyDates, m_redAxis);
 
     chart = ShiftChart->chart();
     m_shiftDates = dateAxis(chart);
-    m_shiftAxis = valueAxis(chart, QStringLiteral("Seconds"), "%.2f", Qt::AlignLeft);
+    m_shiftAxis = valueAxis(chart, "%.2f", Qt::AlignLeft);
     const char *shiftNames[] = {"Shift 1", "Shift 2", "Shift 3", "Shift 4"};
-    const QColor shiftColors[] = {QColor(0, 64, 128), QColor(255, 128, 0), QColor(200, 0, 0), QColor(0, 128, 128)};
     for (int k = 0; k < 4; ++k)
-        ShiftSeries[size_t(k)] = addSeries(chart, shiftNames[k], shiftColors[k], m_shiftDates, m_shiftAxis);
+        ShiftSeries[size_t(k)] = addSeries(chart, shiftNames[k], m_shiftDates, m_shiftAxis);
 
-    Sessions = new QTableWidget(0, history::kTableColumns, splitter);
+    SessionRows = new SessionTableModel(store, this);
+    Sessions = new SessionTable(splitter);
     Sessions->setObjectName(QStringLiteral("Sessions"));
-    Sessions->setHorizontalHeaderLabels(history::tableHeader());
+    Sessions->setAccessibleName(QStringLiteral("Sessions"));
+    Sessions->setModel(SessionRows);
     Sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Sessions->setSelectionBehavior(QAbstractItemView::SelectRows);
     Sessions->setSelectionMode(QAbstractItemView::SingleSelection);
     Sessions->setAlternatingRowColors(true);
     Sessions->setWordWrap(false);
     Sessions->verticalHeader()->setVisible(false);
+    // Every row as high: the view does not measure rows it does not show.
+    Sessions->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Sessions->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    Sessions->setToolTip(QStringLiteral("Click a session to show its run file in the main window"));
+    Sessions->setMinimumHeight(Sessions->horizontalHeader()->sizeHint().height()
+                               + kTableMinimumRows * Sessions->verticalHeader()->defaultSectionSize() + 2 * Sessions->frameWidth());
+    Sessions->setToolTip(QStringLiteral("Click a session, or press Enter, to show its run file in the main window"));
     splitter->addWidget(charts);
     splitter->addWidget(Sessions);
     splitter->setStretchFactor(0, 2);
@@ -182,8 +304,60 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     layout->addWidget(splitter, 1);
     layout->addWidget(Status);
 
+    setUpActions();
+    applyPalette();
+    ShiftChart->installEventFilter(this);
     connect(Device, &QComboBox::activated, this, [this] { showSessions(); });
-    connect(Sessions, &QTableWidget::itemSelectionChanged, this, [this] { sessionPicked(); });
+    connect(Sessions, &SessionTable::chosen, this, [this](int row) { sessionChosen(row); });
+}
+
+// The window's commands, all in one place: in its context menu, with their shortcuts.
+void HistoryWindow::setUpActions()
+{
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    CloseAction = new QAction(QStringLiteral("Close"), this);
+    CloseAction->setObjectName(QStringLiteral("CloseAction"));
+    CloseAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    CloseAction->setShortcutContext(Qt::WindowShortcut);
+    connect(CloseAction, &QAction::triggered, this, &QWidget::close);
+    addAction(CloseAction);
+}
+
+void HistoryWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        applyPalette();
+}
+
+// The charts in the window's colours, light or dark: the designed series colours where they stand
+// out from the chart's background, lighter (or darker) where not.
+void HistoryWindow::applyPalette()
+{
+    const QPalette &p = palette();
+    const QColor background = p.color(QPalette::Base), text = p.color(QPalette::Text);
+    QColor grid = p.color(QPalette::Mid);
+    for (QChartView *view : {static_cast<QChartView *>(ReactionChart), static_cast<QChartView *>(ConsistencyChart),
+                             static_cast<QChartView *>(ShiftChart)}) {
+        QChart *chart = view->chart();
+        view->setBackgroundBrush(background);
+        chart->setBackgroundBrush(background);
+        chart->setTitleBrush(text);
+        chart->legend()->setLabelColor(text);
+        for (QAbstractAxis *axis : chart->axes()) {
+            axis->setLabelsColor(text);
+            axis->setTitleBrush(text);
+            axis->setLinePenColor(grid);
+            axis->setGridLineColor(grid);
+        }
+    }
+    AverageSeries->setColor(standingOut(kAverage, background));
+    BestSeries->setColor(standingOut(kBest, background));
+    SpreadSeries->setColor(standingOut(kSpread, background));
+    RedSeries->setColor(standingOut(kRed, background));
+    for (size_t k = 0; k < 4; ++k)
+        ShiftSeries[k]->setColor(standingOut(kShift[k], background));
+    SessionRows->setMutedColor(p.color(QPalette::Disabled, QPalette::Text));
 }
 
 void HistoryWindow::reload()
@@ -207,30 +381,42 @@ void HistoryWindow::reload()
 void HistoryWindow::showSessions()
 {
     const QVariant picked = Device->currentData();
-    m_sessions = m_store.sessions(picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString()));
+    const history::DeviceFilter serial = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
+    const history::Overview overview = m_store.overview(serial);
     Status->setText(m_store.canRecord() ? QString() : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
 
-    int runs = 0;
-    for (const history::Session &s : m_sessions)
-        runs += s.figures ? std::max(s.figures->runs, 0) : 0;
-    const QLocale locale;
+    QString when;
+    if (overview.sessions > 0) {
+        const QString first = dateText(overview.first), last = dateText(overview.last);
+        when = first == last ? QStringLiteral(", on %1").arg(first) : QStringLiteral(", from %1 to %2").arg(first, last);
+    }
     Summary->setText(!m_store.canRead() ? QStringLiteral("No practice history to show.")
-                     : m_sessions.empty()
+                     : overview.sessions == 0
                          ? QStringLiteral("No sessions yet: run files are added as they are downloaded.")
-                         : QStringLiteral("%1 sessions, %2 runs, from %3 to %4")
-                               .arg(m_sessions.size())
-                               .arg(runs)
-                               .arg(locale.toString(m_sessions.front().arrived.date(), QLocale::ShortFormat),
-                                    locale.toString(m_sessions.back().arrived.date(), QLocale::ShortFormat)));
+                         : history::sessionsAndRuns(overview.sessions, overview.runs) + when);
 
-    showCharts();
-    showTable();
+    showCharts(serial, overview);
+    SessionRows->reload(serial);
+    fitColumns();
+    Sessions->scrollToBottom();
+    // The keyboard starts at the latest session (where the table is scrolled), without loading it.
+    if (const int rows = SessionRows->rowCount(); rows > 0)
+        Sessions->selectionModel()->setCurrentIndex(SessionRows->index(rows - 1, 0), QItemSelectionModel::NoUpdate);
 }
 
-// The charts, all on the same dates.
-void HistoryWindow::showCharts()
+// The charts, all on the same dates: a point per session, or per day, week ... when there are
+// more sessions than a chart can show apart.
+void HistoryWindow::showCharts(const history::DeviceFilter &serial, const history::Overview &overview)
 {
-    const history::Plot plot = history::plotOf(m_sessions);
+    const history::Grouping grouping = history::groupingFor(overview.sessions, overview.first, overview.last);
+    const history::Plot plot = m_store.plot(serial, grouping, overview.last.isValid() ? overview.last : QDateTime::currentDateTime());
+    // Markers where points stand apart; hundreds of them only cover the line, and take long to draw.
+    const bool markers = std::max({plot.average.size(), plot.best.size(), plot.spread.size(), plot.redRate.size()})
+                         <= kMarkedPoints;
+    for (QLineSeries *series : {AverageSeries, BestSeries, SpreadSeries, RedSeries})
+        series->setPointsVisible(markers);
+    for (QLineSeries *series : ShiftSeries)
+        series->setPointsVisible(markers);
     AverageSeries->replace(plot.average);
     BestSeries->replace(plot.best);
     SpreadSeries->replace(plot.spread);
@@ -240,85 +426,81 @@ void HistoryWindow::showCharts()
         ShiftSeries[k]->setVisible(!plot.shiftAverage[k].isEmpty());
     }
     QDateTime first = QDateTime::currentDateTime().addDays(-7), last = QDateTime::currentDateTime();
-    if (!m_sessions.empty()) {
-        first = m_sessions.front().arrived;
-        last = m_sessions.back().arrived;
-    }
-    const qint64 room = std::max<qint64>(first.secsTo(last) / 30, 12 * 3600);
-    const qint64 days = first.daysTo(last);
-    const QString format = days < 3 ? QStringLiteral("d MMM hh:mm") : days > 300 ? QStringLiteral("MMM yyyy")
-                                                                                 : QStringLiteral("d MMM");
+    if (overview.sessions > 0)
+        first = overview.first, last = overview.last;
+    const DateAxisPlan dates = dateAxisPlan(first, last);
     for (QDateTimeAxis *axis : {m_reactionDates, m_consistencyDates, m_shiftDates}) {
-        axis->setRange(first.addSecs(-room), last.addSecs(room));
-        axis->setFormat(format);
-        axis->setTickCount(7);
+        axis->setRange(dates.min, dates.max);
+        axis->setFormat(dates.format);
+        axis->setTickCount(dates.ticks);
     }
-    fit(m_reactionAxis, spanOf({&plot.average, &plot.best}), 0.6, 0.0);
-    fit(m_spreadAxis, spanOf({&plot.spread}), 0.05, 0.0);
-    fit(m_redAxis, spanOf({&plot.redRate}), 10.0, 0.0);
-    fit(m_shiftAxis,
-        spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]}), 8.0, 0.0);
-    ShiftChart->chart()->setTitle(std::all_of(plot.shiftAverage.begin(), plot.shiftAverage.end(),
-                                              [](const QList<QPointF> &points) { return points.isEmpty(); })
-                                      ? QStringLiteral("Shift averages (none in these sessions)")
-                                      : QStringLiteral("Shift averages"));
+    m_spans = {spanOf({&plot.average, &plot.best}), spanOf({&plot.spread}), spanOf({&plot.redRate}),
+               spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]})};
+    fitValueAxes();
+
+    const bool noShifts = std::all_of(plot.shiftAverage.begin(), plot.shiftAverage.end(),
+                                      [](const QList<QPointF> &points) { return points.isEmpty(); });
+    const QString by = history::groupingCaption(grouping);
+    ReactionChart->chart()->setTitle(QStringLiteral("Reaction time (seconds)") + by);
+    ConsistencyChart->chart()->setTitle(QStringLiteral("Spread (seconds) and red lights (% of runs, right axis)") + by);
+    ShiftChart->chart()->setTitle(noShifts ? QStringLiteral("Shift averages (none in these sessions)")
+                                           : QStringLiteral("Shift averages (seconds)") + by);
+
+    // What a screen reader says of each chart.
+    const QString each = grouping == history::Grouping::Session
+                             ? QStringLiteral("one point per session")
+                             : QStringLiteral("one point per%1, the mean of its sessions").arg(by.mid(4));
+    const QString of = overview.sessions == 0 ? QStringLiteral("no sessions")
+                                              : QStringLiteral("%1 from %2 to %3, %4")
+                                                    .arg(history::sessionsAndRuns(overview.sessions, overview.runs),
+                                                         dateText(overview.first), dateText(overview.last), each);
+    ReactionChart->setAccessibleName(QStringLiteral("Reaction time chart"));
+    ReactionChart->setAccessibleDescription(QStringLiteral("Average and best reaction time in seconds: %1").arg(of));
+    ConsistencyChart->setAccessibleName(QStringLiteral("Spread and red lights chart"));
+    ConsistencyChart->setAccessibleDescription(
+        QStringLiteral("Spread of the reaction times in seconds, and red lights in percent of the runs: %1").arg(of));
+    ShiftChart->setAccessibleName(QStringLiteral("Shift averages chart"));
+    ShiftChart->setAccessibleDescription(noShifts ? QStringLiteral("No shift times in these sessions")
+                                                  : QStringLiteral("Shift averages in seconds: %1").arg(of));
 }
 
-// The table, oldest first; the latest is scrolled into view.
-void HistoryWindow::showTable()
+void HistoryWindow::fitValueAxes()
 {
-    const QLocale locale;
-    const QSignalBlocker blocker(Sessions);
-    Sessions->clearContents();
-    Sessions->setRowCount(int(m_sessions.size()));
-    std::array<QStringList, history::kTableColumns> columnTexts;
-    for (int row = 0; row < int(m_sessions.size()); ++row) {
-        const history::Session &session = m_sessions[size_t(row)];
-        const QStringList texts = history::tableRow(session, locale);
-        for (int column = 0; column < history::kTableColumns; ++column) {
-            columnTexts[size_t(column)].append(texts.at(column));
-            auto *item = new QTableWidgetItem(texts.at(column));
-            if (column >= 3)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (!session.figures) {
-                item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
-                item->setToolTip(QStringLiteral("The file's counts are not numbers: it has no figures to show"));
-            } else if (column == 2) {
-                item->setToolTip(QDir::toNativeSeparators(session.path));
-            }
-            Sessions->setItem(row, column, item);
-        }
-    }
-    // Each column as wide as its widest text. Only the texts of about the most characters are
-    // measured: measuring every cell would take longer than all the rest.
+    fit(m_reactionAxis, m_spans[0], 0.6, 3, ReactionChart);
+    fit(m_spreadAxis, m_spans[1], 0.05, 3, ConsistencyChart);
+    fit(m_redAxis, m_spans[2], 10.0, 0, ConsistencyChart);
+    fit(m_shiftAxis, m_spans[3], 8.0, 2, ShiftChart);
+}
+
+bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize && watched == ShiftChart)
+        fitValueAxes(); // the charts are as high as each other
+    return QWidget::eventFilter(watched, event);
+}
+
+// Each column as wide as its widest text among the rows shown at opening (the latest), or its
+// header; the view elides longer texts elsewhere, which their tooltip shows whole.
+void HistoryWindow::fitColumns()
+{
     const QFontMetrics metrics(Sessions->font());
     const int padding = 2 * Sessions->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, Sessions) + 12;
+    const int rows = SessionRows->rowCount();
     for (int column = 0; column < history::kTableColumns; ++column) {
-        const QStringList &texts = columnTexts[size_t(column)];
-        qsizetype most = 0;
-        for (const QString &text : texts)
-            most = std::max(most, text.size());
         int width = Sessions->horizontalHeader()->sectionSizeHint(column);
-        int measured = 0;
-        for (const QString &text : texts) {
-            if (text.size() + 2 >= most && measured++ < 32)
-                width = std::max(width, metrics.horizontalAdvance(text) + padding);
-        }
+        for (int row = std::max(0, rows - SessionTableModel::kBlockRows); row < rows; ++row)
+            width = std::max(width, metrics.horizontalAdvance(SessionRows->index(row, column).data().toString()) + padding);
         Sessions->setColumnWidth(column, width);
     }
-    Sessions->scrollToBottom();
 }
 
-void HistoryWindow::sessionPicked()
+void HistoryWindow::sessionChosen(int row)
 {
-    const QList<QTableWidgetSelectionRange> ranges = Sessions->selectedRanges();
-    if (ranges.isEmpty())
+    const history::Session *session = SessionRows->session(row);
+    if (!session)
         return;
-    const int row = ranges.first().topRow();
-    if (row < 0 || row >= int(m_sessions.size()))
-        return;
-    const history::Session &session = m_sessions[size_t(row)];
-    Status->setText(m_open(session.path)
-                        ? QStringLiteral("%1 is shown in the main window.").arg(session.fileName())
-                        : QStringLiteral("The run file %1 is not in the Statistics folder.").arg(session.fileName()));
+    // Copied: loading the file may have the table read again.
+    const QString path = session->path, name = session->fileName();
+    Status->setText(m_open(path) ? QStringLiteral("%1 is shown in the main window.").arg(name)
+                                 : QStringLiteral("The run file %1 is not in the Statistics folder.").arg(name));
 }

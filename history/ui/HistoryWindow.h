@@ -1,28 +1,54 @@
 #pragma once
 
+#include "history/HistoryQueries.h"
 #include "history/Sessions.h"
 
+#include <QChartView>
+#include <QDateTime>
+#include <QRect>
+#include <QTableView>
 #include <QWidget>
 
 #include <array>
 #include <functional>
-#include <vector>
 
-class QChartView;
+class QAction;
 class QComboBox;
 class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
-class QTableWidget;
 class QValueAxis;
+class SessionTableModel;
 
 namespace history {
 class Store;
 }
 
-// The practice history: per session on a date axis the average and best reaction time, the spread
-// and red-light rate, the shift averages; below, a table of the sessions. A device filter picks
-// whose sessions are shown; picking a session in the table loads its run file in the main window.
+// One of the History window's charts (a class of its own so that screen readers are told it is a
+// chart).
+class HistoryChart : public QChartView {
+    Q_OBJECT
+public:
+    using QChartView::QChartView;
+};
+
+// The sessions' table: a row is walked over by the keyboard without loading it; a click, Enter
+// or Space chooses it.
+class SessionTable : public QTableView {
+    Q_OBJECT
+public:
+    explicit SessionTable(QWidget *parent = nullptr);
+signals:
+    void chosen(int row);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// The practice history: per session (or per day, week ... when there are thousands) on a date
+// axis the average and best reaction time, the spread and red-light rate, the shift averages;
+// below, a table of the sessions. A device filter picks whose sessions are shown; choosing a
+// session in the table loads its run file in the main window.
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -33,26 +59,51 @@ public:
 
     // Reads the store again; the device picked stays picked while it has sessions.
     void reload();
-    const std::vector<history::Session> &sessions() const { return m_sessions; }
 
     QComboBox *Device;
     QLabel *Summary;
-    QChartView *ReactionChart, *ConsistencyChart, *ShiftChart;
+    HistoryChart *ReactionChart, *ConsistencyChart, *ShiftChart;
     QLineSeries *AverageSeries, *BestSeries;  // reaction time, seconds
     QLineSeries *SpreadSeries, *RedSeries;    // seconds; percent of runs
     std::array<QLineSeries *, 4> ShiftSeries; // seconds
-    QTableWidget *Sessions;
+    SessionTable *Sessions;
+    SessionTableModel *SessionRows;
     QLabel *Status;
+    QAction *CloseAction; // Esc
+
+protected:
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setUpActions();
     void showSessions();
-    void showCharts();
-    void showTable();
-    void sessionPicked();
+    void showCharts(const history::DeviceFilter &serial, const history::Overview &overview);
+    void fitValueAxes();
+    void fitColumns();
+    void sessionChosen(int row);
+    void applyPalette();
 
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;
     QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis;
+    // The lowest and highest points of each value axis: reaction, spread, red lights, shifts.
+    std::array<std::optional<std::pair<double, double>>, 4> m_spans;
     history::Store &m_store;
     OpenRunFile m_open;
-    std::vector<history::Session> m_sessions;
 };
+
+// Where the History window opens in a screen's available area: at its designed 940 x 900 where
+// that fits with its frame, smaller where not, centred.
+QRect historyGeometry(const QRect &available);
+
+// A date axis whose labels never repeat: its range around the sessions' first and last arrival,
+// its format and how many ticks (labels) it has.
+struct DateAxisPlan {
+    QDateTime min, max;
+    QString format;
+    int ticks = 7;
+};
+DateAxisPlan dateAxisPlan(const QDateTime &first, const QDateTime &last);
+
+// The contrast ratio of two colours (1 to 21), as the web's accessibility guidelines count it.
+double contrastRatio(const QColor &a, const QColor &b);

@@ -1,0 +1,199 @@
+#include "history/HistoryQueries.h"
+
+#include "history/HistoryStore.h"
+
+#include <QLocale>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace history {
+
+namespace {
+
+constexpr qint64 kDayMs = 86400000;
+
+// The WHERE clause of a device filter, and its value.
+QString where(const DeviceFilter &serial, const char *more = nullptr)
+{
+    QStringList terms;
+    if (serial)
+        terms << QStringLiteral("serial = ?");
+    if (more)
+        terms << QLatin1String(more);
+    return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+}
+
+void bindFilter(QSqlQuery &query, const DeviceFilter &serial)
+{
+    if (serial)
+        query.addBindValue(serial->isNull() ? QString(QLatin1String("")) : *serial); // NULL would match nothing
+}
+
+std::optional<double> number(const QVariant &value)
+{
+    return value.isNull() ? std::nullopt : std::optional<double>(value.toDouble());
+}
+
+} // namespace
+
+Grouping groupingFor(qint64 sessions, const QDateTime &first, const QDateTime &last)
+{
+    if (sessions <= kMostPoints || !first.isValid() || !last.isValid())
+        return Grouping::Session;
+    // Points a grouping can give at most: the span's days (weeks, ...) and one for each end.
+    const qint64 days = std::max<qint64>(first.msecsTo(last), 0) / kDayMs + 2;
+    if (days <= kMostPoints)
+        return Grouping::Day;
+    if (days / 7 + 2 <= kMostPoints)
+        return Grouping::Week;
+    if (days / 28 + 2 <= kMostPoints)
+        return Grouping::Month;
+    return Grouping::Year;
+}
+
+QString groupingCaption(Grouping grouping)
+{
+    switch (grouping) {
+    case Grouping::Session:
+        return {};
+    case Grouping::Day:
+        return QStringLiteral(", by day");
+    case Grouping::Week:
+        return QStringLiteral(", by week");
+    case Grouping::Month:
+        return QStringLiteral(", by month");
+    case Grouping::Year:
+        return QStringLiteral(", by year");
+    }
+    return {};
+}
+
+QString sessionsAndRuns(qint64 sessions, qint64 runs)
+{
+    const QLocale locale;
+    return QStringLiteral("%1 %2, %3 %4")
+        .arg(locale.toString(sessions), sessions == 1 ? QStringLiteral("session") : QStringLiteral("sessions"),
+             locale.toString(runs), runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
+}
+
+Overview Store::overview(const DeviceFilter &serial)
+{
+    Overview overview;
+    if (!m_readable)
+        return overview;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT count(*), total(max(coalesce(runs, 0), 0)), min(arrived), max(arrived) FROM sessions")
+                  + where(serial));
+    bindFilter(query, serial);
+    if (!query.exec() || !query.next()) {
+        failed(query.lastError());
+        return overview;
+    }
+    overview.sessions = query.value(0).toLongLong();
+    overview.runs = qint64(query.value(1).toDouble());
+    if (overview.sessions > 0) {
+        overview.first = QDateTime::fromMSecsSinceEpoch(query.value(2).toLongLong());
+        overview.last = QDateTime::fromMSecsSinceEpoch(query.value(3).toLongLong());
+    }
+    return overview;
+}
+
+std::vector<qint64> Store::sessionIds(const DeviceFilter &serial)
+{
+    std::vector<qint64> ids;
+    if (!m_readable)
+        return ids;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT id FROM sessions") + where(serial) + QStringLiteral(" ORDER BY arrived, id"));
+    bindFilter(query, serial);
+    if (!query.exec()) {
+        failed(query.lastError());
+        return ids;
+    }
+    while (query.next())
+        ids.push_back(query.value(0).toLongLong());
+    return ids;
+}
+
+std::vector<Session> Store::sessionsWithIds(const std::vector<qint64> &ids)
+{
+    std::vector<Session> list;
+    constexpr size_t kChunk = 500; // well below SQLite's limit of bound values
+    for (size_t at = 0; at < ids.size(); at += kChunk) {
+        const size_t count = std::min(kChunk, ids.size() - at);
+        QStringList marks(qsizetype(count), QStringLiteral("?"));
+        QVariantList values;
+        for (size_t i = at; i < at + count; ++i)
+            values.append(ids[i]);
+        std::vector<Session> part =
+            select(QStringLiteral("WHERE id IN (%1) ORDER BY arrived, id").arg(marks.join(QLatin1Char(','))), values);
+        list.insert(list.end(), std::make_move_iterator(part.begin()), std::make_move_iterator(part.end()));
+    }
+    return list;
+}
+
+Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local)
+{
+    Plot plot;
+    if (!m_readable)
+        return plot;
+    // Local time at one offset: a change to or from summer time moves a day's edge by an hour,
+    // which evening practice does not straddle.
+    const QString localMs = QStringLiteral("(arrived + %1)").arg(qint64(local.offsetFromUtc()) * 1000);
+    // Grouped, the key grows with the time, so that its order is the sessions' order.
+    QString key;
+    switch (grouping) {
+    case Grouping::Session:
+        break;
+    case Grouping::Day:
+        key = QStringLiteral("%1 / %2").arg(localMs).arg(kDayMs);
+        break;
+    case Grouping::Week: // 1 January 1970 was a Thursday
+        key = QStringLiteral("(%1 / %2 + 3) / 7").arg(localMs).arg(kDayMs);
+        break;
+    case Grouping::Month:
+        key = QStringLiteral("strftime('%Y%m', %1 / 1000, 'unixepoch')").arg(localMs);
+        break;
+    case Grouping::Year:
+        key = QStringLiteral("strftime('%Y', %1 / 1000, 'unixepoch')").arg(localMs);
+        break;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    // One point per session is each session's own figures (no grouping: a group each would cost
+    // a sort).
+    query.prepare(key.isEmpty()
+                      ? QStringLiteral("SELECT arrived, average, best, spread, CASE WHEN runs > 0 THEN reds * 100.0 / runs END,"
+                                       " shift1, shift2, shift3, shift4 FROM sessions")
+                            + where(serial, "runs IS NOT NULL") + QStringLiteral(" ORDER BY arrived, id")
+                      : QStringLiteral("SELECT avg(arrived), avg(average), min(best), avg(spread),"
+                                       " sum(CASE WHEN runs > 0 THEN reds END) * 100.0 / sum(CASE WHEN runs > 0 THEN runs END),"
+                                       " avg(shift1), avg(shift2), avg(shift3), avg(shift4) FROM sessions")
+                            + where(serial, "runs IS NOT NULL") + QStringLiteral(" GROUP BY ") + key
+                            + QStringLiteral(" ORDER BY ") + key);
+    bindFilter(query, serial);
+    if (!query.exec()) {
+        failed(query.lastError());
+        return plot;
+    }
+    while (query.next()) {
+        const double x = query.value(0).toDouble();
+        const auto add = [x](QList<QPointF> &points, const QVariant &y) {
+            if (const std::optional<double> value = number(y))
+                points.append(QPointF(x, *value));
+        };
+        add(plot.average, query.value(1));
+        add(plot.best, query.value(2));
+        add(plot.spread, query.value(3));
+        add(plot.redRate, query.value(4));
+        for (int k = 0; k < 4; ++k)
+            add(plot.shiftAverage[size_t(k)], query.value(5 + k));
+    }
+    return plot;
+}
+
+} // namespace history

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "history/HistoryQueries.h"
+#include "history/Sessions.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+
+#include <list>
+#include <vector>
+
+namespace history {
+class Store;
+}
+
+// The History window's table over the store: it holds the sessions' ids in date order and reads
+// the rows a view asks for a block at a time, keeping a few blocks; the rest stays in the store.
+class SessionTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit SessionTableModel(history::Store &store, QObject *parent = nullptr);
+
+    // Reads the ids again, of all sessions or one device's.
+    void reload(const history::DeviceFilter &serial);
+    // The session of a row; null when the row is out of range or the store no longer has it.
+    const history::Session *session(int row) const;
+    // Greys the rows of sessions without figures in this colour.
+    void setMutedColor(const QColor &color);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    static constexpr int kBlockRows = 128;
+    static constexpr size_t kBlocksKept = 8;
+
+private:
+    struct Block {
+        int first = 0;                      // the block's first row
+        std::vector<history::Session> rows; // by row; id 0 where the store had none
+        std::vector<QStringList> texts;
+    };
+    const Block &blockOf(int row) const;
+
+    history::Store &m_store;
+    std::vector<qint64> m_ids;
+    QStringList m_header;
+    QColor m_muted;
+    mutable std::list<Block> m_blocks; // the most recently used first
+};
