@@ -132,4 +132,27 @@ QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale)
     return (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLocal8Bit();
 }
 
+Plot plotOf(const std::vector<Session> &sessions)
+{
+    Plot plot;
+    for (const Session &session : sessions) {
+        if (!session.figures)
+            continue;
+        const Figures &f = *session.figures;
+        const auto x = double(session.arrived.toMSecsSinceEpoch());
+        const auto add = [x](QList<QPointF> &points, const std::optional<double> &y) {
+            if (y)
+                points.append(QPointF(x, *y));
+        };
+        add(plot.average, f.average);
+        add(plot.best, f.best);
+        add(plot.spread, f.spread);
+        if (const std::optional<double> rate = f.redRate())
+            plot.redRate.append(QPointF(x, *rate * 100.0));
+        for (size_t k = 0; k < 4; ++k)
+            add(plot.shiftAverage[k], f.shiftAverage[k]);
+    }
+    return plot;
+}
+
 } // namespace history

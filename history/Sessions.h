@@ -77,5 +77,7 @@ struct Plot {
     QList<QPointF> average, best, spread, redRate;
     std::array<QList<QPointF>, 4> shiftAverage;
 };
+// One point per session of `sessions`, for a report that prints them all.
+Plot plotOf(const std::vector<Session> &sessions);
 
 } // namespace history
