@@ -1,5 +1,7 @@
 #include "history/ui/HistoryWindow.h"
 
+#include "app/ui/Widgets.h"
+
 #include "history/HistoryStore.h"
 #include "history/ui/SessionTableModel.h"
 
@@ -136,19 +138,12 @@ void fit(QValueAxis *axis, const std::optional<std::pair<double, double>> &span,
     axis->applyNiceNumbers();
 }
 
-double luminance(const QColor &color)
-{
-    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
-    const QColor rgb = color.toRgb();
-    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
-}
-
 // The designed colour, or a lighter (on a dark chart, darker on a light one) one that stands out
 // from `background`.
 QColor standingOut(const QColor &designed, const QColor &background)
 {
     QColor color = designed;
-    const bool dark = luminance(background) < 0.18;
+    const bool dark = contrastRatio(background, Qt::white) > contrastRatio(background, Qt::black);
     for (int step = 0; step < 12 && contrastRatio(color, background) < kGraphicContrast; ++step)
         color = dark ? color.lighter(125) : color.darker(125);
     return color;
@@ -160,12 +155,6 @@ QString dateText(const QDateTime &when)
 }
 
 } // namespace
-
-double contrastRatio(const QColor &a, const QColor &b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 QRect historyGeometry(const QRect &available)
 {

@@ -105,5 +105,3 @@ struct DateAxisPlan {
 };
 DateAxisPlan dateAxisPlan(const QDateTime &first, const QDateTime &last);
 
-// The contrast ratio of two colours (1 to 21), as the web's accessibility guidelines count it.
-double contrastRatio(const QColor &a, const QColor &b);
