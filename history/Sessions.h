@@ -46,7 +46,7 @@ struct Session {
     bool imported = false;  // found in the Statistics folder, dated by its file time
     QString serial;         // the device's serial number; empty when not known
     QString firmware;
-    QString path;           // where the run file was stored
+    QString path;           // where the run file is (the store keeps a file of its folder by name)
     bool rallycross = false;
     std::optional<Figures> figures; // none: the file does not decode
 

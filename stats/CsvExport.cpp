@@ -45,7 +45,7 @@ QString field(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLocale &locale)
+QByteArray exportText(const runfile::Runs &runs, const QStringList &statistics, const QLocale &locale)
 {
     const QString na = QStringLiteral("N/A");
     QStringList lines;
@@ -71,21 +71,6 @@ QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLo
         values.append(field(text));
     lines.append(values.join(QLatin1Char(',')));
     return (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLocal8Bit();
-}
-
-Runs runsOf(const runfile::RunFile &file)
-{
-    Runs runs;
-    runs.rt = file.rt;
-    if (file.full) {
-        runs.shift = file.shift;
-        runs.bump = file.bump;
-    } else {
-        for (runfile::Reals &column : runs.shift)
-            column[1] = runfile::kAbsentShift;
-        runs.bump.fill(runfile::kNoBump);
-    }
-    return runs;
 }
 
 QStringList statisticsOf(const runfile::RunFile &file)

@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.txt")).constData(), 0600), 0);
 
         const auto store = open();
-        QCOMPARE(store->importFolder(folder), 3);
+        QCOMPARE(store->importFolder(folder).added, 3);
         std::vector<history::Session> sessions = store->sessions();
         QCOMPARE(sessions.size(), size_t(3));
         QCOMPARE(sessions[0].fileName(), QStringLiteral("RX1R.txt"));
@@ -245,9 +245,9 @@ private slots:
         QCOMPARE(sessions[2].arrived, day(8));
         QCOMPARE(store->devices(), QStringList{QString()});
 
-        QCOMPARE(store->importFolder(folder), 0);
+        QCOMPARE(store->importFolder(folder).added, 0);
         QVERIFY(QFile::remove(folder + QStringLiteral("/A-1.txt")));
-        QCOMPARE(store->importFolder(folder), 0);
+        QCOMPARE(store->importFolder(folder).added, 0);
         QCOMPARE(store->sessions().back().fileName(), QStringLiteral("A.txt")); // followed to the copy left
         QCOMPARE(store->sessions(QString()).size(), size_t(3));
         QCOMPARE(store->sessions(QStringLiteral("VM000042")).size(), size_t(0));
@@ -337,7 +337,7 @@ private slots:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
             db.setDatabaseName(storePath());
             QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 2")));
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(history::kSchemaVersion + 1)));
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(QStringLiteral("newer"));
@@ -364,7 +364,7 @@ private slots:
                                                  "still downloaded and stored as usual.")
                                       .arg(QDir::toNativeSeparators(storePath()), why));
         QVERIFY(!store->canRecord());
-        QCOMPARE(store->importFolder(dir->path()), 0);
+        QCOMPARE(store->importFolder(dir->path()).added, 0);
         if (locker.isOpen()) {
             QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
             locker.close();
