@@ -1,6 +1,7 @@
 #include "app/ui/MainWindow.h"
 #include "app/ui/Widgets.h"
 #include "app/ui/Windows.h"
+#include "device/Connection.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
 #include "tests/support/TestSupport.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -185,6 +187,51 @@ private slots:
         if (fault == QLatin1String("read-only"))
             setReadOnly(storePath(), false);
         QCOMPARE(history::Store(storePath()).sessions().size(), size_t(1));
+    }
+
+    // The history speaks after a download's own messages, never between them: a Load that ends
+    // in a timeout shows its error box, closes the port and sets the buttons before the history
+    // says it is off.
+    void noticeWaitsForTheDownloadsMessages()
+    {
+        struct Watching : RecordingPrompter {
+            QList<bool> linkOpen, loadEnabled;
+            QMessageBox::StandardButton message(QWidget *parent, BoxKind kind, const QString &text,
+                                                QMessageBox::StandardButtons buttons) override
+            {
+                linkOpen << Form1->link.isOpen();
+                loadEnabled << Form1->Button8->isEnabled();
+                return RecordingPrompter::message(parent, kind, text, buttons);
+            }
+        };
+        { history::Store made(storePath()); }
+        QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        locker.setDatabaseName(storePath());
+        QVERIFY(locker.open());
+        QVERIFY(QSqlQuery(locker).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        Watching watching;
+        createWindows();
+        sim::Config config;
+        config.version = "1.24 R";
+        sim = std::make_unique<SimFixture>(config);
+        sim::RunFileSet set;
+        set.files = {{"ABC", runFile(1)}, {"NEW", runFile(2)}};
+        set.files.at(1).stopAfter = 100;
+        sim::installRunFileCommands(sim->device(), std::make_shared<sim::DeviceRunFiles>(set));
+        Form1->Button1Click();
+        QVERIFY(Form1->link.isOpen());
+        Form1->Button8Click();
+        QCOMPARE(watching.texts().size(), 2);
+        QCOMPARE(watching.texts().first(), kNoResponse);
+        QVERIFY(watching.texts().last().startsWith(QLatin1String("The practice history is off: ")));
+        QCOMPARE(watching.linkOpen, (QList<bool>{true, false}));
+        QCOMPARE(watching.loadEnabled.last(), false);
+        QCOMPARE(folderNames(), QStringList{QStringLiteral("ABC.txt")});
+        QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
+        locker.close();
+        locker = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        destroyWindows();
     }
 
     // A damaged store is set aside at start and the run files of the folder go into the new one;
