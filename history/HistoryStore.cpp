@@ -413,7 +413,8 @@ Store::Outcome Store::prepare()
             return classify();
         if (version < 1 || *schema != schemaOf(int(version)))
             return Outcome::Damaged;
-        if (m_opening != Opening::AtStart) {
+        // The whole file read once: at start that waits until the folder's import is done.
+        if (m_opening == Opening::Full) {
             if (!run(query, QStringLiteral("PRAGMA quick_check(1)")) || !query.next())
                 return classify();
             if (query.value(0).toString() != QLatin1String("ok"))
@@ -700,9 +701,8 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             seen.insert(query.value(0).toString(),
                         {query.value(1).toLongLong(), query.value(2).toLongLong(), query.value(3).toString()});
     }
-    // Read first, outside the transaction: the lock is held only for the writes. A file seen
-    // as it is now is not read again.
-    std::vector<Arrival> found;
+    // A file seen as it is now is not read again.
+    std::vector<QFileInfo> changed;
     QSet<QString> listed;
     QDirIterator entries(folder, {QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden);
     while (entries.hasNext()) {
@@ -715,41 +715,24 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
         const auto it = seen.constFind(file);
         if (it != seen.constEnd() && it->size == entry.size() && it->modified == entry.lastModified().toMSecsSinceEpoch())
             continue;
-        if (entry.size() > runfile::kFullSize || !entry.isFile())
-            continue; // never a run file; a pipe is no file to read
-        Arrival arrival;
-        arrival.path = entry.filePath();
-        bool longer = false;
-        try {
-            arrival.bytes = files::readFile(arrival.path, runfile::kFullSize, &longer);
-        } catch (const AppError &) {
-            continue;
-        }
-        ++imported.read;
-        if (longer)
-            continue;
-        arrival.when = entry.lastModified();
-        arrival.rallycross = arrival.bytes.size() == runfile::kRallycrossSize;
-        arrival.imported = true;
-        found.push_back(std::move(arrival));
+        if (entry.size() <= runfile::kFullSize && entry.isFile()) // longer: never a run file; a pipe is no file
+            changed.push_back(entry);
     }
-    // Found by name order, as before: of two copies the first name is the session's file.
-    std::sort(found.begin(), found.end(),
-              [](const Arrival &a, const Arrival &b) { return a.path.compare(b.path, Qt::CaseInsensitive) < 0; });
+    // By name: of two copies the first name is the session's file.
+    std::sort(changed.begin(), changed.end(), [](const QFileInfo &a, const QFileInfo &b) {
+        return a.fileName().compare(b.fileName(), Qt::CaseInsensitive) < 0;
+    });
 
-    // Files gone since: no longer seen, and a session whose file went follows a copy left.
+    // Files gone since are no longer seen, and a session whose file went follows a copy left.
     QStringList gone;
     for (auto it = seen.constBegin(); it != seen.constEnd(); ++it)
         if (!listed.contains(it.key()) && QDir::cleanPath(QFileInfo(pathOf(it.key())).absolutePath()) == QDir::cleanPath(folder))
             gone.append(it.key());
-    if (found.empty() && gone.isEmpty())
-        return imported;
-
-    const std::vector<Recorded> recorded = [&] {
-        if (gone.isEmpty())
-            return record(found);
+    seen.clear();
+    listed.clear();
+    if (!gone.isEmpty()) {
         if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-            return std::vector<Recorded>(found.size(), Recorded::Off);
+            return imported;
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         bool ok = true;
         for (const QString &file : std::as_const(gone)) {
@@ -761,16 +744,44 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             query.addBindValue(file);
             ok = ok && run(query);
         }
+        if (!ok)
+            failed(query.lastError());
         if (!ok || !exec(QStringLiteral("COMMIT"))) {
-            if (!ok)
-                failed(query.lastError());
             QSqlQuery rollback(QSqlDatabase::database(m_connection, false));
             run(rollback, QStringLiteral("ROLLBACK"));
-            return std::vector<Recorded>(found.size(), Recorded::Off);
+            return imported;
         }
-        return record(found);
-    }();
-    imported.added = int(std::count(recorded.begin(), recorded.end(), Recorded::New));
+    }
+
+    // Read outside the transactions (the lock is held only for the writes), and recorded some
+    // hundred at a time: a first start with a folder of thousands holds few of them at once.
+    constexpr size_t kBatch = 256;
+    for (size_t first = 0; first < changed.size(); first += kBatch) {
+        std::vector<Arrival> found;
+        for (size_t i = first; i < std::min(changed.size(), first + kBatch); ++i) {
+            if (stop && *stop)
+                return imported;
+            Arrival arrival;
+            arrival.path = changed[i].filePath();
+            bool longer = false;
+            try {
+                arrival.bytes = files::readFile(arrival.path, runfile::kFullSize, &longer);
+            } catch (const AppError &) {
+                continue;
+            }
+            ++imported.read;
+            if (longer)
+                continue;
+            arrival.when = changed[i].lastModified();
+            arrival.rallycross = arrival.bytes.size() == runfile::kRallycrossSize;
+            arrival.imported = true;
+            found.push_back(std::move(arrival));
+        }
+        const std::vector<Recorded> recorded = record(found);
+        if (!m_writable)
+            return imported;
+        imported.added += int(std::count(recorded.begin(), recorded.end(), Recorded::New));
+    }
     return imported;
 }
 
@@ -833,13 +844,30 @@ QStringList Store::devices()
     return list;
 }
 
-FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop)
+bool Store::checkWhole()
+{
+    if (!m_readable)
+        return true;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (run(query, QStringLiteral("PRAGMA quick_check(1)")) && query.next() && query.value(0).toString() == QLatin1String("ok"))
+        return true;
+    if (!query.lastError().isValid() || isDamage(query.lastError()))
+        m_damaged = true;
+    return !m_damaged;
+}
+
+FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop,
+                          const std::function<void(const FolderImport &)> &imported)
 {
     FolderImport result;
     Store store(storePath, [&result](const QString &text) { result.notices.append(text); }, Store::Opening::Import);
     result.damaged = store.damaged();
     if (store.canRecord())
         result.imported = store.importFolder(store.folder(), stop);
+    if (imported)
+        imported(std::exchange(result, FolderImport()));
+    if (store.canRead() && !(stop && *stop))
+        result.damaged = !store.checkWhole();
     return result;
 }
 

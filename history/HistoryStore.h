@@ -50,7 +50,8 @@ public:
     // AtStart (the window's start, which nothing may hold up): tries once without waiting (a
     // store held locked is tried again at the next recording) and leaves the whole-file check to
     // the folder's import beside the window (importBeside). Import: that import's own
-    // connection; a damaged file is reported (damaged()) and left where it is.
+    // connection, which checks the whole file after the import (checkWhole); a damaged file is
+    // reported (damaged()) and left where it is.
     enum class Opening { Full, AtStart, Import };
 
     // Opens the store at `path`, creating it when missing. A damaged file, or one whose tables
@@ -77,6 +78,8 @@ public:
     bool waiting() const { return m_waiting; }
     // Opened for an import: the whole-file check found the file damaged.
     bool damaged() const { return m_damaged; }
+    // Reads the whole file (what a Full opening does); false when it is damaged (damaged()).
+    bool checkWhole();
     // Sets a store found damaged aside and starts a new one (what opening does with it).
     void startAnew();
 
@@ -90,7 +93,7 @@ public:
     // Records the run files (*.txt) of `folder` whose bytes it has not seen, dated by their file
     // time. A file read before, with the same name, size and modification time, is not read
     // again. Files it cannot read, and files longer than a full run file (never a run file), are
-    // passed over. `stop` ends it early (nothing recorded).
+    // passed over. `stop` ends it early (what it recorded stays).
     struct Imported {
         int added = 0; // new sessions
         int read = 0;  // files read
@@ -138,15 +141,17 @@ private:
     QDeadlineTimer m_deadline;
 };
 
-// What the window runs beside its start, in a thread of its own: the store at `storePath`
-// opened on a connection of its own, checked whole, and the run files of its folder that it has
-// not read added. The notices are the store's, to be shown by the window.
+// What the window runs beside its start, in a thread of its own: the store at `storePath` opened
+// on a connection of its own, the run files of its folder that it has not read added (then
+// `imported` is told, from that thread), and the whole file checked. The notices are the
+// store's, to be shown by the window. What it returns is what came after `imported`.
 struct FolderImport {
     Store::Imported imported;
     bool damaged = false; // the window's store is to start anew (Store::startAnew)
     QStringList notices;
 };
-FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop = nullptr);
+FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop = nullptr,
+                          const std::function<void(const FolderImport &)> &imported = {});
 
 // The files of one download, gathered as they are stored (DownloadObserver::stored) and recorded
 // together when it ends, however it ends: one write to the disk for the whole download.

@@ -28,18 +28,23 @@ void TForm1::openHistory()
     QTimer::singleShot(0, this, [this] {
         const QString path = history->path();
         historyImport = QThread::create([this, path] {
-            const history::FolderImport result = history::importBeside(path, &stopHistoryImport);
-            QMetaObject::invokeMethod(this, [this, result] {
-                historyImport->wait();
-                delete std::exchange(historyImport, nullptr);
-                for (const QString &text : result.notices)
-                    addHistoryNotice(text);
-                if (result.damaged)
-                    history->startAnew();
-                if (historyWindow && historyWindow->isVisible())
-                    historyWindow->reload();
-                emit historyImported();
-            }, Qt::QueuedConnection);
+            const auto tell = [this](const history::FolderImport &result, bool last) {
+                QMetaObject::invokeMethod(this, [this, result, last] {
+                    for (const QString &text : result.notices)
+                        addHistoryNotice(text);
+                    if (result.damaged)
+                        history->startAnew();
+                    if (historyWindow && historyWindow->isVisible())
+                        historyWindow->reload();
+                    if (!last)
+                        emit historyImported(); // the sessions are in
+                    else if (historyImport && historyImport->wait())
+                        delete std::exchange(historyImport, nullptr);
+                }, Qt::QueuedConnection);
+            };
+            const history::FolderImport rest = history::importBeside(
+                path, &stopHistoryImport, [&tell](const history::FolderImport &result) { tell(result, false); });
+            tell(rest, true);
         });
         historyImport->start();
     });
