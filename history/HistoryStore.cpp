@@ -704,13 +704,14 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
     // A file seen as it is now is not read again.
     std::vector<QFileInfo> changed;
     QSet<QString> listed;
+    const bool ownFolder = QDir::cleanPath(folder) == QDir::cleanPath(m_folder);
     QDirIterator entries(folder, {QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden);
     while (entries.hasNext()) {
         if (stop && *stop)
             return imported;
         entries.next();
         const QFileInfo entry = entries.fileInfo();
-        const QString file = fileOf(entry.filePath());
+        const QString file = ownFolder ? entry.fileName() : fileOf(entry.filePath());
         listed.insert(file);
         const auto it = seen.constFind(file);
         if (it != seen.constEnd() && it->size == entry.size() && it->modified == entry.lastModified().toMSecsSinceEpoch())
