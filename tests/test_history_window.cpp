@@ -245,7 +245,7 @@ private slots:
         writeRunFile(QStringLiteral("OLD.txt"), runFile(4));
         createWindows();
         QSignalSpy imported(Form1, &TForm1::historyImported);
-        QVERIFY(imported.wait());
+        QVERIFY(imported.wait(30000)); // the import runs at idle priority
         QCOMPARE(prompter->texts(), QStringList());
         const QString aside = Form1->history->setAsidePath();
         QCOMPARE(QFileInfo(aside).size(), 4096);
@@ -293,7 +293,7 @@ private slots:
         found.close();
         createWindows();
         QSignalSpy imported(Form1, &TForm1::historyImported); // FOUND.txt, beside the window
-        QVERIFY(imported.wait());
+        QVERIFY(imported.wait(30000)); // the import runs at idle priority
         QCOMPARE(prompter->texts(), QStringList());
 
         // Opened from the run file list's context menu, or Ctrl+H.

@@ -46,7 +46,8 @@ void TForm1::openHistory()
                 path, &stopHistoryImport, [&tell](const history::FolderImport &result) { tell(result, false); });
             tell(rest, true);
         });
-        historyImport->start();
+        // Only what the window leaves of the processors: it never slows the window down.
+        historyImport->start(QThread::IdlePriority);
     });
 }
 
