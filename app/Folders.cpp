@@ -54,7 +54,7 @@ WorkingFolders workingFolders(const QString &documents)
         base.chop(1);
     f.maker = base + QStringLiteral("/Halvorent");
     f.program = f.maker + QStringLiteral("/VantrelockMirelon");
-    f.statistics = f.program + QStringLiteral("/Statistics");
+    f.statistics = f.program + QLatin1Char('/') + kStatisticsFolderName;
     return f;
 }
 

@@ -12,6 +12,9 @@ struct WorkingFolders {
     QString inProgram(const QString &name) const { return program + QLatin1Char('/') + name; }
 };
 
+// The run files' folder inside the program folder.
+inline const QString kStatisticsFolderName = QStringLiteral("Statistics");
+
 // The documents folder (folder identifier 5 is the only one the program asks for); empty text
 // when the system cannot give it.
 QString GetSpecialFolderPath(int folder);

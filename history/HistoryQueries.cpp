@@ -88,7 +88,7 @@ Overview Store::overview(const DeviceFilter &serial)
     query.prepare(QStringLiteral("SELECT count(*), total(max(coalesce(runs, 0), 0)), min(arrived), max(arrived) FROM sessions")
                   + where(serial));
     bindFilter(query, serial);
-    if (!query.exec() || !query.next()) {
+    if (!run(query) || !query.next()) {
         failed(query.lastError());
         return overview;
     }
@@ -110,7 +110,7 @@ std::vector<qint64> Store::sessionIds(const DeviceFilter &serial)
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id FROM sessions") + where(serial) + QStringLiteral(" ORDER BY arrived, id"));
     bindFilter(query, serial);
-    if (!query.exec()) {
+    if (!run(query)) {
         failed(query.lastError());
         return ids;
     }
@@ -176,7 +176,7 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
                             + where(serial, "runs IS NOT NULL") + QStringLiteral(" GROUP BY ") + key
                             + QStringLiteral(" ORDER BY ") + key);
     bindFilter(query, serial);
-    if (!query.exec()) {
+    if (!run(query)) {
         failed(query.lastError());
         return plot;
     }

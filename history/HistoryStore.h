@@ -5,17 +5,20 @@
 #include "stats/RunFileTransfer.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QDateTime>
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <vector>
 
 class QSqlDatabase;
+class QSqlQuery;
 
 // The practice history: every run file the program brought home, kept in an SQLite file in the
 // program folder with the time it arrived, the device it came from and its figures. Nothing here
@@ -24,12 +27,15 @@ class QSqlDatabase;
 namespace history {
 
 inline const QString kStoreName = QStringLiteral("History.sqlite");
-// Stored in the file (PRAGMA user_version); a file of a later version is left alone.
-constexpr int kSchemaVersion = 1;
+// Stored in the file (PRAGMA user_version); a file of a later version is left alone. Version 1
+// kept each session's file by its full path; version 2 keeps the name inside the Statistics
+// folder beside the store, so that moving the documents folder keeps the links, and the files
+// already read, so that a start reads only new or changed files.
+constexpr int kSchemaVersion = 2;
 
 // One run file as it was stored.
 struct Arrival {
-    QString path;
+    QString path; // where it was stored
     QByteArray bytes;
     bool rallycross = false;
     QDateTime when;
@@ -42,21 +48,42 @@ class Store {
 public:
     using Notice = std::function<void(const QString &text)>;
 
-    // Opens the store at `path`, creating it when missing. A damaged file is renamed aside (with
-    // its journal) and a new one started; `notice` is told that, and once that the history is
-    // off when the store cannot be used (it can be read but not written: it is still shown).
-    explicit Store(const QString &path, Notice notice = {});
+    // Full: waits a moment for a lock another program holds, and checks the whole file.
+    // AtStart (the window's start, which nothing may hold up): tries once without waiting (a
+    // store held locked is tried again at the next recording) and leaves the whole-file check to
+    // the folder's import beside the window (importBeside). Import: that import's own
+    // connection, which checks the whole file after the import (checkWhole); a damaged file is
+    // reported (damaged()) and left where it is.
+    enum class Opening { Full, AtStart, Import };
+
+    // Opens the store at `path`, creating it when missing. A damaged file, or one whose tables
+    // are not exactly this program's, is renamed aside (with its journal) and a new one started;
+    // `notice` is told that, and once that the history is off when the store cannot be used (it
+    // can be read but not written: it is still shown). A version 1 store is brought to this
+    // version in place.
+    explicit Store(const QString &path, Notice notice = {}, Opening opening = Opening::Full);
     ~Store();
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
 
     const QString &path() const { return m_path; }
+    // The Statistics folder beside the store: the sessions' files in it are kept by name.
+    const QString &folder() const { return m_folder; }
     bool canRead() const { return m_readable; }
     bool canRecord() const { return m_writable; }
     // Why the store cannot record, in words; empty while it can.
     const QString &problem() const { return m_problem; }
     // Where a damaged store was moved at opening; empty when none was.
     const QString &setAsidePath() const { return m_setAside; }
+    // Opened AtStart while another program held it locked: not open yet; the next recording
+    // tries again.
+    bool waiting() const { return m_waiting; }
+    // Opened for an import: the whole-file check found the file damaged.
+    bool damaged() const { return m_damaged; }
+    // Reads the whole file (what a Full opening does); false when it is damaged (damaged()).
+    bool checkWhole();
+    // Sets a store found damaged aside and starts a new one (what opening does with it).
+    void startAnew();
 
     enum class Recorded { New, Known, Off };
     // Records a run file. The same bytes again are the same session: it keeps its first date,
@@ -66,9 +93,14 @@ public:
     // take one): all of them, or none when the history is off.
     std::vector<Recorded> record(const std::vector<Arrival> &arrivals);
     // Records the run files (*.txt) of `folder` whose bytes it has not seen, dated by their file
-    // time; returns how many were added. Files it cannot read, and files longer than a full run
-    // file (never a run file), are passed over.
-    int importFolder(const QString &folder);
+    // time. A file read before, with the same name, size and modification time, is not read
+    // again. Files it cannot read, and files longer than a full run file (never a run file), are
+    // passed over. `stop` ends it early (what it recorded stays).
+    struct Imported {
+        int added = 0; // new sessions
+        int read = 0;  // files read
+    };
+    Imported importFolder(const QString &folder, const std::atomic<bool> *stop = nullptr);
 
     // The sessions sorted by date; with `serial`, those of that device only (empty text: those
     // whose device is not known).
@@ -89,28 +121,53 @@ public:
     Plot plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local = QDateTime::currentDateTime());
 
 private:
-    enum class Outcome { Ready, ReadOnly, Damaged, Off };
+    enum class Outcome { Ready, ReadOnly, Damaged, Locked, Off };
+    void open();
     Outcome openFile(bool readOnly);
     Outcome prepare();
+    bool migrate(QSqlQuery &query);
     void close();
     bool setAside();
     void turnOff(const QString &why);
     void failed(const QSqlError &error);
     bool exec(const QString &statement);
+    bool run(QSqlQuery &query);
+    bool run(QSqlQuery &query, const QString &statement);
+    QString fileOf(const QString &path) const;
+    QString pathOf(const QString &file) const;
+    bool markSeen(const QString &file, qint64 size, const QDateTime &modified, const QByteArray &hash);
     Recorded recordOne(const Arrival &arrival); // in a transaction
     // The sessions of "SELECT ... FROM sessions" followed by `rest`, with `values` bound.
     std::vector<Session> select(const QString &rest, const QVariantList &values);
     std::optional<qint64> insert(const Arrival &arrival, const QByteArray &hash);
+    static int progress(void *store);
 
     QString m_path;
+    QString m_folder;
     QString m_connection;
     Notice m_notice;
+    Opening m_opening;
     bool m_readable = false;
     bool m_writable = false;
     bool m_toldOff = false;
+    bool m_waiting = false;
+    bool m_damaged = false;
     QString m_problem;
     QString m_setAside;
+    QDeadlineTimer m_deadline;
 };
+
+// What the window runs beside its start, in a thread of its own: the store at `storePath` opened
+// on a connection of its own, the run files of its folder that it has not read added (then
+// `imported` is told, from that thread), and the whole file checked. The notices are the
+// store's, to be shown by the window. What it returns is what came after `imported`.
+struct FolderImport {
+    Store::Imported imported;
+    bool damaged = false; // the window's store is to start anew (Store::startAnew)
+    QStringList notices;
+};
+FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop = nullptr,
+                          const std::function<void(const FolderImport &)> &imported = {});
 
 // The files of one download, gathered as they are stored (DownloadObserver::stored) and recorded
 // together when it ends, however it ends: one write to the disk for the whole download.

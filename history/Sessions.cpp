@@ -24,6 +24,25 @@ QString timeOrNA(const std::optional<double> &value, const QLocale &locale)
     return value ? readout::timeText(*value, locale) : QStringLiteral("N/A");
 }
 
+// A text from the device or the folder, as a CSV field a spreadsheet takes as text: control
+// characters as \xHH (as the tool's table shows them), and a leading ' where it would begin a
+// formula.
+QString csvSafe(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 1);
+    if (!text.isEmpty() && QStringView(u"=+-@").contains(text.front()))
+        out += QLatin1Char('\'');
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            out += QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<double> Figures::redRate() const
@@ -116,8 +135,8 @@ QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale)
         return value ? csv::generalNumber(*value, locale) : QString();
     };
     for (const Session &session : sessions) {
-        QStringList fields{session.arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), session.serial,
-                           session.fileName()};
+        QStringList fields{session.arrived.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), csvSafe(session.serial),
+                           csvSafe(session.fileName())};
         if (session.figures) {
             const Figures &f = *session.figures;
             fields << QString::number(f.runs) << QString::number(f.reds) << QString::number(f.wins)

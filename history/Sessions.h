@@ -46,7 +46,7 @@ struct Session {
     bool imported = false;  // found in the Statistics folder, dated by its file time
     QString serial;         // the device's serial number; empty when not known
     QString firmware;
-    QString path;           // where the run file was stored
+    QString path;           // where the run file is (the store keeps a file of its folder by name)
     bool rallycross = false;
     std::optional<Figures> figures; // none: the file does not decode
 
@@ -68,7 +68,9 @@ QString tableText(const std::vector<Session> &sessions, const QLocale &locale = 
 // The rows as CSV with the rules of the window's Export: CR LF line ends, numbers with the
 // locale's decimal separator, a field holding a comma quoted, the 8-bit local encoding. Dates are
 // written yyyy-MM-dd HH:mm:ss (local time), which spreadsheets read; figures a session lacks are
-// empty.
+// empty. The serial number and the file name, the device's and the folder's text, carry control
+// characters as \xHH, and get a leading ' where they begin with =, +, - or @ (which a
+// spreadsheet would take for a formula).
 QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale = QLocale());
 
 // The chart points (Store::plot): x is the arrival in milliseconds since 1970 (UTC), y the figure

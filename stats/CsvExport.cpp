@@ -59,7 +59,7 @@ QString localNumber(const QString &text, const QLocale &locale)
     return match.captured(1) + (whole.isEmpty() ? QStringLiteral("0") : whole) + separator + match.captured(3);
 }
 
-QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLocale &locale)
+QByteArray exportText(const runfile::Runs &runs, const QStringList &statistics, const QLocale &locale)
 {
     const QString na = QStringLiteral("N/A");
     QStringList lines;
@@ -85,21 +85,6 @@ QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLo
         values.append(field(localNumber(text, locale)));
     lines.append(values.join(QLatin1Char(',')));
     return (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLocal8Bit();
-}
-
-Runs runsOf(const runfile::RunFile &file)
-{
-    Runs runs;
-    runs.rt = file.rt;
-    if (file.full) {
-        runs.shift = file.shift;
-        runs.bump = file.bump;
-    } else {
-        for (runfile::Reals &column : runs.shift)
-            column[1] = runfile::kAbsentShift;
-        runs.bump.fill(runfile::kNoBump);
-    }
-    return runs;
 }
 
 QStringList statisticsOf(const runfile::RunFile &file)

@@ -19,12 +19,6 @@ QString generalNumber(double value, const QLocale &locale = QLocale());
 // A field as written: quoted (quotes doubled) only when it holds a comma, a quote or a line end.
 QString field(const QString &text);
 
-struct Runs {
-    runfile::Reals rt{};
-    std::array<runfile::Reals, 4> shift{};
-    runfile::Counts bump{};
-};
-
 // A statistic's text as the CSV holds it. Average, spread and a short run file's shift
 // average always show a "." (".530", "-.512", "1.234"), while the other numbers follow the
 // locale; a spreadsheet of a locale without "." as its separator would read them as text or as
@@ -36,13 +30,11 @@ QString localNumber(const QString &text, const QLocale &locale);
 // runs is `statistics[0]` (the run count as shown) read as an integer; not one, or above 50, gives
 // 50. `statistics` holds the nine shown texts: runs, reds, wins, average, spread, shift 1 to 4
 // averages, each written as localNumber() gives it. Lines end in CR LF.
-QByteArray exportText(const Runs &runs, const QStringList &statistics, const QLocale &locale = QLocale());
+QByteArray exportText(const runfile::Runs &runs, const QStringList &statistics, const QLocale &locale = QLocale());
 
-// What the window exports after loading `file` on its own: its runs as the load sets the run
-// arrays (a short or rallycross file marks every shift column absent and has no bump counts),
-// and the nine figures as the labels show them. Throws the conversion error of a count field
-// that is not a number, as the load does.
-Runs runsOf(const runfile::RunFile &file);
+// The nine figures of `file` as the labels show them, what the window exports after loading it on
+// its own (its runs: runfile::runsOf). Throws the conversion error of a count field that is not a
+// number, as the load does.
 QStringList statisticsOf(const runfile::RunFile &file);
 
 // What Export does with the name its save dialog gave back: it writes only CSV files, so that no

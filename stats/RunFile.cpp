@@ -146,4 +146,19 @@ QByteArray readRunFile(const QString &path)
     return files::readFile(path, kFullSize);
 }
 
+Runs runsOf(const RunFile &file)
+{
+    Runs runs;
+    runs.rt = file.rt;
+    if (file.full) {
+        runs.shift = file.shift;
+        runs.bump = file.bump;
+    } else {
+        for (Reals &column : runs.shift)
+            column[1] = kAbsentShift;
+        runs.bump.fill(kNoBump);
+    }
+    return runs;
+}
+
 } // namespace runfile

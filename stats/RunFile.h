@@ -74,6 +74,15 @@ struct RunFile {
 // `bytes` is the file's content; only its first 1748 bytes are read.
 RunFile decode(const QByteArray &bytes, const QLocale &locale = QLocale());
 
+// A loaded file's runs as the window's load sets its run arrays: a short or rallycross file marks
+// every shift column absent (kAbsentShift in run 1) and has no bump counts (kNoBump).
+struct Runs {
+    Reals rt{};
+    std::array<Reals, 4> shift{};
+    Counts bump{};
+};
+Runs runsOf(const RunFile &file);
+
 // The first 1748 bytes of a file; throws the file error when it cannot be opened or read.
 QByteArray readRunFile(const QString &path);
 

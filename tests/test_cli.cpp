@@ -162,6 +162,35 @@ private slots:
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
     }
 
+    // A store crafted to run for ever (the program's mark and version, an endless view or
+    // trigger) holds neither download nor history: it is set aside, and the files are stored.
+    void craftedHistoryHoldsNothing_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("sessions an endless view") << "view";
+        QTest::newRow("an endless trigger") << "trigger";
+    }
+    void craftedHistoryHoldsNothing()
+    {
+        QFETCH(QString, kind);
+        const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+        QDir(folders.program).removeRecursively();
+        QVERIFY(QDir().mkpath(folders.program));
+        writeCraftedHistory(folders.inProgram(QStringLiteral("History.sqlite")), kind);
+        SimFixture sim({"1.24  ", "VM000042"});
+        sim::RunFileSet set;
+        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)}};
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        QTemporaryDir dir;
+        Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("RUN1.txt")});
+        QVERIFY2(r.err.contains(QLatin1String("was damaged. It was renamed to History-damaged-")), qPrintable(r.err));
+        r = run({QStringLiteral("history")});
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 2);
+    }
+
     void deleteDeviceFilesAsksFirst()
     {
         SimFixture sim;

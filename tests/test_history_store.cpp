@@ -4,12 +4,15 @@
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 #include <sys/stat.h>
+
+#include <tuple>
 
 // The practice history's store: what it records of a run file, the same bytes twice, the files
 // it finds in the folder, and the stores it cannot use.
@@ -49,6 +52,30 @@ class HistoryStoreTest : public QObject {
         return a;
     }
     static QDateTime day(int d, int hour = 18) { return QDateTime(QDate(2024, 3, d), QTime(hour, 30)); }
+    QString statistics() const { return dir->filePath(QStringLiteral("Statistics")); }
+    // A file of the folder beside the store, dated `time`.
+    QString put(const QString &name, const QByteArray &bytes, const QDateTime &time)
+    {
+        QDir().mkpath(statistics());
+        const QString path = write(QStringLiteral("Statistics/") + name, bytes);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadWrite) || !file.setFileTime(time, QFileDevice::FileModificationTime))
+            qFatal("cannot date %s", qPrintable(path));
+        return path;
+    }
+    static QVariant scalar(const QString &path, const QString &statement)
+    {
+        QVariant value;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+            db.setDatabaseName(path);
+            QSqlQuery query(db);
+            if (db.open() && query.exec(statement) && query.next())
+                value = query.value(0);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+        return value;
+    }
     static QByteArray session(std::uint32_t seed, sim::RunFileKind kind = sim::RunFileKind::Full)
     {
         return sim::encodeRunFile(sim::generateSession(seed, 20), kind);
@@ -231,7 +258,7 @@ private slots:
         QCOMPARE(mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.txt")).constData(), 0600), 0);
 
         const auto store = open();
-        QCOMPARE(store->importFolder(folder), 3);
+        QCOMPARE(store->importFolder(folder).added, 3);
         std::vector<history::Session> sessions = store->sessions();
         QCOMPARE(sessions.size(), size_t(3));
         QCOMPARE(sessions[0].fileName(), QStringLiteral("RX1R.txt"));
@@ -245,9 +272,9 @@ private slots:
         QCOMPARE(sessions[2].arrived, day(8));
         QCOMPARE(store->devices(), QStringList{QString()});
 
-        QCOMPARE(store->importFolder(folder), 0);
+        QCOMPARE(store->importFolder(folder).added, 0);
         QVERIFY(QFile::remove(folder + QStringLiteral("/A-1.txt")));
-        QCOMPARE(store->importFolder(folder), 0);
+        QCOMPARE(store->importFolder(folder).added, 0);
         QCOMPARE(store->sessions().back().fileName(), QStringLiteral("A.txt")); // followed to the copy left
         QCOMPARE(store->sessions(QString()).size(), size_t(3));
         QCOMPARE(store->sessions(QStringLiteral("VM000042")).size(), size_t(0));
@@ -337,7 +364,7 @@ private slots:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
             db.setDatabaseName(storePath());
             QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 2")));
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = %1").arg(history::kSchemaVersion + 1)));
             db.close();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(QStringLiteral("newer"));
@@ -364,7 +391,7 @@ private slots:
                                                  "still downloaded and stored as usual.")
                                       .arg(QDir::toNativeSeparators(storePath()), why));
         QVERIFY(!store->canRecord());
-        QCOMPARE(store->importFolder(dir->path()), 0);
+        QCOMPARE(store->importFolder(dir->path()).added, 0);
         if (locker.isOpen()) {
             QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
             locker.close();
@@ -378,6 +405,187 @@ private slots:
             QCOMPARE(readAll(storePath()), before); // untouched
         locker = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+    }
+
+    // A start reads only what it has not read: a file known by its name, size and time is passed
+    // over, also one a download recorded; a file changed since, in its bytes or only its time,
+    // is read again, and a file that went is forgotten.
+    void knownFilesAreNotReadAgain()
+    {
+        put(QStringLiteral("A.txt"), session(1), day(1));
+        put(QStringLiteral("B.txt"), session(2), day(2));
+        const auto store = open();
+        QCOMPARE(store->importFolder(statistics()).read, 2);
+        const QByteArray downloaded = session(3);
+        QCOMPARE(store->record(arrival(put(QStringLiteral("C.txt"), downloaded, day(3)), downloaded, day(3))),
+                 history::Store::Recorded::New);
+        const history::Store::Imported again = store->importFolder(statistics());
+        QCOMPARE(again.read, 0);
+        QCOMPARE(again.added, 0);
+
+        put(QStringLiteral("A.txt"), session(4), day(1)); // new bytes, the same size and time
+        put(QStringLiteral("B.txt"), session(2), day(5)); // only touched
+        QVERIFY(QFile::remove(statistics() + QStringLiteral("/C.txt")));
+        history::Store::Imported changed = store->importFolder(statistics());
+        QCOMPARE(changed.read, 1); // B: a file rewritten in the same second with the same size is not seen
+        QCOMPARE(changed.added, 0);
+        QFile::remove(statistics() + QStringLiteral("/A.txt"));
+        put(QStringLiteral("A.txt"), session(4, sim::RunFileKind::Rallycross), day(1)); // another size
+        changed = store->importFolder(statistics());
+        QCOMPARE(changed.read, 1);
+        QCOMPARE(changed.added, 1);
+        QCOMPARE(store->importFolder(statistics()).read, 0);
+        QCOMPARE(scalar(storePath(), QStringLiteral("SELECT group_concat(file) FROM (SELECT file FROM seen ORDER BY file)")).toString(),
+                 QStringLiteral("A.txt,B.txt"));
+        QCOMPARE(store->sessions().size(), size_t(4));
+        QCOMPARE(notices, QStringList());
+    }
+
+    // A store version 1 wrote (full paths) is brought to this version in place: every session
+    // keeps its figures and runs, a file of the folder is kept by its name, one elsewhere by its
+    // path, and the same bytes are still the same session.
+    void versionOneStoreIsMigrated()
+    {
+        const QByteArray bytes = session(7);
+        const QString inFolder = put(QStringLiteral("RUN7.txt"), bytes, day(7));
+        const QString elsewhere = write(QStringLiteral("ELSE.txt"), "0X2");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v1"));
+            db.setDatabaseName(storePath());
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            for (const QString &statement : {
+                     QStringLiteral("CREATE TABLE sessions ("
+                                    " id INTEGER PRIMARY KEY, arrived INTEGER NOT NULL, imported INTEGER NOT NULL,"
+                                    " serial TEXT NOT NULL, firmware TEXT NOT NULL, path TEXT NOT NULL, hash TEXT NOT NULL UNIQUE,"
+                                    " size INTEGER NOT NULL, rallycross INTEGER NOT NULL,"
+                                    " runs INTEGER, wins INTEGER, reds INTEGER, average REAL, spread REAL, best REAL,"
+                                    " shift1 REAL, shift2 REAL, shift3 REAL, shift4 REAL)"),
+                     QStringLiteral("CREATE INDEX sessions_by_date ON sessions (arrived)"),
+                     QStringLiteral("CREATE TABLE runs ("
+                                    " session INTEGER NOT NULL REFERENCES sessions (id), run INTEGER NOT NULL, rt REAL NOT NULL,"
+                                    " shift1 REAL, shift2 REAL, shift3 REAL, shift4 REAL, bump INTEGER,"
+                                    " PRIMARY KEY (session, run)) WITHOUT ROWID"),
+                     QStringLiteral("PRAGMA application_id = %1").arg(0x564D4831), QStringLiteral("PRAGMA user_version = 1"),
+                     QStringLiteral("INSERT INTO sessions VALUES (1, %1, 0, 'VM000042', '1.24 R', '%2', '%3', %4, 0,"
+                                    " 20, 9, 2, 0.512, 0.03, 0.498, 1.7, 3.38, NULL, NULL)")
+                         .arg(day(7).toMSecsSinceEpoch()).arg(inFolder, QString::fromLatin1(
+                             QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())).arg(bytes.size()),
+                     QStringLiteral("INSERT INTO runs VALUES (1, 1, 0.512, 1.7, 3.38, NULL, NULL, 2), (1, 2, 0.498, 1.71, 3.4, NULL, NULL, 0)"),
+                     QStringLiteral("INSERT INTO sessions VALUES (2, %1, 1, '', '', '%2', 'ab', 3, 0,"
+                                    " NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)")
+                         .arg(day(8).toMSecsSinceEpoch()).arg(elsewhere)})
+                QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("v1"));
+
+        for (int opening = 1; opening <= 2; ++opening) { // the second finds it as this version made it
+            const auto store = open();
+            QVERIFY(store->canRecord());
+            const std::vector<history::Session> sessions = store->sessions();
+            QCOMPARE(sessions.size(), size_t(2));
+            QCOMPARE(sessions[0].path, inFolder);
+            QCOMPARE(sessions[0].arrived, day(7));
+            QCOMPARE(sessions[0].serial, QStringLiteral("VM000042"));
+            QVERIFY(sessions[0].figures);
+            const history::Figures &f = *sessions[0].figures;
+            QCOMPARE(std::tuple(f.runs, f.wins, f.reds), std::tuple(20, 9, 2));
+            QCOMPARE(std::tuple(f.average, f.spread, f.best), std::tuple(std::optional(0.512), std::optional(0.03), std::optional(0.498)));
+            QCOMPARE(f.shiftAverage, (std::array<std::optional<double>, 4>{1.7, 3.38, std::nullopt, std::nullopt}));
+            QCOMPARE(sessions[1].path, elsewhere);
+            QVERIFY(sessions[1].imported);
+            QVERIFY(!sessions[1].figures);
+            QCOMPARE(store->record(arrival(inFolder, bytes, day(9))), history::Store::Recorded::Known);
+        }
+        QCOMPARE(notices, QStringList());
+        QCOMPARE(scalar(storePath(), QStringLiteral("PRAGMA user_version")).toInt(), history::kSchemaVersion);
+        QCOMPARE(scalar(storePath(), QStringLiteral("SELECT file FROM sessions WHERE id = 1")).toString(), QStringLiteral("RUN7.txt"));
+        QCOMPARE(scalar(storePath(), QStringLiteral("SELECT count(*) FROM runs")).toInt(), 2);
+    }
+
+    // The documents folder moved or restored elsewhere: the sessions find their files in the
+    // folder where it is now, and a start reads none of them again.
+    void sessionsFollowTheMovedFolder()
+    {
+        const QString before = dir->filePath(QStringLiteral("before"));
+        const QString after = dir->filePath(QStringLiteral("after/Documents"));
+        QVERIFY(QDir().mkpath(before + QStringLiteral("/Statistics")));
+        QVERIFY(QDir().mkpath(QFileInfo(after).path()));
+        const QByteArray downloaded = session(21), found = session(22);
+        {
+            history::Store store(before + QStringLiteral("/History.sqlite"));
+            const QString path = before + QStringLiteral("/Statistics/RUN21.txt");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(downloaded) == downloaded.size());
+            file.close();
+            QCOMPARE(store.record(arrival(path, downloaded, day(21))), history::Store::Recorded::New);
+            QFile other(before + QStringLiteral("/Statistics/RUN22.txt"));
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write(found) == found.size());
+            other.close();
+            QCOMPARE(store.importFolder(store.folder()).added, 1);
+        }
+        QVERIFY(QDir().rename(before, after));
+        history::Store store(after + QStringLiteral("/History.sqlite"));
+        QCOMPARE(store.importFolder(store.folder()).read, 0);
+        const std::vector<history::Session> sessions = store.sessions();
+        QCOMPARE(sessions.size(), size_t(2));
+        QCOMPARE(readAll(sessions[0].path), downloaded);
+        QCOMPARE(readAll(sessions[1].path), found);
+        QVERIFY(sessions[0].path.startsWith(after));
+    }
+
+    // A store with the program's mark and version whose SQL would never end is no store of
+    // ours: set aside at opening, before any of it runs, and a new one records.
+    void craftedStoreIsSetAside_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("sessions an endless view") << "view";
+        QTest::newRow("an endless trigger") << "trigger";
+    }
+    void craftedStoreIsSetAside()
+    {
+        QFETCH(QString, kind);
+        writeCraftedHistory(storePath(), kind);
+        const auto store = open();
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices.first().contains(QLatin1String("was damaged. It was renamed to History-damaged-")), qPrintable(notices.first()));
+        const QByteArray bytes = session(30);
+        QCOMPARE(store->record(arrival(put(QStringLiteral("R.txt"), bytes, day(3)), bytes, day(3))), history::Store::Recorded::New);
+        QCOMPARE(store->sessions().size(), size_t(1));
+    }
+
+    // The CSV takes the device's and the folder's texts as text: control characters as \xHH, a
+    // text a spreadsheet would take for a formula with a leading '; numbers stay numbers.
+    void csvGuards_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("plain") << "VM000042" << "VM000042";
+        QTest::newRow("escape and bell") << "VM\x1b[2J\x07" << "VM\\x1B[2J\\x07";
+        QTest::newRow("C1 control and DEL") << QString::fromUtf16(u"A\u0085\u007f") << "A\\x85\\x7F";
+        QTest::newRow("line end, quoted") << "A\r\nB,C" << "\"A\\x0D\\x0AB,C\"";
+        for (const char *start : {"=", "+", "-", "@"})
+            QTest::newRow(start) << QLatin1String(start) + QStringLiteral("HYPERLINK(1)") << QStringLiteral("'%1HYPERLINK(1)").arg(QLatin1String(start));
+        QTest::newRow("formula after a control character") << "\t=1+1" << "\\x09=1+1";
+        QTest::newRow("inside, not first") << "A=1" << "A=1";
+    }
+    void csvGuards()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, field);
+        history::Session s;
+        s.arrived = day(4);
+        s.serial = text;
+        s.path = QStringLiteral("/x/") + text + QStringLiteral(".txt");
+        history::Figures f;
+        f.runs = 3;
+        f.average = -0.5; // a number, never guarded
+        s.figures = f;
+        const QByteArray csv = history::csvText({s}, QLocale::c());
+        const QString row = QString::fromLocal8Bit(csv).split(QStringLiteral("\r\n")).at(1);
+        const QString file = field.endsWith(QLatin1Char('"')) ? field.chopped(1) + QStringLiteral(".txt\"") : field + QStringLiteral(".txt");
+        QCOMPARE(row, QStringLiteral("2024-03-04 18:30:00,%1,%2,3,0,0,-0.5,").arg(field, file));
     }
 
     // The table as the tool prints it, and its CSV with Export's rules.

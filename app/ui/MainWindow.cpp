@@ -27,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QThread>
 #include <QValueAxis>
 
 namespace {
@@ -140,7 +141,14 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     guarded(this, [this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    stopHistoryImport = true;
+    if (historyImport) {
+        historyImport->wait(); // it reads and writes files of its own, nothing of the window's
+        delete historyImport;
+    }
+}
 
 QLineSeries *TForm1::series(int number) const
 {

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,7 @@ class QGroupBox;
 class QLabel;
 class QLineSeries;
 class QProgressBar;
+class QThread;
 class QPushButton;
 class QValueAxis;
 
@@ -144,22 +146,32 @@ public:
     void Button8Click();
     void Button9Click();
 
-    // The practice history (history/ui/HistoryHandlers.cpp): opened at start, where the run
-    // files the Statistics folder holds and it has not seen are added; Load records each file it
-    // stores. "History..." in the file list's context menu and Ctrl+H show its window.
+    // The practice history (history/ui/HistoryHandlers.cpp): opened at start without waiting for
+    // anything; the run files of the Statistics folder it has not read are added beside the
+    // window, in a thread of its own, and their sessions appear when that ends. Load records
+    // each file it stores. "History..." in the file list's context menu and Ctrl+H show its
+    // window.
     std::unique_ptr<history::Store> history;
     HistoryWindow *historyWindow = nullptr;
     QAction *historyAction;
     void openHistory();
-    // What the history has to say waits here while a download runs (a message box then would
-    // hold up the port's reading) and is shown by tellHistoryNotices().
-    QStringList historyNotices;
+    // The folder's import while it runs; historyImported() when it has ended.
+    QThread *historyImport = nullptr;
+    std::atomic<bool> stopHistoryImport{false};
+    // What the history has to say waits here, never interrupting the start or a download's
+    // designed messages, and is shown by tellHistoryNotices() when a download has ended or the
+    // History window opens.
+    QStringList historyNotices, historyTold; // each told once
+    void addHistoryNotice(const QString &text);
     void tellHistoryNotices();
     void wireHistory();
     void showHistory();
     // Picks a run file of the Statistics folder in the list as a click would (loading it);
     // false when the list does not hold it.
     bool pickRunFile(const QString &path);
+
+signals:
+    void historyImported();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -178,6 +178,9 @@ void ImageView::mouseReleaseEvent(QMouseEvent *event)
 FileListBox::FileListBox(QWidget *parent) : QListWidget(parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Every row is one line of the same font: laid out without measuring each, so a folder of
+    // thousands of run files shows as fast as one of ten.
+    setUniformItemSizes(true);
 }
 
 void FileListBox::setDirectory(const QString &directory)

@@ -13,21 +13,57 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QScreen>
+#include <QThread>
+#include <QTimer>
 
 #include <utility>
 
 void TForm1::openHistory()
 {
-    // Whatever goes wrong is said once, as a warning, and the window goes on without it.
+    // Whatever goes wrong waits, and the window goes on without it.
     history = std::make_unique<history::Store>(folders.inProgram(history::kStoreName),
-                                               [this](const QString &text) { historyNotices.append(text); });
-    history->importFolder(folders.statistics);
-    tellHistoryNotices();
+                                               [this](const QString &text) { addHistoryNotice(text); },
+                                               history::Store::Opening::AtStart);
+    if (!history->canRecord())
+        return;
+    // Once the event loop runs, the window shown: nothing of the import holds it.
+    QTimer::singleShot(0, this, [this] {
+        const QString path = history->path();
+        historyImport = QThread::create([this, path] {
+            const auto tell = [this](const history::FolderImport &result, bool last) {
+                QMetaObject::invokeMethod(this, [this, result, last] {
+                    for (const QString &text : result.notices)
+                        addHistoryNotice(text);
+                    if (result.damaged)
+                        history->startAnew();
+                    if (historyWindow && historyWindow->isVisible())
+                        historyWindow->reload();
+                    if (!last)
+                        emit historyImported(); // the sessions are in
+                    else if (historyImport && historyImport->wait())
+                        delete std::exchange(historyImport, nullptr);
+                }, Qt::QueuedConnection);
+            };
+            const history::FolderImport rest = history::importBeside(
+                path, &stopHistoryImport, [&tell](const history::FolderImport &result) { tell(result, false); });
+            tell(rest, true);
+        });
+        // Only what the window leaves of the processors: it never slows the window down.
+        historyImport->start(QThread::IdlePriority);
+    });
+}
+
+void TForm1::addHistoryNotice(const QString &text)
+{
+    // The import beside the window has a store of its own, which may find what the window's finds.
+    if (!historyNotices.contains(text) && !historyTold.contains(text))
+        historyNotices.append(text);
 }
 
 void TForm1::tellHistoryNotices()
 {
     const QStringList notices = std::exchange(historyNotices, {});
+    historyTold += notices;
     for (const QString &text : notices)
         showWarning(this, text);
 }
@@ -58,6 +94,7 @@ void TForm1::showHistory()
     historyWindow->show();
     historyWindow->raise();
     historyWindow->activateWindow();
+    tellHistoryNotices(); // what it had to say since the start, over its window
 }
 
 bool TForm1::pickRunFile(const QString &path)

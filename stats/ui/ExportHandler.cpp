@@ -27,7 +27,7 @@ void TForm1::Button11Click()
             showWarning(this, choice.message);
         FileSaveDialog1->selectFile(choice.path);
     }
-    csv::Runs runs;
+    runfile::Runs runs;
     runs.rt = rt;
     runs.shift = {shift1, shift2, shift3, shift4};
     runs.bump = bump;

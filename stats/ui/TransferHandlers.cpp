@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -39,9 +40,10 @@ void TForm1::Button8Click()
     observer.stored = [&recording](const StoredRunFile &file) { recording.add(file); };
     const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
     recording.finish();
-    tellHistoryNotices();
     if (historyWindow && historyWindow->isVisible())
         historyWindow->reload();
+    // The history speaks after the download's own messages, never between them.
+    const auto tell = qScopeGuard([this] { tellHistoryNotices(); });
     switch (result.end) {
     case DownloadResult::End::NoResponse:
         dropLink(kNoResponse);

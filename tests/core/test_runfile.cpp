@@ -176,7 +176,7 @@ private slots:
     // Three runs: one without a bump count, no shift-3 and shift-4 columns.
     void exportFileIsExact()
     {
-        csv::Runs runs;
+        runfile::Runs runs;
         runs.rt[1] = 0.512, runs.rt[2] = 0.5, runs.rt[3] = -0.023;
         runs.bump.fill(255);
         runs.bump[1] = 2, runs.bump[3] = 0;
@@ -209,7 +209,7 @@ private slots:
     {
         QFETCH(QString, numRuns);
         QFETCH(int, lines);
-        csv::Runs runs;
+        runfile::Runs runs;
         runs.bump.fill(255);
         const QByteArray text = csv::exportText(runs, {numRuns, "0", "0", "N/A", "N/A", "N/A", "N/A", "N/A", "N/A"}, point);
         QCOMPARE(text.count("\r\n"), lines);
@@ -221,7 +221,7 @@ private slots:
     // With a decimal comma, fields holding a comma are quoted so the columns stay apart.
     void exportWithDecimalComma()
     {
-        csv::Runs runs;
+        runfile::Runs runs;
         runs.rt[1] = 0.512, runs.rt[2] = 2.0;
         runs.bump[1] = 3, runs.bump[2] = 255;
         runs.shift[0][1] = 1.25, runs.shift[0][2] = 1.0;

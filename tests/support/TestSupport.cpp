@@ -1,9 +1,12 @@
 #include "tests/support/TestSupport.h"
 
 #include "device/Ports.h"
+#include "history/HistoryStore.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -56,6 +59,38 @@ SimFixture::~SimFixture()
 {
     m_device->stop();
     qunsetenv(kPortEnvironmentVariable);
+}
+
+void writeCraftedHistory(const QString &path, const QString &kind)
+{
+    { history::Store made(path); } // the real tables, mark and version
+    const QString name = QStringLiteral("crafting");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        QSqlQuery query(db);
+        const QString endless = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) ");
+        QStringList statements;
+        if (kind == QLatin1String("view")) {
+            statements << QStringLiteral("DROP TABLE sessions")
+                       << QStringLiteral("CREATE VIEW sessions AS %1 SELECT x AS id, 0 AS arrived, 0 AS imported, '' AS serial,"
+                                         " '' AS firmware, 'F' AS file, 'h' || x AS hash, 0 AS size, 0 AS rallycross,"
+                                         " NULL AS runs, NULL AS wins, NULL AS reds, NULL AS average, NULL AS spread,"
+                                         " NULL AS best, NULL AS shift1, NULL AS shift2, NULL AS shift3, NULL AS shift4"
+                                         " FROM c WHERE x < 0")
+                              .arg(endless);
+        } else {
+            statements << QStringLiteral("CREATE VIEW forever AS %1 SELECT x FROM c WHERE x < 0").arg(endless)
+                       << QStringLiteral("CREATE TRIGGER endless BEFORE INSERT ON runs BEGIN SELECT count(*) FROM forever; END");
+        }
+        for (const QString &statement : statements)
+            if (!query.exec(statement))
+                qFatal("cannot craft the history: %s", qPrintable(query.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 bool setReadOnly(const QString &path, bool readOnly)

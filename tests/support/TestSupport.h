@@ -73,6 +73,10 @@ bool waitFor(Condition condition, int timeoutMs = 5000)
 // written (a file system without the flag): the caller skips.
 bool setReadOnly(const QString &path, bool readOnly);
 
+// A practice history at `path` with the program's mark and version whose SQL would never end:
+// "view" (the sessions table an endless view) or "trigger" (an endless trigger on recording).
+void writeCraftedHistory(const QString &path, const QString &kind);
+
 // Points HOME (and with it the documents folder) at a temporary folder for the whole test
 // program, so no test touches the real one, and runs the windows off screen.
 void prepareTestEnvironment();

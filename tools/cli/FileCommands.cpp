@@ -26,7 +26,7 @@ int runShow(Context &c)
         out << names[i] << ": " << figures.at(i) << Qt::endl;
     out << "Shift averages: " << figures.mid(5).join(QStringLiteral("  ")) << Qt::endl;
 
-    const csv::Runs runs = csv::runsOf(file);
+    const runfile::Runs runs = runfile::runsOf(file);
     QList<int> columns; // shift columns in use
     for (int k = 0; k < 4; ++k) {
         if (runs.shift[k][1] != runfile::kAbsentShift)
@@ -55,7 +55,7 @@ int runExport(Context &c)
 {
     const QString path = c.positional.at(0);
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    const QByteArray text = csv::exportText(csv::runsOf(file), csv::statisticsOf(file));
+    const QByteArray text = csv::exportText(runfile::runsOf(file), csv::statisticsOf(file));
     QString target = c.value(QStringLiteral("--output"));
     if (target == QLatin1String("-")) {
         c.io.out << QString::fromUtf8(text) << Qt::flush;
