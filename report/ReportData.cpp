@@ -41,7 +41,7 @@ RunFileFacts runFileFacts(const runfile::RunFile &file, const QLocale &locale)
     for (int i = 0; i < shown.size(); ++i)
         facts.figures.push_back({QLatin1String(captions[i]), shown.at(i)});
 
-    const csv::Runs runs = csv::runsOf(file);
+    const runfile::Runs runs = runfile::runsOf(file);
     facts.columns = {QStringLiteral("Run"), QStringLiteral("RT")};
     if (file.full) // shorter files hold no bump counts
         facts.columns.append(QStringLiteral("Bump"));

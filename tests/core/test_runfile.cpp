@@ -291,9 +291,9 @@ private slots:
             const runfile::RunFile german = runfile::decode(bytes, comma);
             const runfile::RunFile plain = runfile::decode(bytes, point);
             const QList<QStringList> local =
-                fields(csv::exportText(csv::runsOf(german), csv::statisticsOf(german), comma));
+                fields(csv::exportText(runfile::runsOf(german), csv::statisticsOf(german), comma));
             const QList<QStringList> dotted =
-                fields(csv::exportText(csv::runsOf(plain), csv::statisticsOf(plain), point));
+                fields(csv::exportText(runfile::runsOf(plain), csv::statisticsOf(plain), point));
             QCOMPARE(local.size(), dotted.size());
             for (int row : {1, int(local.size()) - 1}) { // a run and the statistics
                 QCOMPARE(local[row].size(), dotted[row].size());
