@@ -151,6 +151,10 @@ private slots:
     void loadRecordsWhatItStores()
     {
         createWindows();
+        // The folder's import beside the window ends first; one still running would find the
+        // downloaded files before the download records them, and date them by their file time.
+        QSignalSpy imported(Form1, &TForm1::historyImported);
+        QVERIFY(imported.wait(30000));
         Form1->now = [] { return day(6); };
         connectDevice();
         Form1->Button8Click();
