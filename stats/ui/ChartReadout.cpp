@@ -119,14 +119,16 @@ void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
     auto *ring = form.Chart1->scene()->addRect(QRectF(), QPen(form.Chart1->palette().color(QPalette::Highlight), 2));
     ring->setZValue(1000);
     ring->setVisible(false);
-    new EventHook(form.Chart1, [&form, ring, hover](QEvent *event) {
+    // The view, not the form: the view loses focus while the form is being destroyed.
+    QChartView *view = form.Chart1;
+    new EventHook(view, [&form, view, ring, hover](QEvent *event) {
         switch (event->type()) {
         case QEvent::FocusIn:
         case QEvent::FocusOut:
         case QEvent::Resize:
-            ring->setRect(form.Chart1->mapToScene(form.Chart1->viewport()->rect().adjusted(1, 1, -2, -2)).boundingRect());
-            ring->setPen(QPen(form.Chart1->palette().color(QPalette::Highlight), 2));
-            ring->setVisible(form.Chart1->hasFocus());
+            ring->setRect(view->mapToScene(view->viewport()->rect().adjusted(1, 1, -2, -2)).boundingRect());
+            ring->setPen(QPen(view->palette().color(QPalette::Highlight), 2));
+            ring->setVisible(view->hasFocus());
             return false;
         case QEvent::KeyPress:
             break;
