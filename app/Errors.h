@@ -24,5 +24,9 @@ QString fileErrorText(std::error_code ec);
 AppError fileError(std::error_code ec);
 AppError fileErrorFromErrno(int err);
 
+// Text from the device or a file, safe to print on a terminal or to write into a CSV: control
+// characters (which could clear the screen or set its title) are shown as \xHH.
+QString printable(const QString &text);
+
 // Whole decimal number with an optional sign, as typed by a user; throws the conversion error.
 int strToInt(const QString &text);

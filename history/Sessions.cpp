@@ -1,5 +1,7 @@
 #include "history/Sessions.h"
 
+#include "app/Errors.h"
+
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
 
@@ -29,18 +31,10 @@ QString timeOrNA(const std::optional<double> &value, const QLocale &locale)
 // formula.
 QString csvSafe(const QString &text)
 {
-    QString out;
-    out.reserve(text.size() + 1);
-    if (!text.isEmpty() && QStringView(u"=+-@").contains(text.front()))
-        out += QLatin1Char('\'');
-    for (const QChar c : text) {
-        const char16_t code = c.unicode();
-        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
-            out += QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
+    const QString shown = printable(text);
+    if (!shown.isEmpty() && QStringView(u"=+-@").contains(shown.front()))
+        return QLatin1Char('\'') + shown;
+    return shown;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "device/Connection.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/SettingsCommands.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
@@ -22,7 +23,6 @@
 #include <QRegularExpression>
 
 #include <csignal>
-#include <sys/resource.h>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -392,17 +392,14 @@ private slots:
         QVERIFY(photo.save(dir.filePath(QStringLiteral("car.png"))));
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        rlimit limit = old;
-        limit.rlim_cur = 256;
-        const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
-        const Run exported = run({QStringLiteral("export"), dir.filePath(QStringLiteral("RUN.txt")), QStringLiteral("--force")});
-        const Run fitted = run({QStringLiteral("image"), QStringLiteral("fit"), dir.filePath(QStringLiteral("car.png")),
-                                QStringLiteral("-o"), dir.path()});
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, ignored);
+        Run exported, fitted;
+        {
+            const FileSizeLimit limit(256);
+            QVERIFY(limit.isSet());
+            exported = run({QStringLiteral("export"), dir.filePath(QStringLiteral("RUN.txt")), QStringLiteral("--force")});
+            fitted = run({QStringLiteral("image"), QStringLiteral("fit"), dir.filePath(QStringLiteral("car.png")),
+                          QStringLiteral("-o"), dir.path()});
+        }
 
         const QString tooLarge = QStringLiteral("vantrelock: cannot write %1: the file would pass the size limit for files\n");
         QCOMPARE(exported.status, kExitFailed);

@@ -5,8 +5,6 @@
 #include "history/HistoryStore.h"
 #include "history/ui/SessionTableModel.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QAction>
 #include <QChart>
 #include <QComboBox>
@@ -47,13 +45,6 @@ const QColor kAverage(0, 90, 180), kBest(0, 140, 60), kSpread(120, 60, 160), kRe
 const QColor kShift[] = {QColor(0, 64, 128), QColor(255, 128, 0), QColor(200, 0, 0), QColor(0, 128, 128)};
 // Lines and markers against the chart: the contrast asked of graphics.
 constexpr double kGraphicContrast = 3.0;
-
-QAccessibleInterface *accessibleChart(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("HistoryChart") && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Chart);
-    return nullptr;
-}
 
 QLineSeries *addSeries(QChart *chart, const char *name, QAbstractAxis *x, QAbstractAxis *y)
 {
@@ -206,8 +197,6 @@ void SessionTable::keyPressEvent(QKeyEvent *event)
 HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *parent)
     : QWidget(parent, Qt::Window), m_store(store), m_open(std::move(open))
 {
-    static const bool factory = (QAccessible::installFactory(accessibleChart), true);
-    Q_UNUSED(factory);
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("Practice History"));
     resize(kWidth, kHeight);

@@ -6,10 +6,10 @@
 #include <QTest>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
+#include "tests/support/FileSizeLimit.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -70,27 +70,23 @@ private slots:
         const QStringList before = names();
         const QByteArray large(64 * 1024, 'x');
 
-        rlimit old{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-        rlimit limit = old;
-        limit.rlim_cur = 4096;
-        const auto ignored = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
         QString message;
-        try {
-            if (how == QLatin1String("replace"))
-                files::writeFile(path(QStringLiteral("test.bmp")), large);
-            else if (how == QLatin1String("new"))
-                files::writeNewFile(path(QStringLiteral("new.txt")), large);
-            else
-                files::writeFiles({{path(QStringLiteral("user.raw")), "cd"},
-                                   {path(QStringLiteral("user.txt")), large},
-                                   {path(QStringLiteral("test.bmp")), "new picture"}});
-        } catch (const files::FileError &e) {
-            message = e.description();
+        {
+            const FileSizeLimit limit(4096);
+            QVERIFY(limit.isSet());
+            try {
+                if (how == QLatin1String("replace"))
+                    files::writeFile(path(QStringLiteral("test.bmp")), large);
+                else if (how == QLatin1String("new"))
+                    files::writeNewFile(path(QStringLiteral("new.txt")), large);
+                else
+                    files::writeFiles({{path(QStringLiteral("user.raw")), "cd"},
+                                       {path(QStringLiteral("user.txt")), large},
+                                       {path(QStringLiteral("test.bmp")), "new picture"}});
+            } catch (const files::FileError &e) {
+                message = e.description();
+            }
         }
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, ignored);
 
         const QString target = how == QLatin1String("new") ? QStringLiteral("new.txt")
                                : how == QLatin1String("set") ? QStringLiteral("user.txt")

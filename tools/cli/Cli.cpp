@@ -91,16 +91,3 @@ int runCli(const QStringList &args, CliIo &io)
     }
 }
 
-QString printable(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t code = c.unicode();
-        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
-            out += QStringLiteral("\\x") + QString::number(code, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Errors.h"
+
 #include <QDateTime>
 #include <QStringList>
 #include <QTextStream>
@@ -28,7 +30,3 @@ inline constexpr int kExitInterrupted = 130;
 
 // Runs `vantrelock ARGS...` (without the program name) and returns its exit status.
 int runCli(const QStringList &args, CliIo &io);
-
-// Text from the device or a file, safe to print on a terminal: control characters (which could
-// clear the screen or set its title) are shown as \xHH.
-QString printable(const QString &text);
