@@ -410,11 +410,11 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
     for (QDateTimeAxis *axis : {m_reactionDates, m_consistencyDates, m_shiftDates}) {
         axis->setRange(dates.min, dates.max);
         axis->setFormat(dates.format);
-        axis->setTickCount(dates.ticks);
     }
+    m_dateTicks = dates.ticks;
     m_spans = {spanOf({&plot.average, &plot.best}), spanOf({&plot.spread}), spanOf({&plot.redRate}),
                spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]})};
-    fitValueAxes();
+    fitAxes();
 
     const bool noShifts = std::all_of(plot.shiftAverage.begin(), plot.shiftAverage.end(),
                                       [](const QList<QPointF> &points) { return points.isEmpty(); });
@@ -442,18 +442,26 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
                                                   : QStringLiteral("Shift averages in seconds: %1").arg(of));
 }
 
-void HistoryWindow::fitValueAxes()
+void HistoryWindow::fitAxes()
 {
     fit(m_reactionAxis, m_spans[0], 0.6, 3, ReactionChart);
     fit(m_spreadAxis, m_spans[1], 0.05, 3, ConsistencyChart);
     fit(m_redAxis, m_spans[2], 10.0, 0, ConsistencyChart);
     fit(m_shiftAxis, m_spans[3], 8.0, 2, ShiftChart);
+    // As many date labels as the plot's width holds side by side: crowded, they show as "...".
+    const std::pair<QChartView *, QDateTimeAxis *> dated[] = {
+        {ReactionChart, m_reactionDates}, {ConsistencyChart, m_consistencyDates}, {ShiftChart, m_shiftDates}};
+    for (const auto &[view, axis] : dated) {
+        const double plot = view->width() * 0.75; // the legend and the value labels take the rest
+        const int label = QFontMetrics(axis->labelsFont()).horizontalAdvance(axis->min().toString(axis->format()));
+        axis->setTickCount(std::clamp(int(plot / (label * 1.2)) + 1, 2, m_dateTicks));
+    }
 }
 
 bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Resize && watched == ShiftChart)
-        fitValueAxes(); // the charts are as high as each other
+        fitAxes(); // the charts are as high and as wide as each other
     return QWidget::eventFilter(watched, event);
 }
 

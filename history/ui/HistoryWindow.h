@@ -79,7 +79,8 @@ private:
     void setUpActions();
     void showSessions();
     void showCharts(const history::DeviceFilter &serial, const history::Overview &overview);
-    void fitValueAxes();
+    // Each axis to what its chart can show: value ticks by height, date ticks by width.
+    void fitAxes();
     void fitColumns();
     void sessionChosen(int row);
     void applyPalette();
@@ -88,6 +89,7 @@ private:
     QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis;
     // The lowest and highest points of each value axis: reaction, spread, red lights, shifts.
     std::array<std::optional<std::pair<double, double>>, 4> m_spans;
+    int m_dateTicks = 7; // the date axes' plan, before the width has its say
     history::Store &m_store;
     OpenRunFile m_open;
 };
