@@ -77,16 +77,16 @@ private slots:
     // The open-picture dialog previews the picture under its cursor as Load would fit it.
     void dialogPreviewsThePicture()
     {
-        auto *preview = Form1->OpenPictureDialog1->findChild<QWidget *>(QStringLiteral("PicturePreview"));
+        auto *preview = Form1->openPictureDialog().findChild<QWidget *>(QStringLiteral("PicturePreview"));
         QVERIFY(preview);
         auto *image = preview->findChild<ImageView *>(QStringLiteral("PicturePreviewImage"));
         auto *text = preview->findChild<QLabel *>(QStringLiteral("PicturePreviewText"));
         QVERIFY(image && text);
-        QVERIFY(Form1->OpenPictureDialog1->testOption(QFileDialog::DontUseNativeDialog));
+        QVERIFY(Form1->openPictureDialog().testOption(QFileDialog::DontUseNativeDialog));
 
         const QString wide = testHome() + QStringLiteral("/wide.png");
         QVERIFY(filled(1000, 500, Qt::green).save(wide, "PNG"));
-        emit Form1->OpenPictureDialog1->currentChanged(wide);
+        emit Form1->openPictureDialog().currentChanged(wide);
         QCOMPARE(image->picture().size(), QSize(480, 239));
         QCOMPARE(image->picture().pixel(10, 10), qRgb(0, 255, 0));
         QCOMPARE(text->text(), QStringLiteral("480 × 239"));
@@ -96,11 +96,11 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("no picture");
         file.close();
-        emit Form1->OpenPictureDialog1->currentChanged(notes);
+        emit Form1->openPictureDialog().currentChanged(notes);
         QVERIFY(image->picture().isNull());
         QVERIFY(!text->text().isEmpty());
 
-        emit Form1->OpenPictureDialog1->currentChanged(testHome()); // a folder
+        emit Form1->openPictureDialog().currentChanged(testHome()); // a folder
         QVERIFY(image->picture().isNull());
         QVERIFY(text->text().isEmpty());
         QVERIFY(!QFile::exists(workingBitmap())); // looking loads nothing

@@ -126,7 +126,6 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     buildConnectGroup();
     buildImageGroup();
     buildStatisticsGroup();
-    buildDialogs();
     keepPaintedWhileWaiting(link);
 
     connect(Button1, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button1Click(); }); });
@@ -349,24 +348,32 @@ void TForm1::buildChart(QWidget *parent)
     ComboBox2 = makeCombo("ComboBox2");
 }
 
-void TForm1::buildDialogs()
+QFileDialog &TForm1::openPictureDialog()
 {
-    OpenPictureDialog1 = new QFileDialog(this);
-    OpenPictureDialog1->setObjectName(QStringLiteral("OpenPictureDialog1"));
-    OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
-    OpenPictureDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenPictureDialog1->setNameFilters(nameFilters(QStringLiteral(
-        "All (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.ico;*.emf;*.wmf)|*.gif;*.png;*.jpg;*.jpeg;*.bmp|"
-        "GIF Image (*.gif)|*.gif|Portable Network Graphics (*.png)|*.png|JPEG Image File (*.jpg)|*.jpg|"
-        "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp")));
-    addPicturePreview(*OpenPictureDialog1);
-
-    FileSaveDialog1 = makeSaveDialog(this);
+    if (!OpenPictureDialog1) {
+        OpenPictureDialog1 = new QFileDialog(this, QString(), m_pictureFolder);
+        OpenPictureDialog1->setObjectName(QStringLiteral("OpenPictureDialog1"));
+        OpenPictureDialog1->setFileMode(QFileDialog::ExistingFile);
+        OpenPictureDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+        OpenPictureDialog1->setNameFilters(nameFilters(QStringLiteral(
+            "All (*.gif;*.png;*.jpg;*.jpeg;*.bmp;*.tif;*.tiff;*.ico;*.emf;*.wmf)|*.gif;*.png;*.jpg;*.jpeg;*.bmp|"
+            "GIF Image (*.gif)|*.gif|Portable Network Graphics (*.png)|*.png|JPEG Image File (*.jpg)|*.jpg|"
+            "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp")));
+        addPicturePreview(*OpenPictureDialog1);
+    }
+    return *OpenPictureDialog1;
 }
 
-QFileDialog *TForm1::makeSaveDialog(QWidget *parent)
+QFileDialog &TForm1::saveDialog()
 {
-    auto *dialog = new QFileDialog(parent);
+    if (!FileSaveDialog1)
+        FileSaveDialog1 = makeSaveDialog(this, m_saveFolder);
+    return *FileSaveDialog1;
+}
+
+QFileDialog *TForm1::makeSaveDialog(QWidget *parent, const QString &folder)
+{
+    auto *dialog = new QFileDialog(parent, QString(), folder);
     dialog->setObjectName(QStringLiteral("FileSaveDialog1"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -381,12 +388,13 @@ void TForm1::clearSaveName()
     // A file dialog keeps the last name typed into it, and QFileDialog::selectFile() ignores
     // empty text: a dialog holding a name gives way to a new one in the same folder. (Making one
     // takes about 50 ms, so a dialog that holds no name, only its folder, stays.)
+    if (!FileSaveDialog1)
+        return;
     const QString folder = FileSaveDialog1->directory().absolutePath();
     if (FileSaveDialog1->selectedFiles() == QStringList{folder})
         return;
     delete FileSaveDialog1;
-    FileSaveDialog1 = makeSaveDialog(this);
-    FileSaveDialog1->setDirectory(folder);
+    FileSaveDialog1 = makeSaveDialog(this, folder);
 }
 
 void TForm1::FormCreate()
@@ -404,8 +412,11 @@ void TForm1::FormCreate()
     files::removeLeftovers(folders.program);
     files::removeLeftovers(folders.statistics);
 
+    // The picture dialog opens where the program was started, before the file list moves the
+    // working folder to the statistics folder.
+    m_pictureFolder = QDir::currentPath();
     FileListBox1->setDirectory(folders.statistics);
-    FileSaveDialog1->setDirectory(FileListBox1->directory());
+    m_saveFolder = FileListBox1->directory();
     openHistory();
 
     const QString picture = folders.inProgram(kWorkingBitmapName);

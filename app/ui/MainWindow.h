@@ -72,8 +72,12 @@ public:
     QLineSeries *series(int number) const;
     QComboBox *ComboBox1, *ComboBox2;
 
-    QFileDialog *OpenPictureDialog1;
-    QFileDialog *FileSaveDialog1;
+    // Made when first used, for a file dialog lists its folder as soon as it is made (every file
+    // stat'ed, with an icon), and the statistics folder may hold thousands of run files.
+    QFileDialog *OpenPictureDialog1 = nullptr;
+    QFileDialog *FileSaveDialog1 = nullptr;
+    QFileDialog &openPictureDialog();
+    QFileDialog &saveDialog();
 
     // The serial link and its state (hCommFile, comport, buf, TimeOut).
     SerialLink link;
@@ -181,8 +185,8 @@ private:
     void buildImageGroup();
     void buildStatisticsGroup();
     void buildChart(QWidget *parent);
-    void buildDialogs();
-    static QFileDialog *makeSaveDialog(QWidget *parent);
+    static QFileDialog *makeSaveDialog(QWidget *parent, const QString &folder);
+    QString m_pictureFolder, m_saveFolder; // where the file dialogs first open
     void Connect();
     void Disconnect();
     void applyVersion(const QString &version);

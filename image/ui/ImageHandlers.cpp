@@ -49,7 +49,7 @@ void TForm1::wireImage()
 
 void TForm1::Button3Click()
 {
-    const QString chosen = prompter().chooseFile(*OpenPictureDialog1);
+    const QString chosen = prompter().chooseFile(openPictureDialog());
     if (chosen.isEmpty()) {
         showStatus(ImageStatus, kSelectImage);
         return;

@@ -16,7 +16,7 @@ void TForm1::Button11Click()
         return;
     QString path;
     for (;;) {
-        const csv::SaveChoice choice = csv::saveChoice(prompter().chooseFile(*FileSaveDialog1));
+        const csv::SaveChoice choice = csv::saveChoice(prompter().chooseFile(saveDialog()));
         if (choice.action == csv::SaveChoice::Action::Cancel)
             return;
         if (choice.action == csv::SaveChoice::Action::Write) {
@@ -25,7 +25,7 @@ void TForm1::Button11Click()
         }
         if (!choice.message.isEmpty())
             showWarning(this, choice.message);
-        FileSaveDialog1->selectFile(choice.path);
+        saveDialog().selectFile(choice.path);
     }
     runfile::Runs runs;
     runs.rt = rt;
