@@ -6,11 +6,9 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -583,13 +581,13 @@ std::optional<qint64> Store::insert(const Arrival &arrival, const QByteArray &ha
     return id;
 }
 
-bool Store::markSeen(const QString &file, qint64 size, const QDateTime &modified, const QByteArray &hash)
+bool Store::markSeen(const QString &file, const files::Stamp &stamp, const QByteArray &hash)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT OR REPLACE INTO seen (file, size, modified, hash) VALUES (?, ?, ?, ?)"));
     query.addBindValue(file);
-    query.addBindValue(size);
-    query.addBindValue(modified.toMSecsSinceEpoch());
+    query.addBindValue(stamp.size);
+    query.addBindValue(stamp.modifiedMs);
     query.addBindValue(QString::fromLatin1(hash));
     if (run(query))
         return true;
@@ -610,8 +608,8 @@ Store::Recorded Store::recordOne(const Arrival &arrival)
     }
     // A file of the folder, read now: the next start need not read it again.
     if (file != arrival.path) {
-        const QFileInfo info(arrival.path);
-        if (info.size() == arrival.bytes.size() && !markSeen(file, info.size(), info.lastModified(), hash))
+        const std::optional<files::Stamp> stamp = files::stampOf(arrival.path);
+        if (stamp && stamp->size == arrival.bytes.size() && !markSeen(file, *stamp, hash))
             return Recorded::Off;
     }
     if (!known.next()) {
@@ -688,51 +686,55 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
     if (!m_writable)
         return imported;
     struct Seen {
-        qint64 size = 0, modified = 0;
-        QString hash;
+        files::Stamp stamp;
+        bool listed = false;
     };
     QHash<QString, Seen> seen; // file -> as it was read
     {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.setForwardOnly(true);
-        if (!run(query, QStringLiteral("SELECT file, size, modified, hash FROM seen"))) {
+        if (!run(query, QStringLiteral("SELECT file, size, modified FROM seen"))) {
             failed(query.lastError());
             return imported;
         }
         while (query.next())
-            seen.insert(query.value(0).toString(),
-                        {query.value(1).toLongLong(), query.value(2).toLongLong(), query.value(3).toString()});
+            seen.insert(query.value(0).toString(), {{query.value(1).toLongLong(), query.value(2).toLongLong()}});
     }
     // A file seen as it is now is not read again.
-    std::vector<QFileInfo> changed;
-    QSet<QString> listed;
+    struct Changed {
+        QString name, path;
+        files::Stamp stamp;
+    };
+    std::vector<Changed> changed;
     const bool ownFolder = QDir::cleanPath(folder) == QDir::cleanPath(m_folder);
-    QDirIterator entries(folder, {QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden);
-    while (entries.hasNext()) {
+    const QDir dir(folder);
+    for (const files::FolderEntry &entry : files::listFolder(folder, u".txt", true)) {
         if (stop && *stop)
             return imported;
-        entries.next();
-        const QFileInfo entry = entries.fileInfo();
-        const QString file = ownFolder ? entry.fileName() : fileOf(entry.filePath());
-        listed.insert(file);
-        const auto it = seen.constFind(file);
-        if (it != seen.constEnd() && it->size == entry.size() && it->modified == entry.lastModified().toMSecsSinceEpoch())
+        const std::optional<files::Stamp> &stamp = entry.stamp;
+        if (!stamp) // a pipe is no file
             continue;
-        if (entry.size() <= runfile::kFullSize && entry.isFile()) // longer: never a run file; a pipe is no file
-            changed.push_back(entry);
+        const QString path = dir.filePath(entry.name);
+        const auto it = seen.find(ownFolder ? entry.name : fileOf(path));
+        if (it != seen.end()) {
+            it->listed = true;
+            if (it->stamp == *stamp)
+                continue;
+        }
+        if (stamp->size <= runfile::kFullSize) // longer: never a run file
+            changed.push_back({entry.name, path, *stamp});
     }
     // By name: of two copies the first name is the session's file.
-    std::sort(changed.begin(), changed.end(), [](const QFileInfo &a, const QFileInfo &b) {
-        return a.fileName().compare(b.fileName(), Qt::CaseInsensitive) < 0;
+    std::sort(changed.begin(), changed.end(), [](const Changed &a, const Changed &b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
     });
 
     // Files gone since are no longer seen, and a session whose file went follows a copy left.
     QStringList gone;
     for (auto it = seen.constBegin(); it != seen.constEnd(); ++it)
-        if (!listed.contains(it.key()) && QDir::cleanPath(QFileInfo(pathOf(it.key())).absolutePath()) == QDir::cleanPath(folder))
+        if (!it->listed && QDir::cleanPath(QFileInfo(pathOf(it.key())).absolutePath()) == QDir::cleanPath(folder))
             gone.append(it.key());
     seen.clear();
-    listed.clear();
     if (!gone.isEmpty()) {
         if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
             return imported;
@@ -765,7 +767,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             if (stop && *stop)
                 return imported;
             Arrival arrival;
-            arrival.path = changed[i].filePath();
+            arrival.path = changed[i].path;
             bool longer = false;
             try {
                 arrival.bytes = files::readFile(arrival.path, runfile::kFullSize, &longer);
@@ -775,7 +777,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             ++imported.read;
             if (longer)
                 continue;
-            arrival.when = changed[i].lastModified();
+            arrival.when = QDateTime::fromMSecsSinceEpoch(changed[i].stamp.modifiedMs);
             arrival.rallycross = arrival.bytes.size() == runfile::kRallycrossSize;
             arrival.imported = true;
             found.push_back(std::move(arrival));

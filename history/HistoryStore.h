@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Files.h"
 #include "history/HistoryQueries.h"
 #include "history/Sessions.h"
 #include "stats/RunFileTransfer.h"
@@ -135,7 +136,7 @@ private:
     bool run(QSqlQuery &query, const QString &statement);
     QString fileOf(const QString &path) const;
     QString pathOf(const QString &file) const;
-    bool markSeen(const QString &file, qint64 size, const QDateTime &modified, const QByteArray &hash);
+    bool markSeen(const QString &file, const files::Stamp &stamp, const QByteArray &hash);
     Recorded recordOne(const Arrival &arrival); // in a transaction
     // The sessions of "SELECT ... FROM sessions" followed by `rest`, with `values` bound.
     std::vector<Session> select(const QString &rest, const QVariantList &values);

@@ -1,5 +1,7 @@
 #include "app/ui/Widgets.h"
 
+#include "app/Files.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QDir>
@@ -209,10 +211,9 @@ void FileListBox::refresh()
     clear();
     if (m_directory.isEmpty())
         return;
-    const QDir dir(m_directory);
-    // What the folder shows a user: no hidden files, and no pipes, sockets or devices
-    // (QDir::System), which would block or fail when opened.
-    addItems(dir.entryList({m_mask}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // What the folder shows a user: no hidden files, and no pipes, sockets or devices, which
+    // would block or fail when opened.
+    addItems(files::shownFiles(m_directory, m_mask));
     for (int row = 0; row < count(); ++row) {
         QListWidgetItem *entry = item(row);
         if (entry->text() == current)

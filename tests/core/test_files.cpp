@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -133,7 +134,55 @@ private slots:
         ::close(busy);
         QCOMPARE(names(), kept);
     }
+
+    // A folder read straight: the file list's names and the stamps that tell a changed file,
+    // the same as Qt's own look at each file gives.
+    void folderListingAndStamps()
+    {
+        for (const char *name : {"b.TXT", "a.txt", ".hidden.txt", "notes.csv", "c.txt"})
+            QVERIFY(put(QString::fromLatin1(name), name));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("folder.txt")));
+        QVERIFY(QFile::link(path(QStringLiteral("a.txt")), path(QStringLiteral("link.txt"))));
+        QVERIFY(QFile::link(path(QStringLiteral("gone")), path(QStringLiteral("broken.txt"))));
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe.txt"))).constData(), 0600), 0);
+        QFile dated(path(QStringLiteral("c.txt")));
+        QVERIFY(dated.open(QIODevice::ReadWrite));
+        QVERIFY(dated.setFileTime(QDateTime::fromMSecsSinceEpoch(1709400000123), QFileDevice::FileModificationTime));
+        dated.close();
+
+        QCOMPARE(files::shownFiles(dir->path(), QStringLiteral("*.txt")),
+                 QStringList({"a.txt", "b.TXT", "c.txt", "link.txt"}));
+        QCOMPARE(files::shownFiles(dir->path(), QStringLiteral("?.t*")), QStringList({"a.txt", "b.TXT", "c.txt"}));
+
+        QStringList stamped;
+        for (const files::FolderEntry &entry : files::listFolder(dir->path(), u".txt", true)) {
+            QCOMPARE(entry.stamp.has_value(), entry.file);
+            if (!entry.stamp)
+                continue;
+            stamped.append(entry.name);
+            const QFileInfo info(path(entry.name));
+            QCOMPARE(*entry.stamp, (files::Stamp{info.size(), info.lastModified().toMSecsSinceEpoch()}));
+            QCOMPARE(files::stampOf(path(entry.name)), entry.stamp);
+        }
+        stamped.sort();
+        QCOMPARE(stamped, QStringList({".hidden.txt", "a.txt", "b.TXT", "c.txt", "link.txt"}));
+        QCOMPARE(files::stampOf(path(QStringLiteral("c.txt")))->modifiedMs, 1709400000123);
+        for (const char *none : {"folder.txt", "broken.txt", "pipe.txt", "missing.txt"})
+            QVERIFY2(!files::stampOf(path(QString::fromLatin1(none))), none);
+        QVERIFY(files::listFolder(path(QStringLiteral("missing")), {}, true).empty());
+    }
 #endif
+
+    // Windows file times: 100-ns steps since 1601, to whole milliseconds since 1970, rounded down.
+    void windowsFileTimes()
+    {
+        const quint64 to1970 = 116444736000000000;
+        QCOMPARE(files::modifiedMsOfFileTime(to1970), 0);
+        QCOMPARE(files::modifiedMsOfFileTime(to1970 + 9999), 0);
+        QCOMPARE(files::modifiedMsOfFileTime(to1970 + 17094000001239999), 1709400000123);
+        QCOMPARE(files::modifiedMsOfFileTime(to1970 - 1), -1);
+        QCOMPARE(files::modifiedMsOfFileTime(0), -11644473600000);
+    }
 };
 
 QTEST_GUILESS_MAIN(FilesTest)
