@@ -725,9 +725,20 @@ std::vector<FolderEntry> listFolder(const QString &folder, QStringView suffix, b
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return entries;
+    // An ASCII suffix is matched on the name's bytes: the names it leaves out are never decoded.
+    const QByteArray lowerSuffix = suffix.toLatin1().toLower();
+    const bool bytewise = std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const auto endsWithSuffix = [&lowerSuffix](const char *name) {
+        const size_t length = std::strlen(name), n = size_t(lowerSuffix.size());
+        return length >= n && std::equal(name + length - n, name + length, lowerSuffix.begin(), [](char a, char b) {
+                   return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
+               });
+    };
     // Each step reads the next name; the folder has an end, however long it is.
     while (const dirent *found = ::readdir(dir)) {
         if (std::strcmp(found->d_name, ".") == 0 || std::strcmp(found->d_name, "..") == 0)
+            continue;
+        if (bytewise && !endsWithSuffix(found->d_name))
             continue;
         FolderEntry entry{QFile::decodeName(found->d_name), found->d_type == DT_REG, {}};
         if (!entry.name.endsWith(suffix, Qt::CaseInsensitive))
