@@ -9,8 +9,8 @@
 #include <QSet>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -726,22 +726,17 @@ std::vector<FolderEntry> listFolder(const QString &folder, QStringView suffix, b
     if (!dir)
         return entries;
     // An ASCII suffix is matched on the name's bytes: the names it leaves out are never decoded.
-    const QByteArray lowerSuffix = suffix.toLatin1().toLower();
+    const QByteArray asciiSuffix = suffix.toLatin1();
     const bool bytewise = std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.unicode() < 0x80; });
-    const auto endsWithSuffix = [&lowerSuffix](const char *name) {
-        const size_t length = std::strlen(name), n = size_t(lowerSuffix.size());
-        return length >= n && std::equal(name + length - n, name + length, lowerSuffix.begin(), [](char a, char b) {
-                   return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b;
-               });
-    };
     // Each step reads the next name; the folder has an end, however long it is.
     while (const dirent *found = ::readdir(dir)) {
         if (std::strcmp(found->d_name, ".") == 0 || std::strcmp(found->d_name, "..") == 0)
             continue;
-        if (bytewise && !endsWithSuffix(found->d_name))
+        const size_t length = std::strlen(found->d_name), n = size_t(asciiSuffix.size());
+        if (bytewise && (length < n || qstrnicmp(found->d_name + length - n, asciiSuffix.constData(), n) != 0))
             continue;
         FolderEntry entry{QFile::decodeName(found->d_name), found->d_type == DT_REG, {}};
-        if (!entry.name.endsWith(suffix, Qt::CaseInsensitive))
+        if (!bytewise && !entry.name.endsWith(suffix, Qt::CaseInsensitive))
             continue;
         // A link, or a file system that tells no kinds, is looked at; a stamp needs the look anyway.
         if (found->d_type == DT_LNK || found->d_type == DT_UNKNOWN || (stamps && entry.file)) {
@@ -795,7 +790,6 @@ QStringList shownFiles(const QString &folder, const QString &mask)
         names.append(std::move(name));
     return names;
 }
-
 
 void setStepObserver(StepObserver observer)
 {

@@ -367,7 +367,7 @@ QFileDialog &TForm1::openPictureDialog()
 QFileDialog &TForm1::saveDialog()
 {
     if (!FileSaveDialog1)
-        FileSaveDialog1 = makeSaveDialog(this, m_saveFolder);
+        FileSaveDialog1 = makeSaveDialog(this, FileListBox1->directory()); // the statistics folder
     return *FileSaveDialog1;
 }
 
@@ -416,7 +416,6 @@ void TForm1::FormCreate()
     // working folder to the statistics folder.
     m_pictureFolder = QDir::currentPath();
     FileListBox1->setDirectory(folders.statistics);
-    m_saveFolder = FileListBox1->directory();
     openHistory();
 
     const QString picture = folders.inProgram(kWorkingBitmapName);

@@ -186,7 +186,7 @@ private:
     void buildStatisticsGroup();
     void buildChart(QWidget *parent);
     static QFileDialog *makeSaveDialog(QWidget *parent, const QString &folder);
-    QString m_pictureFolder, m_saveFolder; // where the file dialogs first open
+    QString m_pictureFolder; // where the picture dialog first opens
     void Connect();
     void Disconnect();
     void applyVersion(const QString &version);
