@@ -18,6 +18,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include <sqlite3.h>
 
@@ -608,7 +609,7 @@ Store::Recorded Store::recordOne(const Arrival &arrival)
     }
     // A file of the folder, read now: the next start need not read it again.
     if (file != arrival.path) {
-        const std::optional<files::Stamp> stamp = files::stampOf(arrival.path);
+        const std::optional<files::Stamp> stamp = arrival.stamp ? arrival.stamp : files::stampOf(arrival.path);
         if (stamp && stamp->size == arrival.bytes.size() && !markSeen(file, *stamp, hash))
             return Recorded::Off;
     }
@@ -689,7 +690,12 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
         files::Stamp stamp;
         bool listed = false;
     };
-    QHash<QString, Seen> seen; // file -> as it was read
+    // file -> as it was read. A standard map: Qt's hash grows several times slower, which at
+    // ten thousand files was most of a start with nothing new.
+    struct NameHash {
+        size_t operator()(const QString &name) const noexcept { return qHash(name); }
+    };
+    std::unordered_map<QString, Seen, NameHash> seen;
     {
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         query.setForwardOnly(true);
@@ -698,7 +704,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             return imported;
         }
         while (query.next())
-            seen.insert(query.value(0).toString(), {{query.value(1).toLongLong(), query.value(2).toLongLong()}});
+            seen.emplace(query.value(0).toString(), Seen{{query.value(1).toLongLong(), query.value(2).toLongLong()}});
     }
     // A file seen as it is now is not read again.
     struct Changed {
@@ -714,15 +720,14 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
         const std::optional<files::Stamp> &stamp = entry.stamp;
         if (!stamp) // a pipe is no file
             continue;
-        const QString path = dir.filePath(entry.name);
-        const auto it = seen.find(ownFolder ? entry.name : fileOf(path));
+        const auto it = seen.find(ownFolder ? entry.name : fileOf(dir.filePath(entry.name)));
         if (it != seen.end()) {
-            it->listed = true;
-            if (it->stamp == *stamp)
+            it->second.listed = true;
+            if (it->second.stamp == *stamp)
                 continue;
         }
         if (stamp->size <= runfile::kFullSize) // longer: never a run file
-            changed.push_back({entry.name, path, *stamp});
+            changed.push_back({entry.name, dir.filePath(entry.name), *stamp});
     }
     // By name: of two copies the first name is the session's file.
     std::sort(changed.begin(), changed.end(), [](const Changed &a, const Changed &b) {
@@ -731,9 +736,9 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
 
     // Files gone since are no longer seen, and a session whose file went follows a copy left.
     QStringList gone;
-    for (auto it = seen.constBegin(); it != seen.constEnd(); ++it)
-        if (!it->listed && QDir::cleanPath(QFileInfo(pathOf(it.key())).absolutePath()) == QDir::cleanPath(folder))
-            gone.append(it.key());
+    for (const auto &[file, was] : seen)
+        if (!was.listed && QDir::cleanPath(QFileInfo(pathOf(file)).absolutePath()) == QDir::cleanPath(folder))
+            gone.append(file);
     seen.clear();
     if (!gone.isEmpty()) {
         if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
@@ -778,6 +783,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             if (longer)
                 continue;
             arrival.when = QDateTime::fromMSecsSinceEpoch(changed[i].stamp.modifiedMs);
+            arrival.stamp = changed[i].stamp;
             arrival.rallycross = arrival.bytes.size() == runfile::kRallycrossSize;
             arrival.imported = true;
             found.push_back(std::move(arrival));

@@ -43,6 +43,10 @@ struct Arrival {
     QString serial;   // empty when not known (a file found in the folder)
     QString firmware;
     bool imported = false;
+    // The file's size and time from before it was read (a file found in the folder). Without it
+    // the file is stamped when recorded, as one just written is. A file that changes while it is
+    // read keeps the older stamp, so the next start reads it again.
+    std::optional<files::Stamp> stamp;
 };
 
 class Store {

@@ -441,6 +441,25 @@ private slots:
         QCOMPARE(notices, QStringList());
     }
 
+    // A file rewritten after the start read it, before its recording: it keeps the stamp it had
+    // when read, so the next start reads the new bytes instead of taking them for known.
+    void fileChangedWhileReadIsReadAgain()
+    {
+        const QByteArray first = session(1), second = session(2);
+        QCOMPARE(second.size(), first.size()); // only the time tells them apart
+        history::Arrival read = arrival(put(QStringLiteral("A.txt"), first, day(1)), first, day(1));
+        read.serial.clear();
+        read.imported = true;
+        read.stamp = files::Stamp{first.size(), day(1).toMSecsSinceEpoch()};
+        put(QStringLiteral("A.txt"), second, day(2));
+        const auto store = open();
+        QCOMPARE(store->record(read), history::Store::Recorded::New);
+        const history::Store::Imported next = store->importFolder(statistics());
+        QCOMPARE(next.read, 1);
+        QCOMPARE(next.added, 1);
+        QCOMPARE(store->importFolder(statistics()).read, 0);
+    }
+
     // A store version 1 wrote (full paths) is brought to this version in place: every session
     // keeps its figures and runs, a file of the folder is kept by its name, one elsewhere by its
     // path, and the same bytes are still the same session.
