@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
@@ -104,6 +105,17 @@ private slots:
         QVERIFY(image->picture().isNull());
         QVERIFY(text->text().isEmpty());
         QVERIFY(!QFile::exists(workingBitmap())); // looking loads nothing
+    }
+
+    // The picture dialog opens in the folder the program was started from, not in the working
+    // folders that the start moves into.
+    void pictureDialogOpensWhereTheProgramStarted()
+    {
+        destroyWindows();
+        QVERIFY(QDir::setCurrent(testHome()));
+        createWindows();
+        QCOMPARE(QFileInfo(Form1->openPictureDialog().directory().absolutePath()).canonicalFilePath(),
+                 QFileInfo(testHome()).canonicalFilePath());
     }
 
     void cancelledLoadChangesOnlyTheStatus()

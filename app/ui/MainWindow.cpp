@@ -404,6 +404,9 @@ void TForm1::FormCreate()
     initRunArrays(*this);
     Button11->setEnabled(false);
 
+    // The picture dialog opens where the program was started, before the working folders and
+    // the file list move the current folder.
+    m_pictureFolder = QDir::currentPath();
     const QString documents = GetSpecialFolderPath(CSIDL_PERSONAL);
     folders = workingFolders(documents);
     // A failed folder step is reported, and start-up goes on with what exists.
@@ -412,9 +415,6 @@ void TForm1::FormCreate()
     files::removeLeftovers(folders.program);
     files::removeLeftovers(folders.statistics);
 
-    // The picture dialog opens where the program was started, before the file list moves the
-    // working folder to the statistics folder.
-    m_pictureFolder = QDir::currentPath();
     FileListBox1->setDirectory(folders.statistics);
     openHistory();
 
