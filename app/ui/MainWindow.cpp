@@ -415,9 +415,8 @@ void TForm1::FormCreate()
     files::removeLeftovers(folders.program);
     files::removeLeftovers(folders.statistics);
 
-    // The folder's import first: it runs beside the file list's reading and the rest of the start.
-    openHistory();
     FileListBox1->setDirectory(folders.statistics);
+    openHistory();
 
     const QString picture = folders.inProgram(kWorkingBitmapName);
     // Only a regular file: a pipe of that name would block the start for good.

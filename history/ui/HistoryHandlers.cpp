@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 
 #include <utility>
 
@@ -25,29 +26,31 @@ void TForm1::openHistory()
                                                history::Store::Opening::AtStart);
     if (!history->canRecord())
         return;
-    // Started now, beside the rest of the window's making: at idle priority it has only what the
-    // window leaves of the processors, so nothing of it holds the window.
-    const QString path = history->path();
-    historyImport = QThread::create([this, path] {
-        const auto tell = [this](const history::FolderImport &result, bool last) {
-            QMetaObject::invokeMethod(this, [this, result, last] {
-                for (const QString &text : result.notices)
-                    addHistoryNotice(text);
-                if (result.damaged)
-                    history->startAnew();
-                if (historyWindow && historyWindow->isVisible())
-                    historyWindow->reload();
-                if (!last)
-                    emit historyImported(); // the sessions are in
-                else if (historyImport && historyImport->wait())
-                    delete std::exchange(historyImport, nullptr);
-            }, Qt::QueuedConnection);
-        };
-        const history::FolderImport rest = history::importBeside(
-            path, &stopHistoryImport, [&tell](const history::FolderImport &result) { tell(result, false); });
-        tell(rest, true);
+    // Once the event loop runs, the window shown: nothing of the import holds it.
+    QTimer::singleShot(0, this, [this] {
+        const QString path = history->path();
+        historyImport = QThread::create([this, path] {
+            const auto tell = [this](const history::FolderImport &result, bool last) {
+                QMetaObject::invokeMethod(this, [this, result, last] {
+                    for (const QString &text : result.notices)
+                        addHistoryNotice(text);
+                    if (result.damaged)
+                        history->startAnew();
+                    if (historyWindow && historyWindow->isVisible())
+                        historyWindow->reload();
+                    if (!last)
+                        emit historyImported(); // the sessions are in
+                    else if (historyImport && historyImport->wait())
+                        delete std::exchange(historyImport, nullptr);
+                }, Qt::QueuedConnection);
+            };
+            const history::FolderImport rest = history::importBeside(
+                path, &stopHistoryImport, [&tell](const history::FolderImport &result) { tell(result, false); });
+            tell(rest, true);
+        });
+        // Only what the window leaves of the processors: it never slows the window down.
+        historyImport->start(QThread::IdlePriority);
     });
-    historyImport->start(QThread::IdlePriority);
 }
 
 void TForm1::addHistoryNotice(const QString &text)
