@@ -712,7 +712,8 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
         files::Stamp stamp;
     };
     std::vector<Changed> changed;
-    const bool ownFolder = QDir::cleanPath(folder) == QDir::cleanPath(m_folder);
+    const QString cleanFolder = QDir::cleanPath(folder);
+    const bool ownFolder = cleanFolder == QDir::cleanPath(m_folder);
     const QDir dir(folder);
     for (const files::FolderEntry &entry : files::listFolder(folder, u".txt", true)) {
         if (stop && *stop)
@@ -720,6 +721,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
         const std::optional<files::Stamp> &stamp = entry.stamp;
         if (!stamp) // a pipe is no file
             continue;
+        // The path only where it is needed: most of ten thousand files are known by name.
         const auto it = seen.find(ownFolder ? entry.name : fileOf(dir.filePath(entry.name)));
         if (it != seen.end()) {
             it->second.listed = true;
@@ -737,7 +739,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
     // Files gone since are no longer seen, and a session whose file went follows a copy left.
     QStringList gone;
     for (const auto &[file, was] : seen)
-        if (!was.listed && QDir::cleanPath(QFileInfo(pathOf(file)).absolutePath()) == QDir::cleanPath(folder))
+        if (!was.listed && QDir::cleanPath(QFileInfo(pathOf(file)).absolutePath()) == cleanFolder)
             gone.append(file);
     seen.clear();
     if (!gone.isEmpty()) {

@@ -446,7 +446,7 @@ private slots:
     void fileChangedWhileReadIsReadAgain()
     {
         const QByteArray first = session(1), second = session(2);
-        QCOMPARE(second.size(), first.size()); // only the time tells them apart
+        QCOMPARE(second.size(), first.size()); // their stamps differ only in the time
         history::Arrival read = arrival(put(QStringLiteral("A.txt"), first, day(1)), first, day(1));
         read.serial.clear();
         read.imported = true;
