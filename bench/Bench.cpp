@@ -20,19 +20,19 @@
 //                         writes such a history (default 36 sessions) into DIR's documents folder,
 //                         to try the window: HOME=DIR build/vantrelock-mirelon, then Ctrl+H
 
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
+#include "base/Files.h"
 #include "device/Ports.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
 #include "image/Picture.h"
-#include "app/Files.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SimDevice.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QApplication>

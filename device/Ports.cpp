@@ -1,6 +1,6 @@
 #include "device/Ports.h"
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <QSerialPortInfo>
 #include <QtGlobal>

@@ -1,6 +1,6 @@
 #include "fuzz/FuzzSupport.h"
 
-#include "app/ui/Prompter.h"
+#include "widgets/Prompter.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,12 +3,12 @@
 // once). Whatever the file holds, start-up goes on and Send either writes the raw picture and its
 // header exactly as the conversion gives them or refuses the file and writes nothing.
 
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "fuzz/FuzzSupport.h"
 #include "image/Picture.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QFile>

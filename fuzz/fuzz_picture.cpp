@@ -2,12 +2,12 @@
 // bitmap and shown, then converted for sending (on a closed link). Input: one byte choosing the
 // file's extension (the decoder's hint), then the file.
 
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "fuzz/FuzzSupport.h"
 #include "image/Picture.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QFile>
 #include <QLabel>

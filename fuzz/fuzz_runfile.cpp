@@ -3,13 +3,13 @@
 // readout shown, and exported to CSV. Input: one flag byte (bit 0: a rallycross file), the 8-byte
 // name block as the device sends it, then the file's bytes.
 
-#include "app/Errors.h"
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
+#include "base/Errors.h"
 #include "fuzz/FuzzSupport.h"
 #include "stats/RunFileTransfer.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QFile>

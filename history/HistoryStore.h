@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/Files.h"
-#include "history/HistoryQueries.h"
+#include "base/FolderListing.h"
 #include "history/Sessions.h"
-#include "stats/RunFileTransfer.h"
+#include "history/WindowAnswers.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -113,7 +112,7 @@ public:
     // The devices' serial numbers, sorted; an empty one stands for files of no known device.
     QStringList devices();
 
-    // The History window's queries (HistoryQueries.cpp), each bounded by what a window shows.
+    // The History window's queries, each bounded by what a window shows.
     Overview overview(const DeviceFilter &serial);
     // The sessions' ids sorted by date, as sessions() lists them: the table's rows.
     std::vector<qint64> sessionIds(const DeviceFilter &serial);
@@ -160,38 +159,6 @@ private:
     QString m_problem;
     QString m_setAside;
     QDeadlineTimer m_deadline;
-};
-
-// What the window runs beside its start, in a thread of its own: the store at `storePath` opened
-// on a connection of its own, the run files of its folder that it has not read added (then
-// `imported` is told, from that thread), and the whole file checked. The notices are the
-// store's, to be shown by the window. What it returns is what came after `imported`.
-struct FolderImport {
-    Store::Imported imported;
-    bool damaged = false; // the window's store is to start anew (Store::startAnew)
-    QStringList notices;
-};
-FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop = nullptr,
-                          const std::function<void(const FolderImport &)> &imported = {});
-
-// The files of one download, gathered as they are stored (DownloadObserver::stored) and recorded
-// together when it ends, however it ends: one write to the disk for the whole download.
-class DownloadRecording {
-public:
-    // `store` may be null (no history): then nothing is recorded.
-    DownloadRecording(Store *store, QString serial, QString firmware, std::function<QDateTime()> now);
-    ~DownloadRecording() { finish(); }
-    DownloadRecording(const DownloadRecording &) = delete;
-    DownloadRecording &operator=(const DownloadRecording &) = delete;
-
-    void add(const StoredRunFile &file);
-    void finish();
-
-private:
-    Store *m_store;
-    QString m_serial, m_firmware;
-    std::function<QDateTime()> m_now;
-    std::vector<Arrival> m_arrivals;
 };
 
 // The words for an SQLite failure: "it is locked by another program", "it is read-only" ...

@@ -1,6 +1,6 @@
 #include "history/Sessions.h"
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"

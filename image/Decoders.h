@@ -17,7 +17,7 @@ constexpr qint64 kMetadataBytes = 64 * 1024 * 1024;
 // The picture file as every decoder reads it. Reading ends at the size the file had when it was
 // opened, so a file that keeps growing is not followed, and at the limits a decoder sets once the
 // header gave the picture's size: the most bytes a picture of that size can hold, and the most
-// bytes a sound file can hold between two decoded rows. So a huge file of nothing (a sparse file
+// bytes an intact file can hold between two decoded rows. So a huge file of nothing (a sparse file
 // of zeros after a picture's first bytes) costs no more than the picture could.
 class PictureInput : public QIODevice {
 public:

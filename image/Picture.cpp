@@ -1,6 +1,6 @@
 #include "image/Picture.h"
 
-#include "app/Files.h"
+#include "base/Files.h"
 #include "image/Decoders.h"
 #include "image/Sampling.h"
 

@@ -3,6 +3,7 @@
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -35,7 +36,7 @@ std::optional<Device> deviceOf(const std::vector<history::Session> &sessions, co
 RunFileFacts runFileFacts(const runfile::RunFile &file, const QLocale &locale)
 {
     RunFileFacts facts;
-    const QStringList shown = csv::statisticsOf(file);
+    const QStringList shown = runfile::shownFigures(file);
     const char *captions[] = {"Runs", "Reds", "Wins", "Average", "Spread",
                               "Shift 1 Avg", "Shift 2 Avg", "Shift 3 Avg", "Shift 4 Avg"};
     for (int i = 0; i < shown.size(); ++i)
@@ -104,6 +105,27 @@ std::optional<Format> formatOf(const QString &path)
     if (suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0)
         return Format::Png;
     return std::nullopt;
+}
+
+RunFileReport readRunFileReport(const QString &path, const std::optional<QString> &overlayPath,
+                                const QString &statisticsFolder, const std::vector<history::Session> &sessions)
+{
+    RunFileReport report;
+    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
+    report.facts = runFileFacts(file);
+    const QFileInfo info(path);
+    report.facts.fileName = info.fileName();
+    report.facts.modified = info.lastModified();
+    // The history names the files of the Statistics folder only.
+    if (!statisticsFolder.isEmpty() && QDir(info.absolutePath()) == QDir(statisticsFolder))
+        report.facts.device = deviceOf(sessions, info.fileName());
+    report.rt = file.rt;
+    report.runs = file.runs.runs();
+    if (overlayPath) {
+        const runfile::RunFile second = runfile::decode(runfile::readRunFile(*overlayPath));
+        report.overlay = RunFileReport::Overlay{QFileInfo(*overlayPath).fileName(), second.rt, second.runs.runs()};
+    }
+    return report;
 }
 
 } // namespace report

@@ -52,6 +52,23 @@ QString deviceText(const std::optional<Device> &device);
 QString devicesText(const std::optional<QString> &serial);
 QString pageText(int page, int pages);
 
+// A run file's report: its facts, its reaction times and, laid over them, another file's.
+struct RunFileReport {
+    RunFileFacts facts;
+    runfile::Reals rt{};
+    int runs = 0;
+    struct Overlay {
+        QString fileName;
+        runfile::Reals rt{};
+        int runs = 0;
+    };
+    std::optional<Overlay> overlay;
+};
+// Reads and decodes the run file (and the overlay file); the device comes from `sessions` when
+// the file lies in `statisticsFolder`. Throws the file error, or the conversion error of a count
+// field that is not a number.
+RunFileReport readRunFileReport(const QString &path, const std::optional<QString> &overlayPath,
+                                const QString &statisticsFolder, const std::vector<history::Session> &sessions);
 // The formats a report is saved in, told by the file name's extension (any case).
 enum class Format { Pdf, Png };
 std::optional<Format> formatOf(const QString &path);

@@ -1,6 +1,6 @@
 #include "stats/CsvExport.h"
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -85,12 +85,6 @@ QByteArray exportText(const runfile::Runs &runs, const QStringList &statistics, 
         values.append(field(localNumber(text, locale)));
     lines.append(values.join(QLatin1Char(',')));
     return (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLocal8Bit();
-}
-
-QStringList statisticsOf(const runfile::RunFile &file)
-{
-    return {file.runs.text(), file.reds.text(), file.wins.text(), file.average, file.spread,
-            file.shiftAverage[0], file.shiftAverage[1], file.shiftAverage[2], file.shiftAverage[3]};
 }
 
 SaveChoice saveChoice(const QString &chosen)

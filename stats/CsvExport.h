@@ -1,6 +1,6 @@
 #pragma once
 
-#include "stats/RunFile.h"
+#include "stats/RunFile.h" // runfile::Runs
 
 #include <QByteArray>
 #include <QLocale>
@@ -31,11 +31,6 @@ QString localNumber(const QString &text, const QLocale &locale);
 // 50. `statistics` holds the nine shown texts: runs, reds, wins, average, spread, shift 1 to 4
 // averages, each written as localNumber() gives it. Lines end in CR LF.
 QByteArray exportText(const runfile::Runs &runs, const QStringList &statistics, const QLocale &locale = QLocale());
-
-// The nine figures of `file` as the labels show them, what the window exports after loading it on
-// its own (its runs: runfile::runsOf). Throws the conversion error of a count field that is not a
-// number, as the load does.
-QStringList statisticsOf(const runfile::RunFile &file);
 
 // What Export does with the name its save dialog gave back: it writes only CSV files, so that no
 // export lands among the run files as a .txt. A name ending in .csv (in any case) is written. A

@@ -1,7 +1,7 @@
 #include "stats/RunFile.h"
 
-#include "app/Errors.h"
-#include "app/Files.h"
+#include "base/Errors.h"
+#include "base/Files.h"
 
 
 #include <algorithm>
@@ -159,6 +159,12 @@ Runs runsOf(const RunFile &file)
         runs.bump.fill(kNoBump);
     }
     return runs;
+}
+
+QStringList shownFigures(const RunFile &file)
+{
+    return {file.runs.text(), file.reds.text(), file.wins.text(), file.average, file.spread,
+            file.shiftAverage[0], file.shiftAverage[1], file.shiftAverage[2], file.shiftAverage[3]};
 }
 
 } // namespace runfile

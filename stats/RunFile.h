@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
@@ -82,6 +83,11 @@ struct Runs {
     Counts bump{};
 };
 Runs runsOf(const RunFile &file);
+
+// The nine figures of `file` as the labels show them: runs, reds, wins, average, spread and the
+// four shift averages; what Export, the report and the tool take after loading it on its own.
+// Throws the conversion error of a count field that is not a number, as the load does.
+QStringList shownFigures(const RunFile &file);
 
 // The first 1748 bytes of a file; throws the file error when it cannot be opened or read.
 QByteArray readRunFile(const QString &path);

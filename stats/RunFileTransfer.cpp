@@ -1,7 +1,7 @@
 #include "stats/RunFileTransfer.h"
 
-#include "app/Errors.h"
-#include "app/Files.h"
+#include "base/Errors.h"
+#include "base/Files.h"
 #include "device/Connection.h"
 #include "device/SerialLink.h"
 #include "device/StatusReply.h"

@@ -1,9 +1,9 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "device/Connection.h"
 #include "device/Ports.h"
 #include "tests/support/TestSupport.h"
+#include "widgets/Widgets.h"
 
 #include <QLabel>
 #include <QLocale>

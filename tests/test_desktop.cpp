@@ -1,12 +1,12 @@
 #include "app/Desktop.h"
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "device/ui/SetupDialog.h"
 #include "settings/ui/SettingsWindow.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/SettingsCommands.h"
+#include "widgets/Widgets.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

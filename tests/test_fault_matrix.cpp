@@ -1,10 +1,9 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
+#include "base/Files.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
-#include "app/Files.h"
 #include "settings/ui/SettingsWindow.h"
 #include "stats/RunFile.h"
 #include "stats/RunFileTransfer.h"
@@ -13,6 +12,7 @@
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SettingsCommands.h"
+#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+#include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 #include "stats/RunFile.h"
 #include "tests/support/RunFiles.h"

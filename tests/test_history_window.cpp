@@ -1,6 +1,5 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "device/Connection.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
@@ -8,6 +7,7 @@
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
+#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -40,7 +40,7 @@ class HistoryWindowTest : public QObject {
     static QString storePath() { return folders().inProgram(history::kStoreName); }
     static QByteArray runFile(std::uint32_t seed, sim::RunFileKind kind = sim::RunFileKind::Full)
     {
-        return sim::encodeRunFile(sim::generateSession(seed, 15), kind);
+        return sessionRunFile(seed, kind);
     }
     static QString writeRunFile(const QString &name, const QByteArray &bytes)
     {
@@ -62,11 +62,7 @@ class HistoryWindowTest : public QObject {
         config.version = "1.24 R";
         config.serialNumber = "VM000042";
         sim = std::make_unique<SimFixture>(config);
-        sim::RunFileSet set;
-        set.files = {{"ABC", runFile(1)}, {"NEW", runFile(2)}};
-        set.rallycross = {{"ABC", runFile(3, sim::RunFileKind::Rallycross)}};
-        deviceFiles = std::make_shared<sim::DeviceRunFiles>(set);
-        sim::installRunFileCommands(sim->device(), deviceFiles);
+        deviceFiles = holdRunFiles(*sim);
         Form1->Button1Click();
         QVERIFY(Form1->link.isOpen());
     }

@@ -1,10 +1,10 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "device/Connection.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/ImageCommands.h"
+#include "widgets/Widgets.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

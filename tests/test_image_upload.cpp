@@ -1,12 +1,12 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
+#include "widgets/Widgets.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,11 +1,11 @@
-#include "app/Folders.h"
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
+#include "base/WorkingFolders.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
+#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QDir>

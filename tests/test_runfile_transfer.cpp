@@ -1,5 +1,5 @@
-#include "app/Errors.h"
-#include "app/Files.h"
+#include "base/Errors.h"
+#include "base/Files.h"
 #include "device/SerialLink.h"
 #include "stats/RunFileTransfer.h"
 #include "tests/support/TestSupport.h"

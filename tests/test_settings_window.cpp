@@ -1,10 +1,10 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "device/Connection.h"
 #include "settings/ui/SettingsWindow.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/SettingsCommands.h"
+#include "widgets/Widgets.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,5 +1,5 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Windows.h"
 #include "device/ui/SetupDialog.h"
 #include "tests/support/TestSupport.h"
 

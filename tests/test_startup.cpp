@@ -1,8 +1,8 @@
-#include "app/Folders.h"
+#include "app/FolderCreation.h"
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "tests/support/TestSupport.h"
+#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QComboBox>

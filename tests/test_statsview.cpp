@@ -1,10 +1,10 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
+#include "widgets/Widgets.h"
 
 #include <QChart>
 #include <QChartView>

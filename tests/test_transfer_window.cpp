@@ -1,9 +1,9 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
+#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +20,7 @@ class TransferWindowTest : public QObject {
 
     static QByteArray runFile(std::uint32_t seed, sim::RunFileKind kind = sim::RunFileKind::Full)
     {
-        return sim::encodeRunFile(sim::generateSession(seed, 15), kind);
+        return sessionRunFile(seed, kind);
     }
     static QString folder() { return Form1->folders.statistics; }
     static QStringList folderNames()
@@ -46,11 +46,7 @@ class TransferWindowTest : public QObject {
         sim::Config config;
         config.version = version;
         sim = std::make_unique<SimFixture>(config);
-        sim::RunFileSet set;
-        set.files = {{"ABC", runFile(1)}, {"NEW", runFile(2)}};
-        set.rallycross = {{"ABC", runFile(3, sim::RunFileKind::Rallycross)}};
-        deviceFiles = std::make_shared<sim::DeviceRunFiles>(set);
-        sim::installRunFileCommands(sim->device(), deviceFiles);
+        deviceFiles = holdRunFiles(*sim);
         Form1->Button1Click();
         QVERIFY(Form1->link.isOpen());
         QVERIFY(Form1->Button8->isEnabled());

@@ -1,14 +1,14 @@
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
+#include "base/Files.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
-#include "app/Files.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
+#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QElapsedTimer>

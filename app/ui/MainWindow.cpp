@@ -1,18 +1,19 @@
 #include "app/ui/MainWindow.h"
 
-#include "app/Files.h"
-#include "app/ui/Busy.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
-#include "app/ui/Windows.h"
-#include "device/Connection.h"
+#include "app/FolderCreation.h"
+#include "app/ui/Forms.h"
+#include "base/Files.h"
 #include "device/ui/SetupDialog.h"
 #include "history/HistoryStore.h"
+#include "history/ui/HistoryWindow.h"
 #include "image/Picture.h"
 #include "image/ui/PicturePreview.h"
 #include "report/ui/ReportActions.h"
 #include "settings/ui/SettingsWindow.h"
 #include "stats/ui/RunChart.h"
+#include "widgets/Busy.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QChart>
 #include <QChartView>
@@ -36,10 +37,8 @@ const QColor kAqua(0, 255, 255);
 // The readout's face: the light button face its black and red values are made for, whatever the
 // desktop's palette.
 const QColor kReadoutFace(240, 240, 240);
-const QColor kConnectedGreen(0, 128, 0);
 // The usual colour of an active window's title bar.
 const QColor kActiveCaption(153, 180, 209);
-const QString kNotConnected = QStringLiteral("N/C");
 
 template <typename Label = QLabel>
 Label *makeLabel(QWidget *parent, const char *name, const QString &text, int x, int y,
@@ -87,15 +86,6 @@ QStringList nameFilters(const QString &descriptionMaskPairs)
 
 } // namespace
 
-QString longTimeText(const QTime &time)
-{
-    QString format = QLocale().timeFormat(QLocale::LongFormat);
-    // Windows' long time format has no time zone; Qt's has.
-    format.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*")));
-    format = format.trimmed();
-    return QLocale().toString(time, format);
-}
-
 void initRunArrays(TForm1 &form)
 {
     for (auto *reals : {&form.rt, &form.rta, &form.shift1, &form.shift1a, &form.shift2, &form.shift2a,
@@ -126,7 +116,8 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     buildConnectGroup();
     buildImageGroup();
     buildStatisticsGroup();
-    keepPaintedWhileWaiting(link);
+    // The windows stay painted while the link waits for the tree.
+    link.setWaitHook([] { keepWindowsPainted(); });
 
     connect(Button1, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button2Click(); }); });
@@ -387,7 +378,7 @@ void TForm1::clearSaveName()
 {
     // A file dialog keeps the last name typed into it, and QFileDialog::selectFile() ignores
     // empty text: a dialog holding a name gives way to a new one in the same folder. (Making one
-    // takes about 50 ms, so a dialog that holds no name, only its folder, stays.)
+    // lists its folder, so a dialog that holds no name, only its folder, stays.)
     if (!FileSaveDialog1)
         return;
     const QString folder = FileSaveDialog1->directory().absolutePath();
@@ -432,74 +423,11 @@ void TForm1::FormCreate()
     }
 }
 
-void TForm1::Button1Click()
+HistoryWindow *TForm1::makeHistoryWindow()
 {
-    if (link.isOpen())
-        Disconnect();
-    else
-        Connect();
-}
-
-void TForm1::Connect()
-{
-    const HandshakeResult result = connectDevice(link, now());
-    if (result.version)
-        applyVersion(*result.version);
-    if (!result.message.isEmpty()) {
-        showError(this, result.message);
-        return;
-    }
-    setLabelText(SerialNumber, result.serialNumber);
-    const QDateTime moment = now();
-    setLabelText(Date, QLocale().toString(moment.date(), QLocale::ShortFormat));
-    setLabelText(Time, longTimeText(moment.time()));
-    Button1->setText(QStringLiteral("Disconnect"));
-    Panel1->setColor(kConnectedGreen);
-    Panel1->setCaption(QStringLiteral("Connected"));
-    VantrelockConnect();
-}
-
-void TForm1::applyVersion(const QString &version)
-{
-    rallycross = hasRallycross(version);
-    setLabelText(Version, version);
-    const std::optional<double> number = versionNumber(version);
-    // Devices below 1.09 have no settings to show; a version that is not a number changes nothing.
-    if (number && *number < 1.09)
-        Button10->setVisible(false);
-}
-
-void TForm1::Disconnect()
-{
-    if (!sayGoodbye(link))
-        showWarning(this, kErrorDisconnecting);
-    showDisconnected();
-    link.KillComa();
-    VantrelockConnect();
-}
-
-void TForm1::showDisconnected()
-{
-    Button1->setText(QStringLiteral("Connect"));
-    Panel1->setButtonFace();
-    Panel1->setCaption(QStringLiteral("Not Connected"));
-    for (QLabel *readout : {Version, SerialNumber, Date, Time})
-        setLabelText(readout, kNotConnected);
-}
-
-void TForm1::VantrelockConnect()
-{
-    const bool open = link.isOpen();
-    Button2->setEnabled(!open);
-    for (QPushButton *button : {Button4, Button5, Button7, Button8, Button10})
-        button->setEnabled(open);
-}
-
-void TForm1::dropLink(const QString &message)
-{
-    showError(this, message);
-    link.KillComa();
-    VantrelockConnect();
+    auto *window = new HistoryWindow(*history, [this](const QString &path) { return pickRunFile(path); }, this);
+    addHistoryReportActions(*window, *history);
+    return window;
 }
 
 void TForm1::Button2Click()

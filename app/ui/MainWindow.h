@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Folders.h"
+#include "base/WorkingFolders.h"
 #include "device/SerialLink.h"
 
 #include <QColor>
@@ -17,6 +17,8 @@
 class ColorPanel;
 class FileListBox;
 class HistoryWindow;
+struct DownloadObserver;
+struct DownloadResult;
 class QAction;
 class ImageView;
 class QChartView;
@@ -33,6 +35,9 @@ class QValueAxis;
 namespace history {
 class Store;
 }
+
+// What the Connect group's readouts show without a device.
+inline const QString kNotConnected = QStringLiteral("N/C");
 
 // The main window: the Connect, Image and Statistics groups and the run chart.
 class TForm1 : public QWidget {
@@ -96,21 +101,17 @@ public:
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 
     void FormCreate();
-    void Button1Click();
     void Button2Click();
     void Button10Click();
+    // The Connect group (device/ui/ConnectHandlers.cpp): Button1 connects or disconnects.
+    void Button1Click();
     // Sets the device buttons' enabled state from the link state.
     void VantrelockConnect();
     // After a failed exchange: the message in an error box, the port closed, the device buttons
     // disabled. The Connect group keeps showing "Connected" until the next press of Button1.
     void dropLink(const QString &message);
 
-    // The link operations, as every device feature calls them.
-    void KillComa() { link.KillComa(); }
-    void send_cmda(const QString &comstr) { link.send_cmda(comstr); }
-    void vrcvstra(int num1) { link.vrcvstra(num1); }
-
-    // Run file loading, selectors and shift averages (stats/ui/RunFileView.cpp), the run chart's
+    // Run file loading, selectors and shift averages (stats/ui/RunFileHandlers.cpp), the run chart's
     // readout (stats/ui/ChartReadout.cpp), CSV export (stats/ui/ExportHandler.cpp).
     void FileListBox1Click();
     void FileListBox1KeyPress(QChar &Key);
@@ -144,7 +145,7 @@ public:
     void wireChartReadout(); // stats/ui/, from wireStatistics()
     void wireImage();        // image/ui/
 
-    // Run file transfer (stats/TransferHandlers.cpp): Load downloads the device's run files,
+    // Run file transfer (stats/ui/TransferHandlers.cpp): Load downloads the device's run files,
     // Delete removes them on the device or removes the picked local file.
     void wireRunFileTransfer();
     void Button8Click();
@@ -170,6 +171,12 @@ public:
     void tellHistoryNotices();
     void wireHistory();
     void showHistory();
+    // The History window, made on its first showing with what the other rooms give it (the
+    // report's Save Report and Print): app/ui/MainWindow.cpp.
+    HistoryWindow *makeHistoryWindow();
+    // Runs `download`, recording each run file it stores into the history, also when it ends
+    // early, and brings the History window up to date afterwards.
+    DownloadResult downloadRecorded(const std::function<DownloadResult(const DownloadObserver &)> &download);
     // Picks a run file of the Statistics folder in the list as a click would (loading it);
     // false when the list does not hold it.
     bool pickRunFile(const QString &path);

@@ -1,8 +1,8 @@
 #include "app/Desktop.h"
-#include "app/Files.h"
-#include "app/Version.h"
+#include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Windows.h"
+#include "base/Files.h"
+#include "base/Version.h"
 #include "report/ui/ReportCommand.h"
 
 #include <QApplication>
@@ -17,7 +17,7 @@ int main(int argc, char *argv[])
         std::fputs(versionText(QStringLiteral("vantrelock-mirelon")).toLocal8Bit().constData(), stdout);
         return 0;
     }
-    files::reportFileSizeLimit();
+    files::failWritesPastSizeLimit();
     const bool reporting = report::reportRequested(argc, argv);
     QApplication app(argc, argv);
     setProgramIdentity();

@@ -1,10 +1,10 @@
 #include "device/ui/SetupDialog.h"
 
-#include "app/Errors.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
+#include "base/Errors.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -3,12 +3,13 @@
 
 #include "app/ui/MainWindow.h"
 
-#include "app/Files.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
+#include "base/Files.h"
+#include "history/DownloadRecording.h"
+#include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
-#include "report/ui/ReportActions.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -85,8 +86,7 @@ void TForm1::showHistory()
     if (!history)
         return; // start-up did not get that far
     if (!historyWindow) {
-        historyWindow = new HistoryWindow(*history, [this](const QString &path) { return pickRunFile(path); }, this);
-        addHistoryReportActions(*historyWindow, *history);
+        historyWindow = makeHistoryWindow();
         // Fitted to the main window's screen once; a second opening keeps the size the user gave it.
         historyWindow->setGeometry(historyGeometry(screen()->availableGeometry()));
     }
@@ -95,6 +95,18 @@ void TForm1::showHistory()
     historyWindow->raise();
     historyWindow->activateWindow();
     tellHistoryNotices(); // what it had to say since the start, over its window
+}
+
+DownloadResult TForm1::downloadRecorded(const std::function<DownloadResult(const DownloadObserver &)> &download)
+{
+    history::DownloadRecording recording(history.get(), SerialNumber->text(), Version->text(), now);
+    DownloadObserver observer;
+    observer.stored = [&recording](const StoredRunFile &file) { recording.add(file); };
+    const DownloadResult result = download(observer);
+    recording.finish();
+    if (historyWindow && historyWindow->isVisible())
+        historyWindow->reload();
+    return result;
 }
 
 bool TForm1::pickRunFile(const QString &path)

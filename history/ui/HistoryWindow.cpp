@@ -1,7 +1,8 @@
 #include "history/ui/HistoryWindow.h"
 
-#include "app/ui/Widgets.h"
+#include "widgets/Widgets.h"
 
+#include "history/AxisFit.h"
 #include "history/HistoryStore.h"
 #include "history/ui/SessionTableModel.h"
 
@@ -93,39 +94,16 @@ QDateTimeAxis *dateAxis(QChart *chart)
     return axis;
 }
 
-// The lowest and highest y of the points, or nothing.
-std::optional<std::pair<double, double>> spanOf(std::initializer_list<const QList<QPointF> *> lists)
-{
-    double low = std::numeric_limits<double>::max(), high = std::numeric_limits<double>::lowest();
-    for (const QList<QPointF> *points : lists)
-        for (const QPointF &p : *points)
-            low = std::min(low, p.y()), high = std::max(high, p.y());
-    if (low > high)
-        return std::nullopt;
-    return std::make_pair(low, high);
-}
-
-// Room around the points, rounded ticks; the axis never goes below 0. The range is at least ten
-// steps of the labels' last decimal, so that one point (or equal ones) does not give the same
-// label at every tick.
-// As many ticks as the chart's height holds labels apart: crowded, the chart shows "..." for them.
-void fit(QValueAxis *axis, const std::optional<std::pair<double, double>> &span, double fallbackHigh, int decimals,
+// Fits the axis to the points (history::axisRange), with as many ticks as the chart's height
+// holds labels apart: crowded, the chart shows "..." for them.
+void fit(QValueAxis *axis, const std::optional<history::AxisRange> &span, double fallbackHigh, int decimals,
          const QChartView *view)
 {
     const int line = view->fontMetrics().height();
     // The title, the date labels and the margins take about four lines of the view.
     axis->setTickCount(std::clamp((view->height() - 4 * line) / (2 * line) + 1, 2, 5));
-    double low = span ? span->first : 0.0, high = span ? span->second : fallbackHigh;
-    const double room = std::max((high - low) * 0.1, std::max(std::abs(high), 0.01) * 0.02);
-    low = std::max(low - room, 0.0);
-    high += room;
-    const double least = 10.0 * std::pow(10.0, -decimals);
-    if (high - low < least) {
-        const double middle = (high + low) / 2;
-        low = std::max(middle - least / 2, 0.0);
-        high = low + least;
-    }
-    axis->setRange(low, high);
+    const history::AxisRange range = history::axisRange(span, fallbackHigh, decimals);
+    axis->setRange(range.low, range.high);
     axis->applyNiceNumbers();
 }
 
@@ -412,8 +390,8 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
         axis->setFormat(dates.format);
     }
     m_dateTicks = dates.ticks;
-    m_spans = {spanOf({&plot.average, &plot.best}), spanOf({&plot.spread}), spanOf({&plot.redRate}),
-               spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]})};
+    m_spans = {history::spanOf({&plot.average, &plot.best}), history::spanOf({&plot.spread}), history::spanOf({&plot.redRate}),
+               history::spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]})};
     fitAxes();
 
     const bool noShifts = std::all_of(plot.shiftAverage.begin(), plot.shiftAverage.end(),

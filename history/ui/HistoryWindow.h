@@ -1,7 +1,8 @@
 #pragma once
 
-#include "history/HistoryQueries.h"
+#include "history/AxisFit.h"
 #include "history/Sessions.h"
+#include "history/WindowAnswers.h"
 
 #include <QChartView>
 #include <QDateTime>
@@ -88,7 +89,7 @@ private:
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;
     QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis;
     // The lowest and highest points of each value axis: reaction, spread, red lights, shifts.
-    std::array<std::optional<std::pair<double, double>>, 4> m_spans;
+    std::array<std::optional<history::AxisRange>, 4> m_spans;
     int m_dateTicks = 7; // the date axes' plan, before the width has its say
     history::Store &m_store;
     OpenRunFile m_open;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "history/HistoryQueries.h"
 #include "history/Sessions.h"
+#include "history/WindowAnswers.h"
 
 #include <QAbstractTableModel>
 #include <QColor>

@@ -2,13 +2,13 @@
 
 #include "app/ui/MainWindow.h"
 
-#include "app/Files.h"
-#include "app/ui/Busy.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
+#include "base/Files.h"
 #include "device/Connection.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
+#include "widgets/Busy.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "image/ui/PicturePreview.h"
 
-#include "app/ui/Widgets.h"
 #include "image/Picture.h"
+#include "widgets/Widgets.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

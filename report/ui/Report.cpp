@@ -1,14 +1,13 @@
 #include "report/ui/Report.h"
 
-#include "app/Errors.h"
-#include "app/ui/Widgets.h"
+#include "base/Errors.h"
+#include "history/AxisFit.h"
 #include "stats/ui/RunChart.h"
+#include "widgets/Widgets.h"
 
 #include <QBuffer>
 #include <QChart>
 #include <QDateTimeAxis>
-#include <QDir>
-#include <QFileInfo>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLineSeries>
@@ -323,21 +322,11 @@ QLineSeries *historySeries(QChart *chart, const QList<QPointF> &points, const QC
 }
 
 // Room around the points and round ticks, as the History window's axes; `floor` bounds the low end.
-void fitAxis(QValueAxis *axis, std::initializer_list<const QList<QPointF> *> lists, double fallbackHigh,
+void fitAxis(QValueAxis *axis, std::initializer_list<const QList<QPointF> *> lists, double fallbackHigh, int decimals,
              std::optional<double> floor = std::nullopt)
 {
-    double low = std::numeric_limits<double>::max(), high = std::numeric_limits<double>::lowest();
-    for (const QList<QPointF> *points : lists)
-        for (const QPointF &point : *points)
-            low = std::min(low, point.y()), high = std::max(high, point.y());
-    if (low > high)
-        low = 0, high = fallbackHigh;
-    const double room = std::max((high - low) * 0.1, std::max(std::abs(high), 0.01) * 0.02);
-    low -= room;
-    high += room;
-    if (floor)
-        low = std::max(low, *floor);
-    axis->setRange(low, high);
+    const history::AxisRange range = history::axisRange(history::spanOf(lists), fallbackHigh, decimals, floor);
+    axis->setRange(range.low, range.high);
     axis->applyNiceNumbers();
 }
 
@@ -401,7 +390,7 @@ void HistoryPages::draw(QPainter &p, int index) const
                       QStringLiteral("Average"));
         historySeries(reaction, plot.best, QColor(0, 140, 60), Qt::DashLine, 1, dates1, seconds, keys,
                       QStringLiteral("Best"));
-        fitAxis(seconds, {&plot.average, &plot.best}, 1.0);
+        fitAxis(seconds, {&plot.average, &plot.best}, 1.0, 3);
         place(reaction, keys);
 
         auto [consistency, dates2] = chart(QStringLiteral("Spread and red lights"), keys);
@@ -411,8 +400,8 @@ void HistoryPages::draw(QPainter &p, int index) const
                       QStringLiteral("Spread (s)"));
         historySeries(consistency, plot.redRate, QColor(210, 30, 30), Qt::DashLine, 2, dates2, reds, keys,
                       QStringLiteral("Red lights (% of runs, right)"));
-        fitAxis(spread, {&plot.spread}, 1.0, 0.0);
-        fitAxis(reds, {&plot.redRate}, 100.0, 0.0);
+        fitAxis(spread, {&plot.spread}, 1.0, 3, 0.0);
+        fitAxis(reds, {&plot.redRate}, 100.0, 0, 0.0);
         place(consistency, keys);
 
         auto [shifts, dates3] = chart(QStringLiteral("Shift averages"), keys);
@@ -424,7 +413,7 @@ void HistoryPages::draw(QPainter &p, int index) const
                 historySeries(shifts, plot.shiftAverage[size_t(k)], colors[k], styles[k], k, dates3, shiftSeconds, keys,
                           QStringLiteral("Shift %1").arg(k + 1));
         const auto &s = plot.shiftAverage;
-        fitAxis(shiftSeconds, {&s[0], &s[1], &s[2], &s[3]}, 1.0);
+        fitAxis(shiftSeconds, {&s[0], &s[1], &s[2], &s[3]}, 1.0, 2);
         place(shifts, keys);
         y += 2;
     }
@@ -458,27 +447,6 @@ void paintPage(QPainter &painter, const Pages &pages, int index, double dpi)
 }
 
 } // namespace
-
-RunFileReport readRunFileReport(const QString &path, const std::optional<QString> &overlayPath,
-                                const QString &statisticsFolder, const std::vector<history::Session> &sessions)
-{
-    RunFileReport report;
-    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    report.facts = runFileFacts(file);
-    const QFileInfo info(path);
-    report.facts.fileName = info.fileName();
-    report.facts.modified = info.lastModified();
-    // The history names the files of the Statistics folder only.
-    if (!statisticsFolder.isEmpty() && QDir(info.absolutePath()) == QDir(statisticsFolder))
-        report.facts.device = deviceOf(sessions, info.fileName());
-    report.rt = file.rt;
-    report.runs = file.runs.runs();
-    if (overlayPath) {
-        const runfile::RunFile second = runfile::decode(runfile::readRunFile(*overlayPath));
-        report.overlay = RunFileReport::Overlay{QFileInfo(*overlayPath).fileName(), second.rt, second.runs.runs()};
-    }
-    return report;
-}
 
 Layout runFileLayout(RunFileReport report)
 {

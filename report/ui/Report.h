@@ -41,23 +41,6 @@ private:
 // Lays a report out for a paper (the printer's may differ from the locale's).
 using Layout = std::function<std::unique_ptr<Pages>(const QPageSize &paper)>;
 
-// A run file's report: its facts, its reaction times and, laid over them, another file's.
-struct RunFileReport {
-    RunFileFacts facts;
-    runfile::Reals rt{};
-    int runs = 0;
-    struct Overlay {
-        QString fileName;
-        runfile::Reals rt{};
-        int runs = 0;
-    };
-    std::optional<Overlay> overlay;
-};
-// Reads and decodes the run file (and the overlay file); the device comes from `sessions` when
-// the file lies in `statisticsFolder`. Throws the file error, or the conversion error of a count
-// field that is not a number.
-RunFileReport readRunFileReport(const QString &path, const std::optional<QString> &overlayPath,
-                                const QString &statisticsFolder, const std::vector<history::Session> &sessions);
 Layout runFileLayout(RunFileReport report);
 
 // A history report: the charts of the sessions and a table of them, on as many pages as needed.

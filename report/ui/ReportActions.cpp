@@ -1,13 +1,13 @@
 #include "report/ui/ReportActions.h"
 
-#include "app/Files.h"
 #include "app/ui/MainWindow.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
+#include "base/Files.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QBoxLayout>

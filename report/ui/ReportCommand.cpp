@@ -1,7 +1,9 @@
 #include "report/ui/ReportCommand.h"
 
-#include "app/Files.h"
-#include "app/Folders.h"
+#include "base/CommandLine.h"
+#include "base/Files.h"
+#include "base/WorkingFolders.h"
+#include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
@@ -16,7 +18,11 @@ namespace report {
 
 namespace {
 
-constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
+const cmdline::OptionSpec kReportOption{QStringLiteral("--report"), {}, QStringLiteral("RUN.txt"), {}};
+const cmdline::OptionSpec kHistoryReportOption{QStringLiteral("--history-report"), {}, {}, {}};
+const cmdline::OptionSpec kDeviceOption{QStringLiteral("--device"), {}, QStringLiteral("SERIAL"), {}};
+const cmdline::OptionSpec kOutputOption{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("FILE"), {}};
+const cmdline::OptionSpec kForceOption{QStringLiteral("--force"), QStringLiteral("-f"), {}, {}};
 
 struct Options {
     std::optional<QString> runFile; // --report
@@ -26,42 +32,33 @@ struct Options {
     bool force = false;
 };
 
-struct UsageError {
-    QString message;
-};
+using cmdline::UsageError;
 
 Options parse(const QStringList &arguments)
 {
-    Options options;
-    const auto value = [&](int &i) {
-        if (i + 1 >= arguments.size())
-            throw UsageError{QStringLiteral("%1 needs a value").arg(arguments.at(i))};
-        return arguments.at(++i);
+    const cmdline::Arguments parsed = cmdline::parse(
+        arguments.mid(1), {kReportOption, kHistoryReportOption, kDeviceOption, kOutputOption, kForceOption});
+    if (!parsed.words.isEmpty())
+        throw UsageError(QStringLiteral("unknown argument %1").arg(parsed.words.first()));
+    const auto value = [&parsed](const cmdline::OptionSpec &option) -> std::optional<QString> {
+        const auto found = parsed.values.find(option.name);
+        return found == parsed.values.end() ? std::nullopt : std::optional<QString>(found->second);
     };
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        if (a == QLatin1String("--report"))
-            options.runFile = value(i);
-        else if (a == QLatin1String("--history-report"))
-            options.history = true;
-        else if (a == QLatin1String("--device"))
-            options.device = value(i);
-        else if (a == QLatin1String("-o") || a == QLatin1String("--output"))
-            options.output = value(i);
-        else if (a == QLatin1String("--force") || a == QLatin1String("-f"))
-            options.force = true;
-        else
-            throw UsageError{QStringLiteral("unknown argument %1").arg(a)};
-    }
+    Options options;
+    options.runFile = value(kReportOption);
+    options.history = parsed.has(kHistoryReportOption);
+    options.device = value(kDeviceOption);
+    options.output = value(kOutputOption).value_or(QString());
+    options.force = parsed.has(kForceOption);
     if (options.runFile.has_value() == options.history)
-        throw UsageError{QStringLiteral("give either --report RUN.txt or --history-report")};
+        throw UsageError(QStringLiteral("give either --report RUN.txt or --history-report"));
     if (options.device && !options.history)
-        throw UsageError{QStringLiteral("--device goes with --history-report")};
+        throw UsageError(QStringLiteral("--device goes with --history-report"));
     if (options.output.isEmpty())
-        throw UsageError{QStringLiteral("name the report's file with -o FILE.pdf (or .png)")};
+        throw UsageError(QStringLiteral("name the report's file with -o FILE.pdf (or .png)"));
     if (!formatOf(options.output))
-        throw UsageError{QStringLiteral("%1: a report is saved as a .pdf or .png file")
-                             .arg(QDir::toNativeSeparators(options.output))};
+        throw UsageError(QStringLiteral("%1: a report is saved as a .pdf or .png file")
+                             .arg(QDir::toNativeSeparators(options.output)));
     return options;
 }
 

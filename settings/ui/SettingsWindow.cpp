@@ -1,10 +1,10 @@
 #include "settings/ui/SettingsWindow.h"
 
 #include "app/ui/MainWindow.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
 #include "device/Connection.h"
 #include "settings/SettingsExchange.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -3,10 +3,10 @@
 
 #include "app/ui/MainWindow.h"
 
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QChart>
 #include <QChartView>

@@ -2,10 +2,10 @@
 
 #include "app/ui/MainWindow.h"
 
-#include "app/Files.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
+#include "base/Files.h"
 #include "stats/CsvExport.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QFileDialog>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "stats/ui/RunChart.h"
 
-#include "app/ui/Widgets.h"
 #include "stats/Readout.h"
+#include "widgets/Widgets.h"
 
 #include <QChart>
 #include <QLineSeries>

@@ -2,12 +2,10 @@
 // removes them on the device (connected) or removes the picked local file (not connected).
 
 #include "app/ui/MainWindow.h"
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
 #include "device/Connection.h"
-#include "history/HistoryStore.h"
-#include "history/ui/HistoryWindow.h"
 #include "stats/RunFileTransfer.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,13 +33,9 @@ void TForm1::wireRunFileTransfer()
 void TForm1::Button8Click()
 {
     // What is stored goes into the practice history, also when the download ends early.
-    history::DownloadRecording recording(history.get(), SerialNumber->text(), Version->text(), now);
-    DownloadObserver observer;
-    observer.stored = [&recording](const StoredRunFile &file) { recording.add(file); };
-    const DownloadResult result = downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
-    recording.finish();
-    if (historyWindow && historyWindow->isVisible())
-        historyWindow->reload();
+    const DownloadResult result = downloadRecorded([this](const DownloadObserver &observer) {
+        return downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
+    });
     // The history speaks after the download's own messages, never between them.
     const auto tell = qScopeGuard([this] { tellHistoryNotices(); });
     switch (result.end) {

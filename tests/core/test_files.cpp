@@ -1,4 +1,5 @@
-#include "app/Files.h"
+#include "base/Files.h"
+#include "base/FolderListing.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "device/Connection.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"

@@ -1,4 +1,4 @@
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
@@ -291,9 +291,9 @@ private slots:
             const runfile::RunFile german = runfile::decode(bytes, comma);
             const runfile::RunFile plain = runfile::decode(bytes, point);
             const QList<QStringList> local =
-                fields(csv::exportText(runfile::runsOf(german), csv::statisticsOf(german), comma));
+                fields(csv::exportText(runfile::runsOf(german), runfile::shownFigures(german), comma));
             const QList<QStringList> dotted =
-                fields(csv::exportText(runfile::runsOf(plain), csv::statisticsOf(plain), point));
+                fields(csv::exportText(runfile::runsOf(plain), runfile::shownFigures(plain), point));
             QCOMPARE(local.size(), dotted.size());
             for (int row : {1, int(local.size()) - 1}) { // a run and the statistics
                 QCOMPARE(local[row].size(), dotted[row].size());

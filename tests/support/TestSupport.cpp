@@ -140,3 +140,18 @@ QString testHome()
 {
     return home->path();
 }
+
+QByteArray sessionRunFile(std::uint32_t seed, sim::RunFileKind kind)
+{
+    return sim::encodeRunFile(sim::generateSession(seed, 15), kind);
+}
+
+std::shared_ptr<sim::DeviceRunFiles> holdRunFiles(SimFixture &fixture)
+{
+    sim::RunFileSet set;
+    set.files = {{"ABC", sessionRunFile(1)}, {"NEW", sessionRunFile(2)}};
+    set.rallycross = {{"ABC", sessionRunFile(3, sim::RunFileKind::Rallycross)}};
+    auto files = std::make_shared<sim::DeviceRunFiles>(set);
+    sim::installRunFileCommands(fixture.device(), files);
+    return files;
+}

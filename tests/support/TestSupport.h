@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/Desktop.h"
-#include "app/ui/Prompter.h"
+#include "tools/sim/RunFileCommands.h"
+#include "tools/sim/RunFiles.h"
 #include "tools/sim/SimDevice.h"
+#include "widgets/Prompter.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -54,6 +56,12 @@ public:
 private:
     std::unique_ptr<sim::SimDevice> m_device;
 };
+
+// A generated practice session as a run file of `kind`; `seed` picks the session.
+QByteArray sessionRunFile(std::uint32_t seed, sim::RunFileKind kind = sim::RunFileKind::Full);
+
+// Gives the simulated tree the run files ABC and NEW and a rallycross ABC, and returns them.
+std::shared_ptr<sim::DeviceRunFiles> holdRunFiles(SimFixture &fixture);
 
 // Waits, with a bound, until `condition` holds, letting events through meanwhile.
 template <typename Condition>

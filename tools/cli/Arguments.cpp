@@ -4,17 +4,7 @@
 
 namespace cli {
 
-namespace {
-
-QString optionLine(const OptionSpec &o)
-{
-    QString names = o.shortName.isEmpty() ? o.name : o.shortName + QStringLiteral(", ") + o.name;
-    if (!o.valueName.isEmpty())
-        names += QLatin1Char(' ') + o.valueName;
-    return QStringLiteral("  %1  %2\n").arg(names, -22).arg(o.help);
-}
-
-} // namespace
+using cmdline::optionLine;
 
 QString commandHelp(const Command &c)
 {
@@ -53,51 +43,6 @@ const Command *findCommand(const QStringList &words)
             return &c;
     }
     return nullptr;
-}
-
-void parseArguments(const QStringList &args, const Command *command, std::map<QString, QString> &values,
-                    QStringList &words)
-{
-    std::vector<OptionSpec> allowed = {kHelpOption, kPortOption};
-    if (command)
-        allowed.insert(allowed.end(), command->options.begin(), command->options.end());
-    else
-        allowed.push_back(kVersionOption);
-    bool optionsEnded = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
-            words.append(arg);
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        const QString name = arg.section(QLatin1Char('='), 0, 0);
-        const OptionSpec *option = nullptr;
-        for (const OptionSpec &o : allowed) {
-            if (o.name == name || (!o.shortName.isEmpty() && o.shortName == name))
-                option = &o;
-        }
-        if (!option) {
-            if (!command)
-                continue; // judged once the command is known
-            throw UsageError(QStringLiteral("unknown option %1").arg(name));
-        }
-        QString value;
-        if (!option->valueName.isEmpty()) {
-            if (arg.contains(QLatin1Char('=')))
-                value = arg.section(QLatin1Char('='), 1);
-            else if (i + 1 < args.size())
-                value = args.at(++i);
-            else
-                throw UsageError(QStringLiteral("%1 needs a value").arg(option->name));
-        } else if (arg.contains(QLatin1Char('='))) {
-            throw UsageError(QStringLiteral("%1 takes no value").arg(option->name));
-        }
-        values[option->name] = value;
-    }
 }
 
 } // namespace cli

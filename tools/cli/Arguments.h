@@ -10,8 +10,5 @@ QString commandHelp(const Command &c);
 QString toolHelp();
 // The command the words name, or null.
 const Command *findCommand(const QStringList &words);
-// Splits the arguments into options and positional words, for `command` when known.
-void parseArguments(const QStringList &args, const Command *command, std::map<QString, QString> &values,
-                    QStringList &words);
 
 } // namespace cli

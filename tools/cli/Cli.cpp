@@ -1,9 +1,9 @@
 #include "tools/cli/Cli.h"
 
-#include "app/Errors.h"
-#include "app/Files.h"
-#include "app/Folders.h"
-#include "app/Version.h"
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/Version.h"
+#include "base/WorkingFolders.h"
 #include "tools/cli/Arguments.h"
 #include "tools/cli/Commands.h"
 
@@ -34,30 +34,30 @@ int runCli(const QStringList &args, CliIo &io)
 {
     const Command *command = nullptr;
     try {
-        std::map<QString, QString> values;
-        QStringList words;
-        parseArguments(args, nullptr, values, words);
+        // Options are judged once the command is known.
+        cmdline::Arguments parsed = cmdline::parse(args, {kHelpOption, kPortOption, kVersionOption}, true);
+        QStringList &words = parsed.words;
         command = findCommand(words);
         if (!command) {
-            if (words.isEmpty() && values.count(kHelpOption.name)) {
+            if (words.isEmpty() && parsed.has(kHelpOption)) {
                 io.out << toolHelp();
                 return kExitOk;
             }
-            if (words.isEmpty() && values.count(kVersionOption.name)) {
+            if (words.isEmpty() && parsed.has(kVersionOption)) {
                 io.out << versionText(QStringLiteral("vantrelock"));
                 return kExitOk;
             }
             throw UsageError(words.isEmpty() ? QStringLiteral("no command given")
                                              : QStringLiteral("unknown command '%1'").arg(words.join(QLatin1Char(' '))));
         }
-        values.clear();
-        words.clear();
-        parseArguments(args, command, values, words);
-        if (values.count(kHelpOption.name)) {
+        std::vector<OptionSpec> allowed = {kHelpOption, kPortOption};
+        allowed.insert(allowed.end(), command->options.begin(), command->options.end());
+        parsed = cmdline::parse(args, allowed);
+        if (parsed.has(kHelpOption)) {
             io.out << commandHelp(*command);
             return kExitOk;
         }
-        if (!command->usesDevice && values.count(kPortOption.name))
+        if (!command->usesDevice && parsed.has(kPortOption))
             throw UsageError(QStringLiteral("%1 takes no --port").arg(command->name));
         words = words.mid(command->name.count(QLatin1Char(' ')) + 1);
         if (words.size() < command->minPositional)
@@ -70,7 +70,7 @@ int runCli(const QStringList &args, CliIo &io)
         files::removeLeftovers(folders.program);
         files::removeLeftovers(folders.statistics);
 
-        Context context{io, *command, values, words, {}, {}, {}};
+        Context context{io, *command, parsed.values, words, {}, {}, {}};
         try {
             const int status = command->run(context);
             context.link.KillComa();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/Errors.h"
+#include "base/CommandLine.h" // the exit statuses
+#include "base/Errors.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -21,12 +22,6 @@ struct CliIo {
     std::atomic<int> *finishing = nullptr;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };
-
-// Exit statuses.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;      // the device or a file failed
-inline constexpr int kExitUsage = 2;       // bad arguments
-inline constexpr int kExitInterrupted = 130;
 
 // Runs `vantrelock ARGS...` (without the program name) and returns its exit status.
 int runCli(const QStringList &args, CliIo &io);

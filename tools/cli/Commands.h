@@ -3,6 +3,7 @@
 // What the tool's commands share: their options, the context a command runs in, and the
 // commands themselves, each defined in the file of its kind.
 
+#include "base/CommandLine.h"
 #include "device/Connection.h"
 #include "device/SerialLink.h"
 #include "tools/cli/Cli.h"
@@ -17,12 +18,8 @@
 
 namespace cli {
 
-struct OptionSpec {
-    QString name;      // "--port"
-    QString shortName; // "-o", or empty
-    QString valueName; // empty for a switch
-    QString help;
-};
+using cmdline::OptionSpec;
+using cmdline::UsageError;
 
 inline const OptionSpec kPortOption{QStringLiteral("--port"), {}, QStringLiteral("N|PATH"),
                              QStringLiteral("the port: a number as the Setup dialog takes it, or a device path "
@@ -30,12 +27,6 @@ inline const OptionSpec kPortOption{QStringLiteral("--port"), {}, QStringLiteral
 inline const OptionSpec kHelpOption{QStringLiteral("--help"), QStringLiteral("-h"), {}, QStringLiteral("show this help")};
 inline const OptionSpec kVersionOption{QStringLiteral("--version"), {}, {},
                                      QStringLiteral("print the version and the licence")};
-
-class UsageError {
-public:
-    explicit UsageError(QString text) : message(std::move(text)) {}
-    QString message;
-};
 
 struct Context;
 

@@ -2,8 +2,9 @@
 
 #include "tools/cli/Commands.h"
 
-#include "app/Folders.h"
+#include "base/WorkingFolders.h"
 #include "device/Ports.h"
+#include "history/DownloadRecording.h"
 #include "history/HistoryStore.h"
 #include "settings/SettingsExchange.h"
 #include "stats/RunFileTransfer.h"

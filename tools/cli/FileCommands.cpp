@@ -2,7 +2,7 @@
 
 #include "tools/cli/Commands.h"
 
-#include "app/Files.h"
+#include "base/Files.h"
 #include "stats/CsvExport.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
@@ -17,7 +17,7 @@ int runShow(Context &c)
     const QString path = c.positional.at(0);
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
     QTextStream &out = c.io.out;
-    QStringList figures = csv::statisticsOf(file);
+    QStringList figures = runfile::shownFigures(file);
     for (QString &figure : figures)
         figure = printable(figure); // count fields are the file's own bytes
     out << "File: " << QFileInfo(path).fileName() << Qt::endl;
@@ -55,7 +55,7 @@ int runExport(Context &c)
 {
     const QString path = c.positional.at(0);
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    const QByteArray text = csv::exportText(runfile::runsOf(file), csv::statisticsOf(file));
+    const QByteArray text = csv::exportText(runfile::runsOf(file), runfile::shownFigures(file));
     QString target = c.value(QStringLiteral("--output"));
     if (target == QLatin1String("-")) {
         c.io.out << QString::fromUtf8(text) << Qt::flush;

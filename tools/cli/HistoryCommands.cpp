@@ -2,7 +2,8 @@
 
 #include "tools/cli/Commands.h"
 
-#include "app/Folders.h"
+#include "base/WorkingFolders.h"
+#include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 
 #include <QDir>

@@ -2,8 +2,8 @@
 
 #include "tools/cli/Commands.h"
 
-#include "app/Files.h"
-#include "app/Folders.h"
+#include "base/Files.h"
+#include "base/WorkingFolders.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
 

@@ -1,6 +1,6 @@
 // vantrelock: the Vantrelock practice tree from the command line.
 
-#include "app/Files.h"
+#include "base/Files.h"
 #include "tools/cli/Cli.h"
 
 #include <QCoreApplication>
@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("vantrelock"));
     std::signal(SIGINT, interrupt);
     std::signal(SIGTERM, interrupt);
-    files::reportFileSizeLimit();
+    files::failWritesPastSizeLimit();
 
 #ifdef Q_OS_WIN
     // The CSV on standard output keeps its CR LF line ends as they are.

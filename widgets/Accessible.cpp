@@ -1,6 +1,6 @@
-#include "app/ui/Accessible.h"
+#include "widgets/Accessible.h"
 
-#include "app/ui/Widgets.h"
+#include "widgets/Widgets.h"
 
 #include <QAccessibleWidget>
 

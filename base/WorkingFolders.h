@@ -29,7 +29,3 @@ inline const QString kRawImageName = QStringLiteral("user.raw");
 // The three folders under `documents`; an empty `documents` puts them under the root of the
 // current drive.
 WorkingFolders workingFolders(const QString &documents);
-
-// Creates the missing folders one level at a time, each step tested (throws AppError with the
-// file system's text). Afterwards the process's current folder is the program folder.
-void createWorkingFolders(const WorkingFolders &folders);

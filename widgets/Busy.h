@@ -1,7 +1,5 @@
 #pragma once
 
-class SerialLink;
-
 // While an exchange with the device waits, the windows stay painted and keep answering the
 // desktop (which would otherwise offer to kill a program that does not respond during a 22 s
 // upload), but they take no input: a click or key press made then is dropped, never acted on
@@ -10,6 +8,3 @@ class SerialLink;
 // Runs at most every few tens of milliseconds unless `now` is set. Timers wait until later;
 // posted events (painting among them) are delivered.
 void keepWindowsPainted(bool now = false);
-
-// Makes `link` call keepWindowsPainted() while it waits.
-void keepPaintedWhileWaiting(SerialLink &link);

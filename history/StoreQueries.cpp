@@ -1,6 +1,8 @@
-#include "history/HistoryQueries.h"
+// The store's queries: the sessions whole, and what the History window asks, each bounded by
+// what a window shows.
 
 #include "history/HistoryStore.h"
+#include "history/StoreSql.h"
 
 #include <QLocale>
 #include <QSqlDatabase>
@@ -10,6 +12,8 @@
 #include <algorithm>
 
 namespace history {
+
+using namespace sql;
 
 namespace {
 
@@ -38,46 +42,6 @@ std::optional<double> number(const QVariant &value)
 }
 
 } // namespace
-
-Grouping groupingFor(qint64 sessions, const QDateTime &first, const QDateTime &last)
-{
-    if (sessions <= kMostPoints || !first.isValid() || !last.isValid())
-        return Grouping::Session;
-    // Points a grouping can give at most: the span's days (weeks, ...) and one for each end.
-    const qint64 days = std::max<qint64>(first.msecsTo(last), 0) / kDayMs + 2;
-    if (days <= kMostPoints)
-        return Grouping::Day;
-    if (days / 7 + 2 <= kMostPoints)
-        return Grouping::Week;
-    if (days / 28 + 2 <= kMostPoints)
-        return Grouping::Month;
-    return Grouping::Year;
-}
-
-QString groupingCaption(Grouping grouping)
-{
-    switch (grouping) {
-    case Grouping::Session:
-        return {};
-    case Grouping::Day:
-        return QStringLiteral(", by day");
-    case Grouping::Week:
-        return QStringLiteral(", by week");
-    case Grouping::Month:
-        return QStringLiteral(", by month");
-    case Grouping::Year:
-        return QStringLiteral(", by year");
-    }
-    return {};
-}
-
-QString sessionsAndRuns(qint64 sessions, qint64 runs)
-{
-    const QLocale locale;
-    return QStringLiteral("%1 %2, %3 %4")
-        .arg(locale.toString(sessions), sessions == 1 ? QStringLiteral("session") : QStringLiteral("sessions"),
-             locale.toString(runs), runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
-}
 
 Overview Store::overview(const DeviceFilter &serial)
 {
@@ -194,6 +158,71 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
             add(plot.shiftAverage[size_t(k)], query.value(5 + k));
     }
     return plot;
+}
+
+std::vector<Session> Store::sessions(const std::optional<QString> &serial)
+{
+    return serial ? select(QStringLiteral("WHERE serial = ? ORDER BY arrived, id"), {text(*serial)})
+                  : select(QStringLiteral("ORDER BY arrived, id"), {});
+}
+
+std::vector<Session> Store::select(const QString &rest, const QVariantList &values)
+{
+    std::vector<Session> list;
+    if (!m_readable)
+        return list;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT id, arrived, imported, serial, firmware, file, rallycross, runs, wins, reds,"
+                                 " average, spread, best, shift1, shift2, shift3, shift4 FROM sessions ")
+                  + rest);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!run(query)) {
+        failed(query.lastError());
+        return list;
+    }
+    while (query.next()) {
+        Session s;
+        s.id = query.value(0).toLongLong();
+        s.arrived = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong());
+        s.imported = query.value(2).toBool();
+        s.serial = query.value(3).toString();
+        s.firmware = query.value(4).toString();
+        s.path = pathOf(query.value(5).toString());
+        s.rallycross = query.value(6).toBool();
+        if (!query.value(7).isNull()) {
+            Figures f;
+            f.runs = query.value(7).toInt();
+            f.wins = query.value(8).toInt();
+            f.reds = query.value(9).toInt();
+            f.average = optionalDouble(query.value(10));
+            f.spread = optionalDouble(query.value(11));
+            f.best = optionalDouble(query.value(12));
+            for (int k = 0; k < 4; ++k)
+                f.shiftAverage[size_t(k)] = optionalDouble(query.value(13 + k));
+            s.figures = f;
+        }
+        list.push_back(std::move(s));
+    }
+    if (query.lastError().isValid())
+        failed(query.lastError()); // stopped while reading
+    return list;
+}
+
+QStringList Store::devices()
+{
+    QStringList list;
+    if (!m_readable)
+        return list;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!run(query, QStringLiteral("SELECT DISTINCT serial FROM sessions ORDER BY serial"))) {
+        failed(query.lastError());
+        return list;
+    }
+    while (query.next())
+        list.append(query.value(0).toString());
+    return list;
 }
 
 } // namespace history

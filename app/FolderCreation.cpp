@@ -1,11 +1,9 @@
-#include "app/Folders.h"
+#include "app/FolderCreation.h"
 
-#include "app/Errors.h"
-#include "app/Files.h"
+#include "base/Errors.h"
+#include "base/Files.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <filesystem>
 
@@ -35,28 +33,6 @@ bool isFolder(const QString &path)
     return fs::is_directory(files::nativePath(path), ec);
 }
 } // namespace
-
-QString GetSpecialFolderPath(int folder)
-{
-    if (folder != CSIDL_PERSONAL)
-        return {};
-    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-}
-
-WorkingFolders workingFolders(const QString &documents)
-{
-    WorkingFolders f;
-    f.documents = documents;
-    QString base = documents;
-    if (base.isEmpty())
-        base = QDir(QDir::currentPath()).rootPath();
-    if (base.endsWith(QLatin1Char('/')))
-        base.chop(1);
-    f.maker = base + QStringLiteral("/Halvorent");
-    f.program = f.maker + QStringLiteral("/VantrelockMirelon");
-    f.statistics = f.program + QLatin1Char('/') + kStatisticsFolderName;
-    return f;
-}
 
 void createWorkingFolders(const WorkingFolders &folders)
 {

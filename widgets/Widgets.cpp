@@ -1,6 +1,6 @@
-#include "app/ui/Widgets.h"
+#include "widgets/Widgets.h"
 
-#include "app/Files.h"
+#include "base/FolderListing.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -15,7 +15,29 @@
 
 #include <cmath>
 
-ColorPanel::ColorPanel(const QString &caption, QWidget *parent) : QWidget(parent), m_caption(caption)
+void Clickable::setClickableState(bool clickable)
+{
+    m_clickable = clickable;
+    m_self->setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+bool Clickable::presses(const QMouseEvent *event) const
+{
+    return event->button() == Qt::LeftButton && m_self->rect().contains(event->position().toPoint());
+}
+
+bool Clickable::presses(const QKeyEvent *event) const
+{
+    return m_clickable && isPressKey(event) && !event->isAutoRepeat();
+}
+
+void Clickable::paintFocus(QPainter &painter) const
+{
+    if (m_self->hasFocus())
+        drawFocusRing(painter, m_self->rect(), m_self->palette());
+}
+
+ColorPanel::ColorPanel(const QString &caption, QWidget *parent) : QWidget(parent), Clickable(this), m_caption(caption)
 {
     setAccessibleName(caption);
 }
@@ -34,11 +56,6 @@ void ColorPanel::setButtonFace()
 QColor ColorPanel::textColor() const
 {
     return m_color.isValid() ? readableTextOn(m_color) : palette().color(QPalette::ButtonText);
-}
-
-void ColorPanel::setClickable(bool clickable)
-{
-    setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
 }
 
 void ColorPanel::setChecked(bool checked)
@@ -91,8 +108,7 @@ void ColorPanel::paintEvent(QPaintEvent *)
     frame.lineWidth = 1;
     frame.state |= QStyle::State_Raised;
     style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
-    if (hasFocus())
-        drawFocusRing(painter, rect(), palette());
+    paintFocus(painter);
     if (m_cover && !m_cover->isHidden())
         return;
     painter.setPen(textColor());
@@ -101,25 +117,24 @@ void ColorPanel::paintEvent(QPaintEvent *)
 
 void ColorPanel::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (presses(event))
         emit clicked();
 }
 
 void ColorPanel::keyPressEvent(QKeyEvent *event)
 {
-    if (isClickable() && isPressKey(event) && !event->isAutoRepeat()) {
+    if (presses(event)) {
         emit clicked();
         return;
     }
     QWidget::keyPressEvent(event);
 }
 
-ClickLabel::ClickLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {}
+ClickLabel::ClickLabel(const QString &text, QWidget *parent) : QLabel(text, parent), Clickable(this) {}
 
 void ClickLabel::setClickable(bool clickable)
 {
-    m_clickable = clickable;
-    setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
+    setClickableState(clickable);
     setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
     update();
 }
@@ -129,14 +144,14 @@ void ClickLabel::paintEvent(QPaintEvent *event)
     QLabel::paintEvent(event);
     if (hasFocus()) {
         QPainter painter(this);
-        drawFocusRing(painter, rect(), palette());
+        paintFocus(painter);
     }
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     // A click counts whether or not Tab reaches the label; the handler decides what it does.
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+    if (presses(event)) {
         emit clicked();
         return;
     }
@@ -145,7 +160,7 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 
 void ClickLabel::keyPressEvent(QKeyEvent *event)
 {
-    if (m_clickable && isPressKey(event) && !event->isAutoRepeat()) {
+    if (presses(event)) {
         emit clicked();
         return;
     }

@@ -4,40 +4,19 @@
 // picture's working files. Only regular files are opened, so a pipe or device under a file's
 // name is refused at once instead of blocking; paths are opened the wide way on Windows.
 
-#include "app/Errors.h"
+#include "base/FileError.h"
+#include "base/WriteSteps.h"
 
 #include <QByteArray>
 #include <QStringList>
 #include <QString>
 
 #include <filesystem>
-#include <functional>
-#include <optional>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 namespace files {
-
-enum class Access { Read, Write };
-
-// A file that could not be read or written. `text()` is the runtime's short text that the
-// windows show ("File not found"); `description()` names the file and says in words what is
-// wrong, for the command-line tool.
-class FileError : public AppError {
-public:
-    FileError(const QString &path, Access access, std::error_code ec);
-    // A folder, pipe, device or socket where a file was expected.
-    static FileError notRegular(const QString &path, Access access, bool folder);
-
-    QString description() const;
-
-private:
-    FileError(const QString &path, Access access, std::error_code ec, QString reason);
-    QString m_path;
-    Access m_access;
-    QString m_reason;
-};
 
 std::filesystem::path nativePath(const QString &path);
 
@@ -51,32 +30,6 @@ bool nameTaken(const QString &path);
 // True when both names lead to the same file.
 bool sameFile(const QString &a, const QString &b);
 
-// What tells a file changed without reading it.
-struct Stamp {
-    qint64 size = 0;
-    qint64 modifiedMs = 0; // since the epoch, in UTC: no time zone to convert for each file
-    bool operator==(const Stamp &) const = default;
-};
-// The stamp of a regular file (a link followed); nothing for anything else or a missing file.
-std::optional<Stamp> stampOf(const QString &path);
-// A Windows file time (100-ns steps since 1601) as milliseconds since 1970, rounded down.
-qint64 modifiedMsOfFileTime(quint64 fileTime);
-
-// A name in a folder, whether it is a regular file or a link to one, and with stamps asked for,
-// a file's stamp.
-struct FolderEntry {
-    QString name;
-    bool file = false;
-    std::optional<Stamp> stamp;
-};
-// The names in `folder` itself that end in `suffix` in any case (all names when it is empty),
-// read straight from the folder: where the system tells a name's kind with it, as Linux does, a
-// file is looked at only for its stamp. A start lists a folder of thousands of run files.
-std::vector<FolderEntry> listFolder(const QString &folder, QStringView suffix = {}, bool stamps = false);
-
-// The names a file list shows of `folder`: files only, none hidden (a leading dot), matching the
-// wildcard `mask` ("*.txt") in any case, by name in any case.
-QStringList shownFiles(const QString &folder, const QString &mask);
 
 // The first `maxBytes` bytes of a regular file (all of it when shorter); `more` tells whether
 // the file holds more than that.
@@ -135,16 +88,7 @@ void removeLeftovers(const QString &folder);
 
 // Makes a write past the file size limit (ulimit -f) fail with EFBIG, which the writers report
 // and clean up after, instead of the signal that ends the process without a word.
-void reportFileSizeLimit();
+void failWritesPastSizeLimit();
 
-// The steps of a write, in their order, for tests. `Writing` comes when half the bytes are
-// written. Until the file is placed `target` is empty; `FolderFlushed` follows each placing.
-enum class WriteStep { Created, Writing, Written, Flushed, Placed, FolderFlushed };
-using StepObserver = std::function<void(WriteStep step, const QString &temporary, const QString &target)>;
-void setStepObserver(StepObserver observer);
-// For tests that kill the process in the middle of a write: with MIRELON_FILES_STOP_AT set to a
-// step's name (created, writing, written, flushed, placed, folder-flushed), optionally followed
-// by ":N" for its Nth time, the process stops itself (SIGSTOP) at that step. Unix only.
-inline constexpr const char *kStopAtVariable = "MIRELON_FILES_STOP_AT";
 
 } // namespace files

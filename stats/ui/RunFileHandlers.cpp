@@ -3,11 +3,11 @@
 
 #include "app/ui/MainWindow.h"
 
-#include "app/ui/Prompter.h"
-#include "app/ui/Widgets.h"
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
 #include "stats/ui/RunChart.h"
+#include "widgets/Prompter.h"
+#include "widgets/Widgets.h"
 
 #include <QChartView>
 #include <QComboBox>

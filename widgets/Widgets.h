@@ -11,11 +11,33 @@
 #include <functional>
 
 class QKeyEvent;
+class QMouseEvent;
 class QPainter;
+
+// What makes a widget act as a button: Tab reaches it while it is clickable, Space or Enter then
+// presses it, a left click (released over it) presses it whether or not Tab reaches it, and it
+// shows focus with a ring. The widget asks it from its own event handlers.
+class Clickable {
+public:
+    bool isClickable() const { return m_clickable; }
+
+protected:
+    explicit Clickable(QWidget *self) : m_self(self) {}
+    void setClickableState(bool clickable);
+    // Whether the event presses the widget.
+    bool presses(const QMouseEvent *event) const;
+    bool presses(const QKeyEvent *event) const;
+    // The focus ring over what the widget painted, while it has focus.
+    void paintFocus(QPainter &painter) const;
+
+private:
+    QWidget *m_self;
+    bool m_clickable = false;
+};
 
 // A panel that paints its own background colour and centred caption, and reports clicks.
 // Until it is given a colour it shows the palette's button face, and follows the palette.
-class ColorPanel : public QWidget {
+class ColorPanel : public QWidget, public Clickable {
     Q_OBJECT
 public:
     explicit ColorPanel(const QString &caption, QWidget *parent = nullptr);
@@ -28,9 +50,8 @@ public:
     // The caption's colour: the palette's button text on the button face, otherwise black or
     // white, whichever reads better on the panel's own colour.
     QColor textColor() const;
-    // A panel used as a button: Tab reaches it, Space or Enter presses it, and it shows focus.
-    void setClickable(bool clickable);
-    bool isClickable() const { return focusPolicy() != Qt::NoFocus; }
+    // A panel used as a button.
+    void setClickable(bool clickable) { setClickableState(clickable); }
     // A panel used as a toggle button, on or off (for screen readers; the look is its colour).
     void setCheckable(bool checkable) { m_checkable = checkable; }
     bool isCheckable() const { return m_checkable; }
@@ -57,14 +78,13 @@ private:
     bool m_checked = false;
 };
 
-// A label that can act as a button (the settings heading, the shift average): Tab reaches it
-// while it is clickable, a left click, Space or Enter presses it, and it shows focus.
-class ClickLabel : public QLabel {
+// A label that can act as a button (the settings heading, the shift average); the pointer shows
+// a hand over it while it is clickable.
+class ClickLabel : public QLabel, public Clickable {
     Q_OBJECT
 public:
     explicit ClickLabel(const QString &text, QWidget *parent = nullptr);
     void setClickable(bool clickable);
-    bool isClickable() const { return m_clickable; }
 
 signals:
     void clicked();
@@ -73,9 +93,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    bool m_clickable = false;
 };
 
 // Shows a picture centred and scaled to fit, keeping its aspect ratio.

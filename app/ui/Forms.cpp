@@ -1,9 +1,9 @@
-#include "app/ui/Windows.h"
+#include "app/ui/Forms.h"
 
-#include "app/ui/Accessible.h"
 #include "app/ui/MainWindow.h"
 #include "device/ui/SetupDialog.h"
 #include "settings/ui/SettingsWindow.h"
+#include "widgets/Accessible.h"
 
 TForm1 *Form1 = nullptr;
 TForm2 *Form2 = nullptr;

@@ -1,4 +1,4 @@
-#include "app/Version.h"
+#include "base/Version.h"
 
 QString programVersion()
 {

@@ -1,6 +1,4 @@
-#include "app/ui/Busy.h"
-
-#include "device/SerialLink.h"
+#include "widgets/Busy.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -83,9 +81,4 @@ void keepWindowsPainted(bool now)
     QCoreApplication::instance()->removeEventFilter(&dropper);
     running = false;
     last.restart();
-}
-
-void keepPaintedWhileWaiting(SerialLink &link)
-{
-    link.setWaitHook([] { keepWindowsPainted(); });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <QMessageBox>
 #include <QString>

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "history/HistoryStore.h"
+#include "stats/RunFileTransfer.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace history {
+
+// The files of one download, gathered as they are stored (DownloadObserver::stored) and recorded
+// together when it ends, however it ends: one write to the disk for the whole download.
+class DownloadRecording {
+public:
+    // `store` may be null (no history): then nothing is recorded.
+    DownloadRecording(Store *store, QString serial, QString firmware, std::function<QDateTime()> now);
+    ~DownloadRecording() { finish(); }
+    DownloadRecording(const DownloadRecording &) = delete;
+    DownloadRecording &operator=(const DownloadRecording &) = delete;
+
+    void add(const StoredRunFile &file);
+    void finish();
+
+private:
+    Store *m_store;
+    QString m_serial, m_firmware;
+    std::function<QDateTime()> m_now;
+    std::vector<Arrival> m_arrivals;
+};
+
+} // namespace history
