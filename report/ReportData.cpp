@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -33,14 +34,27 @@ std::optional<Device> deviceOf(const std::vector<history::Session> &sessions, co
     return std::nullopt;
 }
 
+QString localFigure(const QString &shown, const QLocale &locale)
+{
+    // Digits, an optional sign and one separator: the window's ".531" (always a point) or its
+    // shift averages' "1,23" (the locale's). Counts and "N/A" stay as they are.
+    static const QRegularExpression decimal(QStringLiteral("^(-?)(\\d*)[.,](\\d+)$"));
+    const QRegularExpressionMatch match = decimal.match(shown);
+    if (!match.hasMatch())
+        return shown;
+    const QString whole = match.captured(2).isEmpty() ? QStringLiteral("0") : match.captured(2);
+    return match.captured(1) + whole + locale.decimalPoint() + match.captured(3);
+}
+
 RunFileFacts runFileFacts(const runfile::RunFile &file, const QLocale &locale)
 {
     RunFileFacts facts;
     const QStringList shown = runfile::shownFigures(file);
     const char *captions[] = {"Runs", "Reds", "Wins", "Average", "Spread",
                               "Shift 1 Avg", "Shift 2 Avg", "Shift 3 Avg", "Shift 4 Avg"};
+    // The figures the window shows, in the page's one decimal separator.
     for (int i = 0; i < shown.size(); ++i)
-        facts.figures.push_back({QLatin1String(captions[i]), shown.at(i)});
+        facts.figures.push_back({QLatin1String(captions[i]), localFigure(shown.at(i), locale)});
 
     const runfile::Runs runs = runfile::runsOf(file);
     facts.columns = {QStringLiteral("Run"), QStringLiteral("RT")};

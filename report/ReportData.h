@@ -41,6 +41,10 @@ struct RunFileFacts {
     QStringList columns;
     std::vector<QStringList> rows;
 };
+// A figure as the main window shows it (".531", "-.512", "1,23", "62", "N/A") as a page in the
+// locale writes it: "0,531" in German; the digits themselves never change.
+QString localFigure(const QString &shown, const QLocale &locale = QLocale());
+
 // Throws the conversion error of a count field that is not a number, as the window's load does.
 RunFileFacts runFileFacts(const runfile::RunFile &file, const QLocale &locale = QLocale());
 

@@ -1,5 +1,7 @@
 #include "stats/Readout.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -90,6 +92,31 @@ Panel overlay(const OverlayRun &run, int selected, double clickedY, const QLocal
     }
     panel.height = panelHeight(rows);
     return panel;
+}
+
+QString describeRun(int run, const SingleRun &values, const QLocale &locale)
+{
+    QStringList parts{QStringLiteral("RT ") + timeText(values.rt, locale)};
+    if (values.bump)
+        parts.append(QStringLiteral("bump ") + locale.toString(*values.bump));
+    for (int k = 1; k <= 4; ++k)
+        if (values.shift[size_t(k - 1)])
+            parts.append(QStringLiteral("shift %1 ").arg(k) + timeText(*values.shift[size_t(k - 1)], locale));
+    return QStringLiteral("Run %1: ").arg(run) + parts.join(QStringLiteral(", "));
+}
+
+QString describeRun(int run, const OverlayRun &values, int selected, const QString &file, const QString &fileA,
+                    const QLocale &locale)
+{
+    const QString what = selected >= 1 && selected <= 4 ? QStringLiteral("shift %1 ").arg(selected) : QStringLiteral("RT ");
+    const auto one = [&](const QString &name, double value, const std::optional<std::int32_t> &bump) {
+        QString text = name + QLatin1Char(' ') + what + timeText(value, locale);
+        if (selected == 0 && bump)
+            text += QStringLiteral(", bump ") + locale.toString(*bump);
+        return text;
+    };
+    return QStringLiteral("Run %1: ").arg(run) + one(file, values.value, values.bump) + QStringLiteral("; ")
+           + one(fileA, values.valueA, values.bumpA);
 }
 
 int hitPoint(const QList<QPointF> &points, const QPointF &at, const QList<QPointF> &pixels,

@@ -48,6 +48,13 @@ struct OverlayRun {
 };
 Panel overlay(const OverlayRun &run, int selected, double clickedY, const QLocale &locale = QLocale());
 
+// What a screen reader is told of the run the readout shows, in words rather than the panel's
+// short captions: "Run 5: RT 0.555, bump 1, shift 1 1.234". In overlay mode each file's value of
+// the compared quantity (and its bump count beside its reaction time) follows the file's name.
+QString describeRun(int run, const SingleRun &values, const QLocale &locale = QLocale());
+QString describeRun(int run, const OverlayRun &values, int selected, const QString &file, const QString &fileA,
+                    const QLocale &locale = QLocale());
+
 // The point of a series that a pointer position belongs to, or -1. `points` and `at` are in
 // chart values, `pixels` and `pixelAt` the same on screen. A position on a point counts; with
 // `lineCounts` any position counts and belongs to the run nearest to it along x; otherwise only

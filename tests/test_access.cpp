@@ -1,11 +1,13 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
 #include "device/ui/SetupDialog.h"
+#include "history/ui/HistoryWindow.h"
 #include "settings/ui/SettingsWindow.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/SettingsCommands.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Widgets.h"
 
 #include <QAbstractButton>
@@ -20,6 +22,8 @@
 #include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScatterSeries>
+#include <QScrollArea>
 #include <QStyle>
 
 #include <atomic>
@@ -122,7 +126,7 @@ class AccessTest : public QObject {
     static void loadRunFiles()
     {
         RunFileBytes file;
-        file.runs(12).wins(5).reds(1).average(512).spread(120);
+        file.runs(12).wins(5).reds(1).average(512).spread(120).shiftAverage(1, 1647);
         for (int r = 1; r <= 12; ++r) {
             file.rt(r, 400 + 10 * r).bump(r, r % 3);
             for (int n = 1; n <= 2; ++n)
@@ -382,6 +386,29 @@ private slots:
         QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(Form1->Chart1);
         QCOMPARE(chart->text(QAccessible::Description), QStringLiteral("Reaction times of FIRST.txt, 12 runs"));
 
+        // What the eye reads: the shift average's value with what it is; the series lists
+        // through the label a Linux screen reader follows (it names a combo box by its item).
+        QAccessibleInterface *average = QAccessible::queryAccessibleInterface(Form1->ShftAvg1);
+        QCOMPARE(average->text(QAccessible::Name), QStringLiteral("Shift 1 average 1.647"));
+        for (auto [combo, name] : {std::pair{Form1->ComboBox1, "Series shown"}, std::pair{Form1->ComboBox2, "Series compared"}}) {
+            const auto labels = QAccessible::queryAccessibleInterface(combo)->relations(QAccessible::Label);
+            QCOMPARE(labels.size(), 1);
+            QCOMPARE(labels.first().first->text(QAccessible::Name), QLatin1String(name));
+        }
+        // Each settings value with its row and its lane, on both pages.
+        Form3->FormActivate();
+        const std::pair<QLabel *, QString> values[] = {
+            {Form3->LTSpd, QStringLiteral("Left lane, Tree Speed, ")},
+            {Form3->RLog, QStringLiteral("Right lane, Log On, ")},
+            {Form3->RdmDial, QStringLiteral("Random Dial, ")},
+            {Form3->AutoStartTime, QStringLiteral("Autostart Time, ")},
+            {Form3->StlTimeR, QStringLiteral("Settle Time, ")},
+        };
+        for (const auto &[label, what] : values) {
+            QVERIFY(label->text() != label->objectName()); // read from the device
+            QCOMPARE(QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name), what + label->text());
+        }
+
         // Every control a user can act on is named, in each window.
         for (QWidget *window : std::initializer_list<QWidget *>{Form1, Form2}) {
             for (QAccessibleInterface *node : exposed(window)) {
@@ -427,7 +454,121 @@ private slots:
         }
     }
 
-    // The settings page that is covered is not read out with the one shown.
+    // The run the readout shows is ringed on the chart (in overlay mode on both files' series)
+    // and named in the chart's description; the file list shows the file(s) on the chart.
+    void readoutNamesAndMarksTheRun()
+    {
+        createWindows();
+        loadRunFiles();
+        show(Form1);
+        QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(Form1->Chart1);
+        Form1->Chart1->setFocus();
+        for (int i = 0; i < 7; ++i)
+            QTest::keyClick(Form1->Chart1, Qt::Key_Right);
+        QVERIFY(Form1->Panel3->isVisible());
+        QVERIFY(Form1->RunMark1->isVisible() && !Form1->RunMark2->isVisible());
+        QCOMPARE(Form1->RunMark1->points(), QList<QPointF>{Form1->Series1->at(6)});
+        QCOMPARE(chart->text(QAccessible::Description),
+                 QStringLiteral("Run 7: RT 0.470, bump 1, shift 1 1.507, shift 2 3.007, shift 3 0.000, shift 4 0.000. "
+                                "Reaction times of FIRST.txt, 12 runs"));
+
+        const auto selected = [] {
+            QStringList names;
+            for (const QListWidgetItem *item : Form1->FileListBox1->selectedItems())
+                names << item->text();
+            names.sort();
+            return names;
+        };
+        const auto click = [](int row) {
+            QListWidget *list = Form1->FileListBox1;
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        };
+        Form1->Panel4Click();
+        QVERIFY(!Form1->RunMark1->isVisible()); // the readout went with the switch
+        QCOMPARE(chart->text(QAccessible::Description), QStringLiteral("Reaction times of FIRST.txt, 12 runs"));
+        click(1);
+        QCOMPARE(Form1->Label12->text(), QStringLiteral("SECOND.txt"));
+        QCOMPARE(selected(), (QStringList{QStringLiteral("FIRST.txt"), QStringLiteral("SECOND.txt")}));
+        click(0); // toggles the primary file off in the list: it is still on the chart
+        QCOMPARE(selected(), (QStringList{QStringLiteral("FIRST.txt"), QStringLiteral("SECOND.txt")}));
+
+        Form1->Chart1ClickSeries(Form1->Series2, 0); // the overlay file's first point
+        QVERIFY(Form1->RunMark1->isVisible() && Form1->RunMark2->isVisible());
+        QCOMPARE(Form1->RunMark1->points(), QList<QPointF>{Form1->Series1->at(0)});
+        QCOMPARE(Form1->RunMark2->points(), QList<QPointF>{Form1->Series2->at(0)});
+        QVERIFY2(chart->text(QAccessible::Description)
+                     .startsWith(QStringLiteral("Run 1: FIRST.txt RT 0.410, bump 1; SECOND.txt RT 0.410, bump 1. ")),
+                 qPrintable(chart->text(QAccessible::Description)));
+
+        Form1->Panel4Click(); // off: the list shows the primary file alone
+        QCOMPARE(selected(), QStringList{QStringLiteral("FIRST.txt")});
+        QCOMPARE(Form1->FileListBox1->currentRow(), 0);
+    }
+
+    // At 150 % on a 1366 x 768 and on a 1024 x 600 screen (their areas below a panel, in
+    // device-independent pixels), every window lies on the screen and every control in it can be
+    // pressed: a window that does not fit scrolls its content to the control.
+    void everyControlReachableAtLargeScale_data()
+    {
+        QTest::addColumn<QRect>("available");
+        QTest::newRow("1366 x 768 at 150 %") << QRect(0, 18, 910, 494);
+        QTest::newRow("1024 x 600 at 150 %") << QRect(0, 18, 682, 382);
+    }
+    void everyControlReachableAtLargeScale()
+    {
+        QFETCH(QRect, available);
+        createWindows();
+        show(Form1);
+        Form1->showHistory();
+        QVERIFY(Form1->historyWindow);
+        for (QWidget *window : std::initializer_list<QWidget *>{Form2, Form3, Form1->historyWindow}) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            if (window == Form1->historyWindow)
+                window->setGeometry(historyGeometry(available));
+            else
+                fitWindowTo(window, available);
+            QCoreApplication::processEvents();
+            QVERIFY2(available.contains(window->geometry().marginsAdded(kWindowFrame)),
+                     qPrintable(describe(window) + QStringLiteral(" at %1,%2 %3 x %4").arg(window->geometry().x()).arg(window->geometry().y()).arg(window->width()).arg(window->height())));
+            const QSize least = window->minimumSizeHint(); // what its layout needs
+            QVERIFY2(least.width() <= window->width() && least.height() <= window->height(), qPrintable(describe(window)));
+            auto *area = window->findChild<QScrollArea *>(QStringLiteral("ScreenFit"));
+            QList<QWidget *> controls;
+            for (QWidget *w : window->findChildren<QWidget *>()) {
+                const auto *panel = qobject_cast<ColorPanel *>(w);
+                const auto *label = qobject_cast<ClickLabel *>(w);
+                if ((qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w) || (panel && panel->isClickable())
+                     || (label && label->isClickable()))
+                    && w->isVisibleTo(window) && w->window() == window)
+                    controls << w;
+            }
+            QVERIFY(!controls.isEmpty());
+            for (QWidget *control : controls) {
+                if (area)
+                    area->ensureWidgetVisible(control, 0, 0);
+                QCoreApplication::processEvents();
+                const QRect place(control->mapTo(window, QPoint(0, 0)), control->size());
+                QVERIFY2(window->rect().contains(place), qPrintable(describe(control)));
+                // Nothing of it hidden under the scroll area's edge or a scroll bar.
+                QVERIFY2(control->visibleRegion().boundingRect() == control->rect(), qPrintable(describe(control)));
+            }
+        }
+    }
+
+    // The names of every node of the accessible tree under `window`, shown or not.
+    static QStringList treeNames(QAccessibleInterface *node, int depth = 0)
+    {
+        if (!node || depth > 30)
+            return {};
+        QStringList names{node->text(QAccessible::Name)};
+        for (int i = 0; i < node->childCount(); ++i)
+            names << treeNames(node->child(i), depth + 1);
+        return names;
+    }
+
+    // The settings page that is covered is not read out with the one shown, and is not in the
+    // tree at all.
     void hiddenSettingsPageIsNotExposed()
     {
         createWindows();
@@ -440,6 +581,7 @@ private slots:
         QStringList names = exposedNames(Form3);
         QVERIFY(names.contains(QStringLiteral("Tree Type")));
         QVERIFY(!names.contains(QStringLiteral("Settle Time")));
+        QVERIFY(!treeNames(QAccessible::queryAccessibleInterface(Form3)).contains(QStringLiteral("Settle Time")));
         QAccessibleInterface *heading = QAccessible::queryAccessibleInterface(Form3->Label1);
         QCOMPARE(heading->role(), QAccessible::Button);
 
@@ -449,6 +591,7 @@ private slots:
         QVERIFY(names.contains(QStringLiteral("Settle Time")));
         QVERIFY(!names.contains(QStringLiteral("Tree Type")));
         QVERIFY(!names.contains(QStringLiteral("General Settings")));
+        QVERIFY(!treeNames(QAccessible::queryAccessibleInterface(Form3)).contains(QStringLiteral("Tree Type")));
     }
 
     void inputDuringAnUploadIsDropped_data()

@@ -425,6 +425,9 @@ private slots:
         QTest::newRow("1366 x 768 below a panel") << QRect(0, 27, 1366, 741);
         QTest::newRow("1024 x 600") << QRect(0, 0, 1024, 600);
         QTest::newRow("1920 x 1080, right of another screen") << QRect(1366, 0, 1920, 1080);
+        // At 150 %, in device-independent pixels.
+        QTest::newRow("1366 x 768 at 150 %") << QRect(0, 0, 910, 512);
+        QTest::newRow("1024 x 600 at 150 %, below a panel") << QRect(0, 18, 682, 382);
     }
     void windowFitsTheScreen()
     {
@@ -446,7 +449,10 @@ private slots:
         for (QChartView *chart : charts(window))
             QVERIFY(chart->height() >= chart->minimumHeight());
         QVERIFY(window->Status->geometry().bottom() < window->height());
-        QVERIFY(window->Summary->width() >= window->Summary->sizeHint().width()); // not cut
+        QVERIFY(window->Summary->height() >= window->Summary->heightForWidth(window->Summary->width())); // not cut
+        // The newest session in view, as the table opened.
+        const QRect newest = window->Sessions->visualRect(window->SessionRows->index(window->SessionRows->rowCount() - 1, 0));
+        QVERIFY(window->Sessions->viewport()->rect().contains(newest));
     }
 
     // Keyboard alone: Tab goes from the device list to the table and on, out of it; arrows walk the

@@ -139,11 +139,21 @@ class ReportTest : public QObject {
         const QStringList found = words(text);
         for (int r = 1; r <= kRuns; ++r)
             QVERIFY2(found.contains(timeText(rtOf(r), point)), qPrintable(timeText(rtOf(r), point)));
-        for (const QString &figure : {QStringLiteral(".512"), QStringLiteral(".087"), QStringLiteral("17"),
+        // The window's ".512" with its leading 0 and the locale's separator, as the table's times.
+        for (const QString &figure : {QStringLiteral("0") + point + QStringLiteral("512"), QStringLiteral("0") + point + QStringLiteral("087"), QStringLiteral("17"),
                                       QString(QStringLiteral("1%1").arg(point) + QStringLiteral("23")), QStringLiteral("N/A")})
             QVERIFY2(found.contains(figure), qPrintable(figure));
         for (const char *caption : {"Runs", "Reds", "Wins", "Average", "Spread"})
             QVERIFY2(found.contains(QLatin1String(caption)), caption);
+        // One decimal separator on the page, the chart's axes included. (Dates and the tree's
+        // firmware version are no decimals.)
+        if (point != QLatin1Char('.')) {
+            QString numbers = text;
+            numbers.remove(QRegularExpression(QStringLiteral("firmware \\S+")));
+            const QRegularExpression decimal(QStringLiteral("(?<![\\d.])-?\\d*\\.\\d+(?![\\d.])"));
+            const QRegularExpressionMatch match = decimal.match(numbers);
+            QVERIFY2(!match.hasMatch(), qPrintable(match.captured()));
+        }
     }
 
 private slots:

@@ -27,6 +27,7 @@ class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QLineSeries;
+class QScatterSeries;
 class QProgressBar;
 class QThread;
 class QPushButton;
@@ -76,6 +77,11 @@ public:
     // Series1 to Series10 by number.
     QLineSeries *series(int number) const;
     QComboBox *ComboBox1, *ComboBox2;
+    // The run the readout shows, ringed on the chart: its point, and in overlay mode the compared
+    // file's point of the same run.
+    QScatterSeries *RunMark1 = nullptr, *RunMark2 = nullptr;
+    // That run in words for screen readers ("Run 5: RT 0.555, bump 1"); empty while none shows.
+    QString shownRun;
 
     // Made when first used, for a file dialog lists its folder as soon as it is made (every file
     // stat'ed, with an icon), and the statistics folder may hold thousands of run files.
@@ -118,6 +124,8 @@ public:
     void Chart1ClickSeries(QLineSeries *Series, int ValueIndex);
     // The pointer entered a series at `at` (chart values): the readout of the point there.
     void SeriesMouseEnter(QLineSeries *Series, const QPointF &at);
+    // Hides the readout panel and the run's rings.
+    void hideReadout();
     void Panel4Click();
     void ComboBox1Change();
     void ComboBox2Change();
@@ -128,6 +136,8 @@ public:
     // Fits the axes to the points of the visible series, and describes them for screen readers.
     void rescaleChart();
     void describeChart();
+    // Selects in the file list exactly the file(s) the chart shows.
+    void showChartFilesInList();
     // Shift column n (1 to 4) of the run file, or of the overlay file.
     Reals &shiftColumn(int n, bool overlay);
     // Panel4's colour while overlay mode is on.

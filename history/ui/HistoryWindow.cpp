@@ -1,5 +1,6 @@
 #include "history/ui/HistoryWindow.h"
 
+#include "widgets/ScreenFit.h"
 #include "widgets/Widgets.h"
 
 #include "history/AxisFit.h"
@@ -17,6 +18,8 @@
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QValueAxis>
@@ -25,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -33,8 +37,6 @@ const QString kDeviceNotKnown = QStringLiteral("Device not known (found in the f
 
 // The window's designed size; smaller screens get less.
 constexpr int kWidth = 940, kHeight = 900;
-// Room for the window's frame and title bar, which its geometry leaves out.
-const QMargins kFrame(8, 38, 8, 8);
 // Small enough for a 1024 x 600 screen: three charts and four rows of the table.
 constexpr int kChartMinimumHeight = 104;
 constexpr int kTableMinimumRows = 4;
@@ -87,6 +89,19 @@ HistoryChart *chartView(const char *name, QWidget *parent)
     return view;
 }
 
+// A table scrolled to its end stays there when it grows or shrinks, so the newest sessions
+// stay in view as the window is fitted to the screen or resized.
+void keepNewestRowsInView(QAbstractItemView *table)
+{
+    QScrollBar *bar = table->verticalScrollBar();
+    auto atEnd = std::make_shared<bool>(true);
+    QObject::connect(bar, &QScrollBar::valueChanged, table, [bar, atEnd](int value) { *atEnd = value == bar->maximum(); });
+    QObject::connect(bar, &QScrollBar::rangeChanged, table, [bar, atEnd](int, int maximum) {
+        if (*atEnd)
+            bar->setValue(maximum);
+    });
+}
+
 QDateTimeAxis *dateAxis(QChart *chart)
 {
     auto *axis = new QDateTimeAxis(chart);
@@ -127,7 +142,7 @@ QString dateText(const QDateTime &when)
 
 QRect historyGeometry(const QRect &available)
 {
-    const QRect inside = available.marginsRemoved(kFrame);
+    const QRect inside = available.marginsRemoved(kWindowFrame);
     QRect geometry(0, 0, std::min(kWidth, inside.width()), std::min(kHeight, inside.height()));
     geometry.moveCenter(inside.center());
     return geometry;
@@ -188,13 +203,23 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     deviceLabel->setBuddy(Device);
     Summary = new QLabel(this);
     Summary->setObjectName(QStringLiteral("Summary"));
+    // On a narrow screen it takes two lines rather than widening the window past the screen.
+    Summary->setWordWrap(true);
     top->addWidget(deviceLabel);
     top->addWidget(Device);
     top->addSpacing(16);
     top->addWidget(Summary, 1);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
-    auto *charts = new QWidget(splitter);
+    // The charts scroll where the screen is too low for all three beside the table (a small
+    // screen at a large scale); the table keeps its rows.
+    auto *chartArea = new QScrollArea(splitter);
+    chartArea->setObjectName(QStringLiteral("ChartArea"));
+    chartArea->setFrameShape(QFrame::NoFrame);
+    chartArea->setWidgetResizable(true);
+    chartArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    chartArea->setMinimumHeight(kChartMinimumHeight);
+    auto *charts = new QWidget;
     auto *chartColumn = new QVBoxLayout(charts);
     chartColumn->setContentsMargins(0, 0, 0, 0);
     ReactionChart = chartView("ReactionChart", charts);
@@ -244,8 +269,11 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     Sessions->setMinimumHeight(Sessions->horizontalHeader()->sizeHint().height()
                                + kTableMinimumRows * Sessions->verticalHeader()->defaultSectionSize() + 2 * Sessions->frameWidth());
     Sessions->setToolTip(QStringLiteral("Click a session, or press Enter, to show its run file in the main window"));
-    splitter->addWidget(charts);
+    chartArea->setWidget(charts);
+    splitter->addWidget(chartArea);
     splitter->addWidget(Sessions);
+    keepNewestRowsInView(Sessions);
+    setTabOrder(Sessions, chartArea); // Tab goes from the device to the table first, as without it
     splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({540, 280}); // about ten rows of the table below the three charts

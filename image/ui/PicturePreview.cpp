@@ -3,11 +3,16 @@
 #include "image/Picture.h"
 #include "widgets/Widgets.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -41,8 +46,26 @@ QWidget *addPicturePreview(QFileDialog &dialog)
         grid->addWidget(box, 0, grid->columnCount(), grid->rowCount(), 1);
     else if (dialog.layout())
         dialog.layout()->addWidget(box);
-    // Room for the file list beside the preview.
-    dialog.resize(dialog.sizeHint().expandedTo(QSize(860, 440)));
+    // The file list's size, type and date keep the width they need to read whole; the names
+    // take what the preview leaves.
+    if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = details->header();
+        header->setStretchLastSection(false);
+        for (int column = 0; column < header->count(); ++column)
+            header->setSectionResizeMode(column, column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    }
+    // Room for the file list beside the preview, within the screen.
+    QSize size = dialog.sizeHint().expandedTo(QSize(980, 440));
+    if (const QScreen *screen = dialog.screen())
+        size = size.boundedTo(screen->availableGeometry().size() - QSize(16, 46));
+    dialog.resize(size);
+    // The name field's completion list is a window of its own: it goes with the dialog, however
+    // the dialog was closed (Enter in the field among others).
+    QObject::connect(&dialog, &QDialog::finished, &dialog, [&dialog] {
+        for (QCompleter *completer : dialog.findChildren<QCompleter *>())
+            if (completer->popup() && completer->popup()->isVisible())
+                completer->popup()->hide();
+    });
     QObject::connect(&dialog, &QFileDialog::currentChanged, box,
                      [box](const QString &path) { showPicturePreview(box, path); });
     return box;

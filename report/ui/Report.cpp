@@ -77,9 +77,12 @@ void legend(QPainter &p, const QRectF &box, const std::vector<Key> &keys)
     }
 }
 
-// Chart texts in pixel sizes, for the reason given at font().
+// Chart texts in pixel sizes, for the reason given at font(), and numbers in the locale's form,
+// as the rest of the page writes them.
 void reportFonts(QChart *chart)
 {
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale());
     const auto axes = chart->axes();
     for (QAbstractAxis *axis : axes) {
         axis->setLabelsFont(font(8));

@@ -4,8 +4,11 @@
 #include "device/Connection.h"
 #include "settings/SettingsExchange.h"
 #include "widgets/Prompter.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Widgets.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
@@ -64,6 +67,47 @@ void centreAt(QLabel *label, int centre, int y)
     label->move(centre - label->width() / 2, y);
 }
 
+const QString kContentName = QStringLiteral("Form3Content");
+
+// The window's content as screen readers see it: the page that is covered is left out of its
+// children, not merely marked hidden, so that nothing reads the two pages mixed.
+class SettingsContentAccessible : public QAccessibleWidget {
+public:
+    explicit SettingsContentAccessible(QWidget *content) : QAccessibleWidget(content, QAccessible::Client) {}
+
+    int childCount() const override { return int(shownChildren().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> children = shownChildren();
+        return index >= 0 && index < children.size() ? QAccessible::queryAccessibleInterface(children.at(index)) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (!child || !child->object() || !child->object()->isWidgetType())
+            return -1;
+        return int(shownChildren().indexOf(static_cast<QWidget *>(child->object())));
+    }
+
+private:
+    QList<QWidget *> shownChildren() const
+    {
+        QList<QWidget *> shown;
+        for (QObject *object : widget()->children()) {
+            auto *child = qobject_cast<QWidget *>(object);
+            if (child && !child->isWindow() && !child->isHidden())
+                shown.append(child);
+        }
+        return shown;
+    }
+};
+
+QAccessibleInterface *settingsContentAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("QWidget") && object && object->isWidgetType() && object->objectName() == kContentName)
+        return new SettingsContentAccessible(static_cast<QWidget *>(object));
+    return nullptr;
+}
+
 } // namespace
 
 QImage returnArrowPicture()
@@ -96,12 +140,18 @@ TForm3::TForm3(TForm1 &main, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_main(main)
 {
+    static const bool accessible = (QAccessible::installFactory(settingsContentAccessible), true);
+    Q_UNUSED(accessible);
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
-    setFixedSize(kClientWidth, kClientHeight);
+    // Every control is placed by hand on the content, which scrolls where the window does not fit.
+    Content = new QWidget;
+    Content->setObjectName(kContentName);
+    Content->resize(kClientWidth, kClientHeight);
+    fitToScreen(this, Content);
 
-    Panel1 = new ColorPanel(QString(), this);
+    Panel1 = new ColorPanel(QString(), Content);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(kEdgeMargin, kEdgeMargin, 30, 30);
     Panel1->setClickable(true);
@@ -113,7 +163,7 @@ TForm3::TForm3(TForm1 &main, QWidget *parent)
     Image2->setToolTip(QStringLiteral("Close"));
     Image2->setAccessibleName(QStringLiteral("Return arrow"));
 
-    Label1 = new ClickLabel(kPracticeHeading, this);
+    Label1 = new ClickLabel(kPracticeHeading, Content);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(arial(20, true));
     centreHeading();
@@ -128,7 +178,7 @@ TForm3::TForm3(TForm1 &main, QWidget *parent)
 void TForm3::buildPracticePage()
 {
     // The page spans the window in its coordinates, below the heading and the close panel.
-    QWidget *const page = PracticePage = new QWidget(this);
+    QWidget *const page = PracticePage = new QWidget(Content);
     page->setObjectName(QStringLiteral("PracticePage"));
     page->setGeometry(0, 0, kClientWidth, kClientHeight);
     page->lower();
@@ -155,8 +205,10 @@ void TForm3::buildPracticePage()
         QLabel *caption = makeLabel(page, row.captionLabel, QLatin1String(row.caption), captionFont());
         *lanes[i][0] = caption;
         centreAt(caption, kLaneCaptionCentre, y);
-        *lanes[i][1] = valueLabel(row.left, kLanePlaceholder, page, valueFont(), kLeftLaneCentre, y);
-        *lanes[i][2] = valueLabel(row.right, kLanePlaceholder, page, valueFont(), kRightLaneCentre, y);
+        *lanes[i][1] = valueLabel(row.left, kLanePlaceholder, page, valueFont(), kLeftLaneCentre, y,
+                                  QStringLiteral("Left lane, ") + QLatin1String(row.caption));
+        *lanes[i][2] = valueLabel(row.right, kLanePlaceholder, page, valueFont(), kRightLaneCentre, y,
+                                  QStringLiteral("Right lane, ") + QLatin1String(row.caption));
         y += kRowSpacing;
     }
 
@@ -174,8 +226,10 @@ void TForm3::buildPracticePage()
         QLabel *leftCaption = makeLabel(page, row.leftCaptionLabel, QLatin1String(row.leftCaption), captionFont());
         *general[i][0] = leftCaption;
         leftCaption->move(kEdgeMargin, y);
-        *general[i][1] = valueLabel(row.left, kGeneralPlaceholder, page, valueFont(), kGeneralLeftCentre, y);
-        *general[i][2] = valueLabel(row.right, kGeneralPlaceholder, page, valueFont(), kGeneralRightCentre, y);
+        *general[i][1] = valueLabel(row.left, kGeneralPlaceholder, page, valueFont(), kGeneralLeftCentre, y,
+                                    QLatin1String(row.leftCaption));
+        *general[i][2] = valueLabel(row.right, kGeneralPlaceholder, page, valueFont(), kGeneralRightCentre, y,
+                                    QLatin1String(row.rightCaption));
         QLabel *rightCaption =
             makeLabel(page, row.rightCaptionLabel, QLatin1String(row.rightCaption), captionFont());
         *general[i][3] = rightCaption;
@@ -187,7 +241,7 @@ void TForm3::buildPracticePage()
 void TForm3::buildRallyPage()
 {
     // Opaque and borderless, below the heading row, so the heading and the close panel stay usable.
-    Panel2 = new QWidget(this);
+    Panel2 = new QWidget(Content);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setAutoFillBackground(true);
     Panel2->setGeometry(0, kHeadingRowHeight, kClientWidth, kClientHeight - kHeadingRowHeight);
@@ -207,22 +261,31 @@ void TForm3::buildRallyPage()
         QLabel *caption = makeLabel(Panel2, row.captionLabel, QLatin1String(row.caption), rallyCaption);
         *rows[i][0] = caption;
         caption->move(kRallyCaptionRight - caption->width(), y);
-        *rows[i][1] = valueLabel(row.value, kRallyPlaceholder, Panel2, rallyValue, -1, y);
+        *rows[i][1] = valueLabel(row.value, kRallyPlaceholder, Panel2, rallyValue, -1, y, QLatin1String(row.caption));
         (*rows[i][1])->move(kRallyValueLeft, y);
         y += kRallySpacing;
     }
 }
 
 QLabel *TForm3::valueLabel(const char *name, const QString &placeholder, QWidget *parent, const QFont &font,
-                           int centre, int y)
+                           int centre, int y, const QString &what)
 {
     QLabel *label = makeLabel(parent, name, placeholder, font);
     // The device's characters are shown as they are, never taken for markup.
     label->setTextFormat(Qt::PlainText);
     if (centre >= 0)
         centreAt(label, centre, y);
-    m_values.insert(QLatin1String(name), {label, centre});
+    const ValueLabel value{label, centre, what};
+    m_values.insert(QLatin1String(name), value);
+    showValue(value, placeholder);
     return label;
+}
+
+void TForm3::showValue(const ValueLabel &value, const QString &text)
+{
+    setLabelText(value.label, text);
+    // Read out with its row and lane: a bare "Off" could be any of thirty.
+    value.label->setAccessibleName(value.what + QStringLiteral(", ") + text);
 }
 
 void TForm3::centreHeading()
@@ -282,7 +345,7 @@ void TForm3::showFields(const std::vector<settings::DecodedField> &fields)
         if (!value.label)
             continue;
         if (field.text)
-            setLabelText(value.label, *field.text);
+            showValue(value, *field.text);
         // Re-centred even when the text stayed.
         if (value.centre >= 0)
             centreAt(value.label, value.centre, value.label->y());
@@ -326,4 +389,6 @@ void TForm3::showRallyPage(bool shown)
 {
     Panel2->setVisible(shown);
     PracticePage->setVisible(!shown);
+    QAccessibleEvent changed(Content, QAccessible::ObjectReorder);
+    QAccessible::updateAccessibility(&changed);
 }

@@ -21,6 +21,7 @@ class TForm3 : public QDialog {
 public:
     TForm3(TForm1 &main, QWidget *parent = nullptr);
 
+    QWidget *Content; // what the window shows, at its designed size; it scrolls on a small screen
     ClickLabel *Label1; // heading; a click switches pages
     ColorPanel *Panel1; // close panel
     ImageView *Image2;  // its return arrow
@@ -88,12 +89,14 @@ private:
     struct ValueLabel {
         QLabel *label = nullptr;
         int centre = -1; // the column's centre; -1 for labels that are not re-centred
+        QString what;    // its row and lane for screen readers: "Left lane, Tree Speed"
     };
 
     void buildPracticePage();
     void buildRallyPage();
     QLabel *valueLabel(const char *name, const QString &placeholder, QWidget *parent, const QFont &font,
-                       int centre, int y);
+                       int centre, int y, const QString &what);
+    void showValue(const ValueLabel &value, const QString &text);
     void centreHeading();
     void showRallyPage(bool shown);
     void showFields(const std::vector<settings::DecodedField> &fields);

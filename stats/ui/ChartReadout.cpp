@@ -17,6 +17,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -109,6 +111,34 @@ std::optional<std::int32_t> bumpOf(const runfile::Counts &bumps, int i)
     return bumps[i];
 }
 
+// A ring around a point, drawn over the series: large enough to see round a 3-pixel marker.
+QScatterSeries *makeRunMark(TForm1 &form, const char *name)
+{
+    QChart *chart = form.Chart1->chart();
+    auto *mark = new QScatterSeries(chart);
+    mark->setObjectName(QLatin1String(name));
+    mark->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+    mark->setMarkerSize(13);
+    mark->setColor(QColor(0, 0, 0, 0));
+    mark->setPen(QPen(QColor(255, 0, 0), 2));
+    chart->addSeries(mark);
+    mark->attachAxis(form.AxisX);
+    mark->attachAxis(form.AxisY);
+    mark->setVisible(false);
+    return mark;
+}
+
+void markPoint(QScatterSeries *mark, QLineSeries *series, int index)
+{
+    if (!series || index < 0 || index >= series->count()) {
+        mark->setVisible(false);
+        return;
+    }
+    mark->replace(QList<QPointF>{series->at(index)});
+    mark->setProperty("ringed", QVariant::fromValue<QObject *>(series));
+    mark->setVisible(true);
+}
+
 void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
 {
     // Tab reaches the chart (its selectors are skipped). Left and Right show the readout of the
@@ -188,6 +218,10 @@ void TForm1::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
             run.bumpA = bumpOf(bumpa, i);
         }
         panel = readout::overlay(run, selected, Series->at(ValueIndex).y());
+        shownRun = readout::describeRun(i, run, selected, Label11->text(), Label12->text());
+        const bool shift = selected >= 1 && selected <= 4;
+        markPoint(RunMark1, series(shift ? selected + 2 : 1), ValueIndex);
+        markPoint(RunMark2, series(shift ? selected + 6 : 2), ValueIndex);
     } else {
         readout::SingleRun run;
         run.rt = rt[i];
@@ -198,6 +232,9 @@ void TForm1::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
                 run.shift[k - 1] = shift[i];
         }
         panel = readout::single(run, ComboBox1->currentIndex());
+        shownRun = readout::describeRun(i, run);
+        markPoint(RunMark1, Series, ValueIndex);
+        RunMark2->setVisible(false);
     }
 
     QLabel *labels[] = {RTLabel, BumpLabel, Shft1Label, Shft2Label, Shft3Label, Shft4Label};
@@ -213,6 +250,16 @@ void TForm1::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
     }
     Panel3->resize(Panel3->width(), panel.height);
     Panel3->setVisible(true);
+    describeChart();
+}
+
+void TForm1::hideReadout()
+{
+    Panel3->setVisible(false);
+    RunMark1->setVisible(false);
+    RunMark2->setVisible(false);
+    shownRun.clear();
+    describeChart();
 }
 
 void TForm1::SeriesMouseEnter(QLineSeries *Series, const QPointF &at)
@@ -226,6 +273,8 @@ void TForm1::wireChartReadout()
 {
     // A click, or the pointer entering a series, shows the readout of the point there. While the
     // pointer stays on a series, moving onto another of its points shows that one.
+    RunMark1 = makeRunMark(*this, "RunMark1");
+    RunMark2 = makeRunMark(*this, "RunMark2");
     auto hover = std::make_shared<Hover>();
     for (int n = 1; n <= 10; ++n) {
         QLineSeries *s = series(n);

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QScatterSeries>
+#include <QSignalBlocker>
 #include <QValueAxis>
 
 namespace {
@@ -43,6 +45,13 @@ void cutToFirst(QComboBox *combo)
         combo->removeItem(combo->count() - 1);
 }
 
+// The value, and what it is for a screen reader, which would otherwise take the group's title.
+void showShiftAverage(QLabel *label, int shift, const QString &text)
+{
+    setLabelText(label, text);
+    label->setAccessibleName(QStringLiteral("Shift %1 average %2").arg(shift).arg(text));
+}
+
 void loadPrimary(TForm1 &form)
 {
     form.ShftAvg1->setVisible(true);
@@ -51,7 +60,7 @@ void loadPrimary(TForm1 &form)
     form.ComboBox1->setVisible(false);
     form.ComboBox2->setVisible(false);
     showSeries(form, {1}, {3, 4, 5, 6});
-    form.Panel3->setVisible(false);
+    form.hideReadout();
 
     const QString path = form.FileListBox1->fileName();
     if (path.isEmpty())
@@ -71,7 +80,7 @@ void loadPrimary(TForm1 &form)
 
     QLabel *averages[] = {form.ShftAvg1, form.ShftAvg2, form.ShftAvg3, form.ShftAvg4};
     for (int k = 0; k < 4; ++k)
-        setLabelText(averages[k], file.shiftAverage[k]);
+        showShiftAverage(averages[k], k + 1, file.shiftAverage[k]);
     if (file.full) {
         form.shftCnt = 1;
         cutToFirst(form.ComboBox1);
@@ -105,13 +114,14 @@ void loadOverlay(TForm1 &form)
     form.ComboBox2->setVisible(false);
     form.ComboBox2->setCurrentIndex(0);
     showSeries(form, {1, 2}, {3, 4, 5, 6, 7, 8, 9, 10});
-    form.Panel3->setVisible(false);
+    form.hideReadout();
 
     const QString path = form.FileListBox1->fileName();
     if (path.isEmpty())
         return;
     setLabelText(form.Label12, QFileInfo(path).fileName());
     form.Label12->setVisible(true);
+    form.showChartFilesInList();
 
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
     form.rta = file.rt;
@@ -144,10 +154,35 @@ void loadOverlay(TForm1 &form)
 
 void TForm1::FileListBox1Click()
 {
-    if (FileListBox1->multiSelect())
-        loadOverlay(*this);
-    else
+    if (!FileListBox1->multiSelect()) {
         loadPrimary(*this);
+        return;
+    }
+    // A click in the list toggles the file under it; whatever the load makes of that, the list
+    // then shows the two files on the chart, and no third.
+    struct Resync {
+        TForm1 &form;
+        ~Resync() { form.showChartFilesInList(); }
+    } resync{*this};
+    loadOverlay(*this);
+}
+
+void TForm1::showChartFilesInList()
+{
+    QStringList shown;
+    if (!Label11->isHidden())
+        shown.append(Label11->text());
+    if (FileListBox1->multiSelect() && !Label12->isHidden())
+        shown.append(Label12->text());
+    const QSignalBlocker blocker(FileListBox1); // no pick by the user
+    for (int row = 0; row < FileListBox1->count(); ++row) {
+        QListWidgetItem *item = FileListBox1->item(row);
+        const bool picked = shown.contains(item->text());
+        if (item->isSelected() != picked)
+            item->setSelected(picked);
+        if (!FileListBox1->multiSelect() && picked)
+            FileListBox1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+    }
 }
 
 void TForm1::FileListBox1KeyPress(QChar &)
@@ -157,13 +192,14 @@ void TForm1::FileListBox1KeyPress(QChar &)
 
 void TForm1::Panel4Click()
 {
-    Panel3->setVisible(false);
+    hideReadout();
     if (FileListBox1->multiSelect()) {
         Panel4->setButtonFace();
         Panel4->setChecked(false);
         FileListBox1->setMultiSelect(false);
         showSeries(*this, {1}, {2, 3, 4, 5, 6, 7, 8, 9, 10});
         Label12->setVisible(false);
+        showChartFilesInList();
         Button11->setEnabled(true);
         if (shift1[1] != runfile::kAbsentShift)
             ComboBox1->setVisible(true);
@@ -225,6 +261,12 @@ void TForm1::rescaleChart()
 {
     fitRunAxes({Chart1->chart(), AxisX, AxisY, {Series1, Series2, Series3, Series4, Series5, Series6, Series7,
                                                 Series8, Series9, Series10}});
+    // A ring stays only on a point that is still shown.
+    for (QScatterSeries *mark : {RunMark1, RunMark2}) {
+        const auto *ringed = mark ? qobject_cast<QLineSeries *>(mark->property("ringed").value<QObject *>()) : nullptr;
+        if (mark && mark->isVisible() && (!ringed || !ringed->isVisible()))
+            mark->setVisible(false);
+    }
     describeChart();
 }
 
@@ -246,8 +288,10 @@ void TForm1::describeChart()
             text += QStringLiteral(" of ") + file->text();
         shown.append(text + QStringLiteral(", %1 runs").arg(s->count()));
     }
-    Chart1->setAccessibleDescription(shown.isEmpty() ? QStringLiteral("No run file loaded")
-                                                     : shown.join(QStringLiteral("; ")));
+    QString description = shown.isEmpty() ? QStringLiteral("No run file loaded") : shown.join(QStringLiteral("; "));
+    if (!shownRun.isEmpty())
+        description = shownRun + QStringLiteral(". ") + description;
+    Chart1->setAccessibleDescription(description);
 }
 
 void TForm1::wireStatistics()
@@ -271,9 +315,18 @@ void TForm1::wireStatistics()
         average->setAccessibleDescription(QStringLiteral("Shift average; press for the next shift"));
         connect(average, &ClickLabel::clicked, this, [this] { guarded(this, [this] { CheckShift(); }); });
     }
+    for (int k = 1; k <= 4; ++k)
+        showShiftAverage(std::array{ShftAvg1, ShftAvg2, ShftAvg3, ShftAvg4}[size_t(k - 1)], k, QStringLiteral("N/A"));
     FileListBox1->setAccessibleName(QStringLiteral("Run files"));
-    ComboBox1->setAccessibleName(QStringLiteral("Series shown"));
-    ComboBox2->setAccessibleName(QStringLiteral("Series compared"));
+    // On Linux a combo box is read by its item, and named by the label whose buddy it is; the
+    // labels are never shown, the chart's look stays as it is.
+    for (auto [combo, name] : {std::pair{ComboBox1, "Series shown"}, std::pair{ComboBox2, "Series compared"}}) {
+        combo->setAccessibleName(QLatin1String(name));
+        auto *buddy = new QLabel(QLatin1String(name), combo->parentWidget());
+        buddy->setObjectName(combo->objectName() + QStringLiteral("Name"));
+        buddy->setBuddy(combo);
+        buddy->setVisible(false);
+    }
     Panel3->setAccessibleName(QStringLiteral("Run values"));
 
     wireChartReadout();
