@@ -12,12 +12,14 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -350,6 +352,14 @@ private slots:
         createWindows();
         Form1->show();
         QVERIFY(QTest::qWaitForWindowActive(Form1));
+        // Before a file is shown, the keys say that there is nothing to print or save.
+        for (Qt::Key key : {Qt::Key_P, Qt::Key_S}) {
+            QTest::keyClick(Form1, key, Qt::ControlModifier);
+            QCOMPARE(prompter->texts(), QStringList{QStringLiteral("No run file is shown: pick one in the list first.")});
+            prompter->clear();
+        }
+        QVERIFY(prompter->printed.isEmpty() && prompter->offered.isEmpty());
+
         QVERIFY(Form1->pickRunFile(first));
         auto *save = Form1->findChild<QAction *>(QStringLiteral("SaveReportAction"));
         QVERIFY(save);
@@ -359,6 +369,26 @@ private slots:
         save->trigger();
         QVERIFY2(prompter->shown.isEmpty(), qPrintable(prompter->texts().join('\n')));
         verifyRunFileText(pdfText(output(QStringLiteral("window.pdf"))), QLatin1Char('.'));
+        // Ctrl+S saves it too; Shift+F10 on the list opens its menu, which holds Save Report.
+        prompter->files = {output(QStringLiteral("keys.pdf"))};
+        QTest::keyClick(Form1->FileListBox1, Qt::Key_S, Qt::ControlModifier);
+        verifyRunFileText(pdfText(output(QStringLiteral("keys.pdf"))), QLatin1Char('.'));
+        QStringList menu;
+        QTimer closer;
+        closer.setInterval(10);
+        connect(&closer, &QTimer::timeout, this, [&] {
+            if (auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (const QAction *action : popup->actions())
+                    menu << action->text();
+                popup->close();
+                closer.stop();
+            }
+        });
+        closer.start();
+        Form1->FileListBox1->setFocus();
+        QTest::keyClick(Form1->FileListBox1, Qt::Key_F10, Qt::ShiftModifier);
+        closer.stop();
+        QVERIFY2(menu.contains(save->text()), qPrintable(menu.join(QLatin1Char(','))));
 
         // Overlay on, the second file laid over the first: its name in the legend, the first's runs.
         Form1->Panel4Click();
@@ -387,6 +417,10 @@ private slots:
         QCOMPARE(prompter->printed.size(), 2);
         const QString historyPrinted = pdfText(output(QStringLiteral("history-printed.pdf")));
         QVERIFY2(historyPrinted.contains(QStringLiteral("Practice history")), qPrintable(historyPrinted));
+        prompter->files = {output(QStringLiteral("history-keys.pdf"))};
+        QTest::keyClick(history, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(pdfText(output(QStringLiteral("history-keys.pdf"))).contains(QStringLiteral("Practice history")));
+        QCOMPARE(button->toolTip(), QKeySequence(Qt::CTRL | Qt::Key_S).toString(QKeySequence::NativeText));
     }
 };
 

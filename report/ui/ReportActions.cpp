@@ -12,9 +12,12 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -78,14 +81,37 @@ Actions makeActions(QWidget *window, const char *prefix)
 {
     auto *save = new QAction(QStringLiteral("Save Report\u2026"), window);
     save->setObjectName(QLatin1String(prefix) + QStringLiteral("SaveReportAction"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     auto *printing = new QAction(QStringLiteral("Print\u2026"), window);
     printing->setObjectName(QLatin1String(prefix) + QStringLiteral("PrintAction"));
     printing->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    // Not a window shortcut: the History window, a window of the main one, would share it.
-    printing->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    window->addAction(printing); // Ctrl+P anywhere in the window
+    for (QAction *action : {save, printing}) {
+        // Not a window shortcut: the History window, a window of the main one, would share it.
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        window->addAction(action); // Ctrl+S and Ctrl+P anywhere in the window
+    }
     return {save, printing};
 }
+
+// Shift+F10 opens a list's context menu at its current item, as the Menu key does (a laptop
+// often has no Menu key).
+void openMenuOnShiftF10(QAbstractItemView *list)
+{
+    new EventHook(list, [list](QEvent *event) {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_F10 || (key->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier)
+            return false;
+        const QRect item = list->visualRect(list->currentIndex());
+        const QPoint at = list->viewport()->mapTo(list, item.isValid() ? item.center() : QPoint(0, 0));
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, list->mapToGlobal(at), key->modifiers());
+        QCoreApplication::sendEvent(list, &menu);
+        return true;
+    });
+}
+
+const QString kNothingShown = QStringLiteral("No run file is shown: pick one in the list first.");
 
 // The run file the main window shows, with the file laid over it in overlay mode; nothing
 // before a file was loaded.
@@ -110,16 +136,22 @@ void addRunFileReportActions(TForm1 &form)
     form.FileListBox1->addAction(actions.save);
     form.FileListBox1->addAction(actions.print);
     form.FileListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    openMenuOnShiftF10(form.FileListBox1);
+    // With no run file shown, the keys say so rather than doing nothing.
     QObject::connect(actions.save, &QAction::triggered, &form, [&form] {
         guarded(&form, [&form] {
             if (const std::optional<report::Layout> layout = shownRunFile(form))
                 saveReport(&form, *layout, form.folders.documents, QFileInfo(form.Label11->text()).completeBaseName());
+            else
+                showPlain(&form, kNothingShown);
         });
     });
     QObject::connect(actions.print, &QAction::triggered, &form, [&form] {
         guarded(&form, [&form] {
             if (const std::optional<report::Layout> layout = shownRunFile(form))
                 print(&form, *layout);
+            else
+                showPlain(&form, kNothingShown);
         });
     });
 }
