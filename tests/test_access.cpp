@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 
 #include <atomic>
@@ -521,7 +522,7 @@ private slots:
         show(Form1);
         Form1->showHistory();
         QVERIFY(Form1->historyWindow);
-        for (QWidget *window : std::initializer_list<QWidget *>{Form2, Form3, Form1->historyWindow}) {
+        for (QWidget *window : std::initializer_list<QWidget *>{Form1, Form2, Form3, Form1->historyWindow}) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
             if (window == Form1->historyWindow)
@@ -553,6 +554,25 @@ private slots:
                 // Nothing of it hidden under the scroll area's edge or a scroll bar.
                 QVERIFY2(control->visibleRegion().boundingRect() == control->rect(), qPrintable(describe(control)));
             }
+        }
+    }
+
+    // Where the designed size fits, the windows are exactly that, and nothing scrolls.
+    void designedSizeWhereItFits()
+    {
+        createWindows();
+        show(Form1);
+        Form3->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form3));
+        for (auto [window, designed] : {std::pair<QWidget *, QSize>{Form1, {775, 530}}, {Form3, {402, 515}}}) {
+            fitWindowTo(window, QRect(0, 0, 1366, 768));
+            QCOMPARE(window->size(), designed);
+            QCOMPARE(window->minimumSize(), designed);
+            QCOMPARE(window->maximumSize(), designed);
+            auto *area = window->findChild<QScrollArea *>(QStringLiteral("ScreenFit"));
+            QVERIFY(area);
+            QCOMPARE(area->widget()->geometry(), QRect(QPoint(0, 0), designed));
+            QVERIFY(!area->horizontalScrollBar()->isVisible() && !area->verticalScrollBar()->isVisible());
         }
     }
 

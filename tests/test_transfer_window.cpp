@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 // Load and Delete of the Statistics group, driven through the main window against the simulated
 // device.
@@ -284,6 +286,59 @@ private slots:
         }
         QCOMPARE(folderNames(), left);
         QCOMPARE(Form1->rt[1], loaded); // the data on screen stays
+    }
+
+    // A habitual Enter on either deletion question, in the real box, answers No: nothing is sent
+    // to the device and no file goes. The texts and the Yes and No buttons stay.
+    void enterAnswersNo_data()
+    {
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("device files") << true << QStringLiteral("Delete All Statistics Files from Vantrelock?");
+        QTest::newRow("local file") << false << QStringLiteral("Do You Want to Delete Statistics File: LOCAL.txt?");
+    }
+    void enterAnswersNo()
+    {
+        QFETCH(bool, connected);
+        QFETCH(QString, question);
+        writeLocal(QStringLiteral("LOCAL.txt"), runFile(4));
+        Form1->FileListBox1->refresh();
+        if (connected)
+            connectDevice("1.24 R");
+        pick(QStringLiteral("LOCAL.txt"));
+        Form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+
+        QString asked;
+        QStringList buttons;
+        QTimer presser;
+        presser.setInterval(10);
+        connect(&presser, &QTimer::timeout, this, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            presser.stop();
+            asked = box->text();
+            for (QAbstractButton *button : box->buttons())
+                buttons << (box->standardButton(button) == QMessageBox::Yes ? QStringLiteral("Yes")
+                            : box->standardButton(button) == QMessageBox::No ? QStringLiteral("No")
+                                                                              : button->text());
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        setPrompter(nullptr); // the real boxes
+        presser.start();
+        Form1->Button9->click();
+        presser.stop();
+        setPrompter(prompter.get());
+
+        QCOMPARE(asked, question);
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{QStringLiteral("No"), QStringLiteral("Yes")}));
+        if (connected) {
+            QCOMPARE(sim->device().received(), QByteArray());
+            QCOMPARE(int(deviceFiles->get().files.size()), 2);
+        }
+        QCOMPARE(folderNames(), QStringList{QStringLiteral("LOCAL.txt")});
     }
 };
 

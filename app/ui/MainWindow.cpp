@@ -13,6 +13,7 @@
 #include "stats/ui/RunChart.h"
 #include "widgets/Busy.h"
 #include "widgets/Prompter.h"
+#include "widgets/ScreenFit.h"
 #include "widgets/Widgets.h"
 
 #include <QChart>
@@ -103,7 +104,12 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vantrelock Mirelon"));
-    setFixedSize(775, 530);
+    // The groups are placed by hand on the content, which scrolls where the window does not fit
+    // the screen (a small one at a large scale).
+    Content = new QWidget;
+    Content->setObjectName(QStringLiteral("Form1Content"));
+    Content->resize(775, 530);
+    fitToScreen(this, Content);
     setFont(tahoma(11));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kAqua);
@@ -149,7 +155,7 @@ QLineSeries *TForm1::series(int number) const
 
 void TForm1::buildConnectGroup()
 {
-    GroupBox1 = new QGroupBox(QStringLiteral("Connect"), this);
+    GroupBox1 = new QGroupBox(QStringLiteral("Connect"), Content);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setFont(arial(16, true));
     GroupBox1->setGeometry(24, 8, 305, 241);
@@ -178,7 +184,7 @@ void TForm1::buildConnectGroup()
 
 void TForm1::buildImageGroup()
 {
-    GroupBox2 = new QGroupBox(QStringLiteral("Image"), this);
+    GroupBox2 = new QGroupBox(QStringLiteral("Image"), Content);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setFont(arial(16, true));
     GroupBox2->setGeometry(352, 8, 415, 241);
@@ -223,7 +229,7 @@ void TForm1::buildImageGroup()
 
 void TForm1::buildStatisticsGroup()
 {
-    GroupBox3 = new QGroupBox(QStringLiteral("Statistics"), this);
+    GroupBox3 = new QGroupBox(QStringLiteral("Statistics"), Content);
     GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
     GroupBox3->setFont(arial(16, true));
     GroupBox3->setGeometry(24, 264, 743, 257);

@@ -47,6 +47,9 @@ public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
 
+    // What the window shows, at its designed size; it scrolls on a screen too small for it.
+    QWidget *Content;
+
     // "Connect" group
     QGroupBox *GroupBox1;
     ColorPanel *Panel1;
