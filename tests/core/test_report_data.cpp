@@ -42,7 +42,8 @@ private slots:
         QStringList figures;
         for (const report::Figure &f : facts.figures)
             figures << f.caption + QLatin1Char('=') + f.value;
-        QCOMPARE(figures, (QStringList{"Runs=3", "Reds=1", "Wins=2", "Average=1.500", "Spread=12.345",
+        // One separator on the page: the window's "1.500" is written as the locale writes it.
+        QCOMPARE(figures, (QStringList{"Runs=3", "Reds=1", "Wins=2", "Average=1,500", "Spread=12,345",
                                        "Shift 1 Avg=1,23", "Shift 2 Avg=2", "Shift 3 Avg=N/A", "Shift 4 Avg=0"}));
         QCOMPARE(facts.columns, (QStringList{"Run", "RT", "Bump", "Shift 1", "Shift 2", "Shift 4"}));
         QCOMPARE(int(facts.rows.size()), 3);
@@ -55,6 +56,19 @@ private slots:
         QCOMPARE(brief.columns, (QStringList{"Run", "RT"}));
         QCOMPARE(int(brief.rows.size()), 50);
         QCOMPARE(brief.rows.back(), (QStringList{"50", "0.512"}));
+    }
+
+    // The window's figures with a leading 0 and the locale's separator; the digits stay as shown.
+    void localFigures()
+    {
+        const QLocale german(QLocale::German, QLocale::Germany);
+        const std::pair<const char *, const char *> cases[] = {
+            {".531", "0,531"}, {"-.512", "-0,512"}, {"1.647", "1,647"}, {"12.345", "12,345"}, {"1,23", "1,23"},
+            {"62", "62"},      {"0", "0"},          {"N/A", "N/A"},     {"10.000", "10,000"}, {"", ""},
+        };
+        for (const auto &[shown, written] : cases)
+            QCOMPARE(report::localFigure(QLatin1String(shown), german), QLatin1String(written));
+        QCOMPARE(report::localFigure(QStringLiteral(".531"), QLocale::c()), QStringLiteral("0.531"));
     }
 
     // The latest session of that name that knows its device; a name the history holds only from
