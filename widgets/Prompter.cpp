@@ -24,6 +24,9 @@ QMessageBox::StandardButton Prompter::message(QWidget *parent, BoxKind kind, con
     }
     box.setText(text);
     box.setStandardButtons(buttons);
+    // Every Yes/No question asks before something is deleted: a habitual Enter answers No.
+    if (buttons.testFlag(QMessageBox::No))
+        box.setDefaultButton(QMessageBox::No);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -41,6 +41,7 @@ inline void showWarning(QWidget *parent, const QString &text)
 {
     prompter().message(parent, BoxKind::Warning, text, QMessageBox::Ok);
 }
+// A plain box with Yes and No, for the questions before a deletion; No is its default button.
 inline bool askYesNo(QWidget *parent, const QString &text)
 {
     return prompter().message(parent, BoxKind::Plain, text, QMessageBox::Yes | QMessageBox::No)
