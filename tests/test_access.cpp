@@ -7,6 +7,7 @@
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/SettingsCommands.h"
+#include "widgets/Busy.h"
 #include "widgets/ScreenFit.h"
 #include "widgets/Widgets.h"
 
@@ -361,7 +362,7 @@ private slots:
         const Expected expected[] = {
             {Form1->FileListBox1, QAccessible::List, "Run files"},
             {Form1->Chart1, QAccessible::Chart, "Run chart"},
-            {Form1->Panel4, QAccessible::Button, "Overlay"},
+            {Form1->Panel4, QAccessible::CheckBox, "Overlay"}, // a toggle, as Qt's checkable buttons
             {Form1->Panel1, QAccessible::StaticText, "Connected"},
             {Form1->ComboBox1, QAccessible::ComboBox, nullptr}, // on Linux named by its item
             {Form1->Button4, QAccessible::Button, "Send"},
@@ -660,11 +661,14 @@ private slots:
                 for (QEvent *event : input)
                     QCoreApplication::postEvent(target, event);
         });
-        int paintedMidway = 0;
+        int paintedMidway = 0, busyMidway = 0;
         new EventHook(Form1->ProgressBar1, [&](QEvent *event) {
             const int value = Form1->ProgressBar1->value();
-            if (event->type() == QEvent::Paint && value > 0 && value < Form1->ProgressBar1->maximum())
+            if (event->type() == QEvent::Paint && value > 0 && value < Form1->ProgressBar1->maximum()) {
                 ++paintedMidway;
+                if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+                    ++busyMidway;
+            }
             return false;
         });
 
@@ -678,6 +682,24 @@ private slots:
         QVERIFY(!sim->device().received().endsWith("ID"));
         QVERIFY(prompts->shown.isEmpty());
         QVERIFY(paintedMidway > 0);
+        // The busy cursor throughout, and the normal one once the program is idle again.
+        QCOMPARE(busyMidway, paintedMidway);
+        QTRY_VERIFY(!QApplication::overrideCursor());
+    }
+
+    // Every exchange, however short, shows the busy cursor while it waits for the tree.
+    void busyCursorDuringAnExchange()
+    {
+        createWindows();
+        connectTo(sim::Config());
+        bool busy = false;
+        Form1->link.setWaitHook([&busy] {
+            keepWindowsPainted();
+            busy |= QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        });
+        Form1->Button1Click(); // Disconnect: one short exchange
+        QVERIFY(busy);
+        QTRY_VERIFY(!QApplication::overrideCursor());
     }
 };
 

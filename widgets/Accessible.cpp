@@ -13,8 +13,10 @@ public:
 
     QAccessible::Role role() const override
     {
+        // A toggle is a check box, as Qt reports its own checkable buttons: that is how a
+        // screen reader on Linux hears that it can be on or off.
         if (panel()->isClickable())
-            return QAccessible::Button;
+            return panel()->isCheckable() ? QAccessible::CheckBox : QAccessible::Button;
         // A panel with a caption shows a status ("Connected"); one without holds other widgets.
         return panel()->caption().isEmpty() ? QAccessible::Pane : QAccessible::StaticText;
     }

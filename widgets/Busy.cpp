@@ -1,8 +1,10 @@
 #include "widgets/Busy.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QTimer>
 
 namespace {
 
@@ -64,21 +66,49 @@ protected:
     }
 };
 
+bool painting = false; // inside keepWindowsPainted()'s event processing
+bool busyShown = false;
+
+// Back to the normal cursor once the program is idle in its event loop again: not from within
+// the event processing of a wait, only after the exchange's handler has returned (or shows a
+// box, which waits for the user).
+void restoreCursorWhenIdle()
+{
+    QTimer::singleShot(0, QCoreApplication::instance(), [] {
+        if (painting) {
+            restoreCursorWhenIdle();
+            return;
+        }
+        QApplication::restoreOverrideCursor();
+        busyShown = false;
+    });
+}
+
+// The busy cursor from the first wait of an exchange on.
+void showBusyCursor()
+{
+    if (busyShown || !qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    busyShown = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    restoreCursorWhenIdle();
+}
+
 } // namespace
 
 void keepWindowsPainted(bool now)
 {
-    static bool running = false;
     static QElapsedTimer last;
-    if (running || !QCoreApplication::instance())
+    if (painting || !QCoreApplication::instance())
         return;
+    showBusyCursor();
     if (!now && last.isValid() && last.elapsed() < kPaintIntervalMs)
         return;
-    running = true;
+    painting = true;
     InputDropper dropper;
     QCoreApplication::instance()->installEventFilter(&dropper);
     QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers | QEventLoop::X11ExcludeTimers);
     QCoreApplication::instance()->removeEventFilter(&dropper);
-    running = false;
+    painting = false;
     last.restart();
 }
