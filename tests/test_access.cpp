@@ -212,6 +212,33 @@ private slots:
         QTest::newRow("light") << false;
         QTest::newRow("dark") << true;
     }
+    // The focus ring of the main window's controls stands out from the aqua at 3:1 at least,
+    // under either palette: buttons, the Overlay switch and the shift average.
+    void focusRingShowsOnTheAqua_data() { everyTextReadsUnderAnyPalette_data(); }
+    void focusRingShowsOnTheAqua()
+    {
+        QFETCH(bool, dark);
+        if (dark)
+            QApplication::setPalette(darkPalette());
+        createWindows();
+        loadRunFiles();
+        show(Form1);
+        const QColor aqua = Form1->palette().color(QPalette::Window);
+        for (QWidget *w : std::initializer_list<QWidget *>{Form1->Button1, Form1->Button3, Form1->Button9, Form1->Panel4,
+                                                            Form1->ShftAvg1}) {
+            w->setFocus(Qt::TabFocusReason);
+            QVERIFY(w->hasFocus());
+            const QImage image = w->grab().toImage();
+            // The ring's left and top edges, half way along.
+            for (const QPoint at : {QPoint(1, image.height() / 2), QPoint(image.width() / 2, 1)}) {
+                const double ratio = contrastRatio(image.pixelColor(at), aqua);
+                QVERIFY2(ratio >= 3.0, qPrintable(QStringLiteral("%1 at %2,%3: %4").arg(describe(w)).arg(at.x()).arg(at.y()).arg(ratio)));
+            }
+        }
+        QVERIFY(contrastRatio(focusRingColor(QColor(48, 140, 198), aqua), aqua) >= 3.0); // Fusion's highlight
+        QVERIFY(contrastRatio(focusRingColor(QColor(61, 174, 233), QColor(30, 30, 32)), QColor(30, 30, 32)) >= 3.0);
+    }
+
     // Every label, panel caption, group title and button, in the states that change colours:
     // connected (green status), overlay on (green switch), the readout with red and black rows,
     // and both pages of the settings window.

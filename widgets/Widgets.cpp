@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -34,7 +36,7 @@ bool Clickable::presses(const QKeyEvent *event) const
 void Clickable::paintFocus(QPainter &painter) const
 {
     if (m_self->hasFocus())
-        drawFocusRing(painter, m_self->rect(), m_self->palette());
+        drawFocusRing(painter, m_self->rect(), m_self);
 }
 
 ColorPanel::ColorPanel(const QString &caption, QWidget *parent) : QWidget(parent), Clickable(this), m_caption(caption)
@@ -331,13 +333,52 @@ bool isPressKey(const QKeyEvent *event)
            && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter);
 }
 
-void drawFocusRing(QPainter &painter, const QRect &rect, const QPalette &palette)
+QColor focusRingColor(const QColor &highlight, const QColor &behind)
+{
+    constexpr double kLeast = 3.0; // what a focus indicator needs against its surroundings
+    const bool darken = contrastRatio(Qt::black, behind) >= contrastRatio(Qt::white, behind);
+    QColor colour = highlight.toRgb();
+    for (int step = 0; step < 24 && contrastRatio(colour, behind) < kLeast; ++step)
+        colour = darken ? colour.darker(115) : colour.lighter(115);
+    return contrastRatio(colour, behind) >= kLeast ? colour : readableTextOn(behind);
+}
+
+QColor focusRingColor(const QWidget *widget)
+{
+    return focusRingColor(widget->palette().color(QPalette::Highlight), widget->palette().color(QPalette::Window));
+}
+
+void drawFocusRing(QPainter &painter, const QRect &rect, const QWidget *widget)
 {
     painter.save();
-    painter.setPen(QPen(palette.color(QPalette::Highlight), 2));
+    painter.setPen(QPen(focusRingColor(widget), 2));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
     painter.restore();
+}
+
+namespace {
+class FocusRingStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (element == CE_PushButton && widget && (option->state & State_HasFocus))
+            drawFocusRing(*painter, option->rect, widget);
+    }
+};
+} // namespace
+
+QStyle *focusRingStyle()
+{
+    // One for the program, following the desktop's style; gone with the application.
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new FocusRingStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
 }
 
 EventHook::EventHook(QObject *target, std::function<bool(QEvent *)> handler)

@@ -13,6 +13,7 @@
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
+class QStyle;
 
 // What makes a widget act as a button: Tab reaches it while it is clickable, Space or Enter then
 // presses it, a left click (released over it) presses it whether or not Tab reaches it, and it
@@ -177,5 +178,13 @@ double contrastRatio(const QColor &a, const QColor &b);
 QColor readableTextOn(const QColor &background);
 // True for the keys that press a focused button: Space, Enter and Return.
 bool isPressKey(const QKeyEvent *event);
-// A focus ring inside `rect`, in the palette's highlight colour.
-void drawFocusRing(QPainter &painter, const QRect &rect, const QPalette &palette);
+// The colour of a focus ring around a control on `behind`: the highlight colour, darkened (on a
+// dark background lightened) until it stands out from the background at 3:1 at least.
+QColor focusRingColor(const QColor &highlight, const QColor &behind);
+// The same for a widget: its palette's highlight against the window colour it sits on.
+QColor focusRingColor(const QWidget *widget);
+// A 2-pixel focus ring inside `rect` in focusRingColor(widget).
+void drawFocusRing(QPainter &painter, const QRect &rect, const QWidget *widget);
+// A style for push buttons on a coloured window (the main window's aqua), where the desktop
+// style's faint focus line does not show: it adds the ring above.
+QStyle *focusRingStyle();

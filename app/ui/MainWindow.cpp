@@ -62,6 +62,7 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setFont(arial(15));
+    button->setStyle(focusRingStyle()); // a focus ring that shows on the aqua
     button->setGeometry(geometry);
     if (!hint.isEmpty())
         button->setToolTip(hint);

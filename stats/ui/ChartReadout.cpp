@@ -146,7 +146,7 @@ void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
     // or Alt+Down open the selector's list.
     form.Chart1->setFocusPolicy(Qt::StrongFocus);
     form.Chart1->setAccessibleName(QStringLiteral("Run chart"));
-    auto *ring = form.Chart1->scene()->addRect(QRectF(), QPen(form.Chart1->palette().color(QPalette::Highlight), 2));
+    auto *ring = form.Chart1->scene()->addRect(QRectF(), QPen(focusRingColor(form.Chart1), 2));
     ring->setZValue(1000);
     ring->setVisible(false);
     // The view, not the form: the view loses focus while the form is being destroyed.
@@ -157,7 +157,7 @@ void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
         case QEvent::FocusOut:
         case QEvent::Resize:
             ring->setRect(view->mapToScene(view->viewport()->rect().adjusted(1, 1, -2, -2)).boundingRect());
-            ring->setPen(QPen(view->palette().color(QPalette::Highlight), 2));
+            ring->setPen(QPen(focusRingColor(view), 2));
             ring->setVisible(view->hasFocus());
             return false;
         case QEvent::KeyPress:
