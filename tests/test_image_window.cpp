@@ -4,13 +4,17 @@
 #include "tests/support/TestSupport.h"
 #include "widgets/Widgets.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeView>
 
 // Load and Clear through the main window: the working bitmap, the preview and the status.
 class ImageWindowTest : public QObject {
@@ -105,6 +109,35 @@ private slots:
         QVERIFY(image->picture().isNull());
         QVERIFY(text->text().isEmpty());
         QVERIFY(!QFile::exists(workingBitmap())); // looking loads nothing
+    }
+
+    // Beside the preview, the file list's columns keep the width their texts need, even in a
+    // narrow dialog (a small screen at a large scale); the name field's completion list closes
+    // with the dialog.
+    void dialogColumnsReadAndCompletionCloses()
+    {
+        const QString folder = testHome() + QStringLiteral("/pictures");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(filled(40, 30, Qt::red).save(folder + QStringLiteral("/a-long-holiday-photo-name-2024.png"), "PNG"));
+        QFileDialog &dialog = Form1->openPictureDialog();
+        dialog.setDirectory(folder);
+        dialog.show();
+        dialog.resize(660, 400);
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+        QVERIFY(details);
+        QTRY_VERIFY(details->model()->rowCount(details->rootIndex()) == 1);
+        QCoreApplication::processEvents();
+        QHeaderView *header = details->header();
+        for (int column = 0; column + 1 < header->count(); ++column)
+            QTRY_VERIFY2(header->sectionSize(column) >= static_cast<QAbstractItemView *>(details)->sizeHintForColumn(column), qPrintable(QString::number(column)));
+
+        auto *completer = dialog.findChild<QCompleter *>();
+        QVERIFY(completer);
+        completer->popup()->show();
+        QVERIFY(completer->popup()->isVisible());
+        dialog.reject(); // Enter in the field closes it as well, through the same end
+        QVERIFY(!completer->popup()->isVisible());
     }
 
     // The picture dialog opens in the folder the program was started from, not in the working

@@ -46,13 +46,12 @@ QWidget *addPicturePreview(QFileDialog &dialog)
         grid->addWidget(box, 0, grid->columnCount(), grid->rowCount(), 1);
     else if (dialog.layout())
         dialog.layout()->addWidget(box);
-    // The file list's size, type and date keep the width they need to read whole; the names
-    // take what the preview leaves.
+    // Every column of the file list keeps the width it needs to read whole (the view measures
+    // only the rows it shows); where the preview leaves too little room, the list scrolls across.
     if (auto *details = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
         QHeaderView *header = details->header();
-        header->setStretchLastSection(false);
-        for (int column = 0; column < header->count(); ++column)
-            header->setSectionResizeMode(column, column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setStretchLastSection(true);
     }
     // Room for the file list beside the preview, within the screen.
     QSize size = dialog.sizeHint().expandedTo(QSize(980, 440));
