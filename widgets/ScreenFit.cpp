@@ -48,8 +48,9 @@ QScrollArea *fitToScreen(QWidget *window, QWidget *content)
     window->setFixedSize(content->size());
 
     const auto refit = [window] {
+        // A window the desktop has yet to place is left to it: it places one that fits.
         if (QScreen *screen = window->screen())
-            fitWindowTo(window, screen->availableGeometry());
+            fitWindowTo(window, screen->availableGeometry(), window->testAttribute(Qt::WA_Moved));
     };
     new EventHook(window, [window, refit](QEvent *event) {
         if (event->type() == QEvent::Show && !event->spontaneous()) {
@@ -65,7 +66,7 @@ QScrollArea *fitToScreen(QWidget *window, QWidget *content)
     return area;
 }
 
-void fitWindowTo(QWidget *window, const QRect &available)
+void fitWindowTo(QWidget *window, const QRect &available, bool keepInside)
 {
     QScrollArea *area = scrollAreaOf(window);
     if (!area || !area->widget())
@@ -84,6 +85,8 @@ void fitWindowTo(QWidget *window, const QRect &available)
     area->setHorizontalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     area->setVerticalScrollBarPolicy(fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     window->setFixedSize(size);
+    if (!keepInside)
+        return;
     // The whole window, frame and title bar included, inside the area.
     const QRect inside = available.marginsRemoved(frame);
     QPoint at = inner.topLeft();

@@ -23,5 +23,5 @@ QSize fittedWindowSize(const QSize &designed, const QRect &available, int scroll
 // on. Returns the scroll area.
 QScrollArea *fitToScreen(QWidget *window, QWidget *content);
 // Fits `window` (made by fitToScreen) to an available area, in the screen's device-independent
-// pixels, and keeps it inside that area.
-void fitWindowTo(QWidget *window, const QRect &available);
+// pixels, and with `keepInside` moves it inside that area.
+void fitWindowTo(QWidget *window, const QRect &available, bool keepInside = true);

@@ -121,7 +121,6 @@ void loadOverlay(TForm1 &form)
         return;
     setLabelText(form.Label12, QFileInfo(path).fileName());
     form.Label12->setVisible(true);
-    form.showChartFilesInList();
 
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
     form.rta = file.rt;
