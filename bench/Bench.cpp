@@ -19,6 +19,10 @@
 //   history-store DIR [SESSIONS]
 //                         writes such a history (default 36 sessions) into DIR's documents folder,
 //                         to try the window: HOME=DIR build/vantrelock-mirelon, then Ctrl+H
+//   history-files DIR [SESSIONS]
+//                         writes only the run files of such a history (default 1000)
+//   history-import DIR    the first import of DIR's run files into a new store, as a start with
+//                         them all new does beside the window, in this thread at normal priority
 
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
@@ -427,6 +431,25 @@ int main(int argc, char *argv[])
         const QString documents = QFile::decodeName(argv[2]) + QStringLiteral("/Documents");
         return writeHistory(workingFolders(documents), argc > 3 ? QByteArray(argv[3]).toInt() : 36, true) ? 0 : 1;
     }
+    if (mode == QLatin1String("history-files") && argc > 2) {
+        QCoreApplication app(argc, argv);
+        const QString documents = QFile::decodeName(argv[2]) + QStringLiteral("/Documents");
+        return writeHistory(workingFolders(documents), argc > 3 ? QByteArray(argv[3]).toInt() : 1000, false) ? 0 : 1;
+    }
+    if (mode == QLatin1String("history-import") && argc > 2) {
+        QCoreApplication app(argc, argv);
+        const WorkingFolders folders = workingFolders(QFile::decodeName(argv[2]) + QStringLiteral("/Documents"));
+        const QString path = folders.inProgram(history::kStoreName);
+        for (const char *suffix : {"", "-journal", "-wal"})
+            QFile::remove(path + QLatin1String(suffix));
+        QElapsedTimer timer;
+        timer.start();
+        history::Store store(path, {}, history::Store::Opening::Import);
+        const history::Store::Imported imported = store.importFolder(folders.statistics);
+        put("history_import", double(timer.nsecsElapsed()) / 1e9);
+        std::printf("history_import_added %d\n", imported.added);
+        return imported.added > 0 ? 0 : 1;
+    }
     // The program's folders go to a scratch home, never the user's documents.
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
@@ -449,6 +472,7 @@ int main(int argc, char *argv[])
         return photo(QFile::decodeName(argv[2]), argc > 4 ? QByteArray(argv[3]).toInt() : 4000,
                      argc > 4 ? QByteArray(argv[4]).toInt() : 3000);
     std::fprintf(stderr, "usage: mirelon-bench transfers [--paced] | photo OUT [W H] | picture IN REPEATS | startup | memory"
-                         " | history [SESSIONS] | history-store DIR [SESSIONS]\n");
+                         " | history [SESSIONS] | history-store DIR [SESSIONS]"
+                         " | history-files DIR [SESSIONS] | history-import DIR\n");
     return 2;
 }

@@ -21,7 +21,7 @@ namespace history {
 
 using namespace sql;
 
-Store::Imported Store::importFolder(const QString &folder, const std::atomic<bool> *stop)
+Store::Imported Store::importFolder(const QString &folder, const std::atomic<bool> *stop, const Progress &progress)
 {
     Imported imported;
     if (!m_writable)
@@ -105,9 +105,12 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
         }
     }
 
-    // Read outside the transactions (the lock is held only for the writes), and recorded some
-    // hundred at a time: a first start with a folder of thousands holds few of them at once.
-    constexpr size_t kBatch = 256;
+    // Read outside the transactions (the lock is held only for the writes), and recorded a
+    // couple of thousand at a time: each transaction waits for the disk once at its end, and a
+    // download of the window's waits for the store no longer than one batch's writes.
+    constexpr size_t kBatch = 2048;
+    if (progress)
+        progress(0, int(changed.size()));
     for (size_t first = 0; first < changed.size(); first += kBatch) {
         std::vector<Arrival> found;
         for (size_t i = first; i < std::min(changed.size(), first + kBatch); ++i) {
@@ -122,9 +125,11 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
                 continue;
             }
             ++imported.read;
+            if (progress)
+                progress(int(i + 1), int(changed.size()));
             if (longer)
                 continue;
-            arrival.when = QDateTime::fromMSecsSinceEpoch(changed[i].stamp.modifiedMs);
+            arrival.when = QDateTime::fromMSecsSinceEpoch(changed[i].stamp.modifiedMs, Qt::UTC); // no time zone to look up
             arrival.stamp = changed[i].stamp;
             arrival.rallycross = arrival.bytes.size() == runfile::kRallycrossSize;
             arrival.imported = true;
@@ -139,13 +144,13 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
 }
 
 FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop,
-                          const std::function<void(const FolderImport &)> &imported)
+                          const std::function<void(const FolderImport &)> &imported, const Store::Progress &progress)
 {
     FolderImport result;
     Store store(storePath, [&result](const QString &text) { result.notices.append(text); }, Store::Opening::Import);
     result.damaged = store.damaged();
     if (store.canRecord())
-        result.imported = store.importFolder(store.folder(), stop);
+        result.imported = store.importFolder(store.folder(), stop, progress);
     if (imported)
         imported(std::exchange(result, FolderImport()));
     if (store.canRead() && !(stop && *stop))

@@ -11,14 +11,16 @@ namespace history {
 
 // What the window runs beside its start, in a thread of its own: the store at `storePath` opened
 // on a connection of its own, the run files of its folder that it has not read added (then
-// `imported` is told, from that thread), and the whole file checked. The notices are the
-// store's, to be shown by the window. What it returns is what came after `imported`.
+// `imported` is told, from that thread; `progress` as each file is read), and the whole file
+// checked. The notices are the store's, to be shown by the window. What it returns is what came
+// after `imported`.
 struct FolderImport {
     Store::Imported imported;
     bool damaged = false; // the window's store is to start anew (Store::startAnew)
     QStringList notices;
 };
 FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop = nullptr,
-                          const std::function<void(const FolderImport &)> &imported = {});
+                          const std::function<void(const FolderImport &)> &imported = {},
+                          const Store::Progress &progress = {});
 
 } // namespace history

@@ -20,6 +20,10 @@
 class QSqlDatabase;
 class QSqlQuery;
 
+namespace history {
+class SqlStatement;
+}
+
 // The practice history: every run file the program brought home, kept in an SQLite file in the
 // program folder with the time it arrived, the device it came from and its figures. Nothing here
 // ever stops a download or a window: a store that cannot be used turns itself off and says so
@@ -104,7 +108,9 @@ public:
         int added = 0; // new sessions
         int read = 0;  // files read
     };
-    Imported importFolder(const QString &folder, const std::atomic<bool> *stop = nullptr);
+    // `progress` is told how many of the files to read it has read, after each.
+    using Progress = std::function<void(int read, int total)>;
+    Imported importFolder(const QString &folder, const std::atomic<bool> *stop = nullptr, const Progress &progress = {});
 
     // The sessions sorted by date; with `serial`, those of that device only (empty text: those
     // whose device is not known).
@@ -139,11 +145,15 @@ private:
     bool run(QSqlQuery &query, const QString &statement);
     QString fileOf(const QString &path) const;
     QString pathOf(const QString &file) const;
-    bool markSeen(const QString &file, const files::Stamp &stamp, const QByteArray &hash);
-    Recorded recordOne(const Arrival &arrival); // in a transaction
+    // A statement of the recording's own, run to its end with its time bounded; false (and the
+    // history turned off) when it fails.
+    bool run(SqlStatement &statement);
+    struct Statements; // what a recording prepares once for all its files
+    bool markSeen(Statements &statements, const QString &file, const files::Stamp &stamp, const QByteArray &hash);
+    Recorded recordOne(Statements &statements, const Arrival &arrival); // in a transaction
     // The sessions of "SELECT ... FROM sessions" followed by `rest`, with `values` bound.
     std::vector<Session> select(const QString &rest, const QVariantList &values);
-    std::optional<qint64> insert(const Arrival &arrival, const QByteArray &hash);
+    std::optional<qint64> insert(Statements &statements, const Arrival &arrival, const QByteArray &hash);
     static int progress(void *store);
 
     QString m_path;

@@ -1,131 +1,203 @@
 // Recording run files as sessions: one transaction for a whole download or a batch of the
-// folder's files.
+// folder's files, each statement prepared once for all of them.
 
+#include "history/ContentHash.h"
 #include "history/HistoryStore.h"
+#include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 
 #include "base/Files.h"
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
+
+#include <array>
+#include <memory>
+
+#include <sqlite3.h>
 
 namespace history {
 
 using namespace sql;
 
-std::optional<qint64> Store::insert(const Arrival &arrival, const QByteArray &hash)
+namespace {
+
+sqlite3 *handleOf(const QSqlDatabase &db)
 {
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    // Qt's driver and this program use the same SQLite library (the system's).
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.data());
+}
+
+} // namespace
+
+struct Store::Statements {
+    explicit Statements(sqlite3 *db)
+        : known(db, "SELECT id, serial, file FROM sessions WHERE hash = ?"),
+          seen(db, "INSERT OR REPLACE INTO seen (file, size, modified, hash) VALUES (?, ?, ?, ?)"),
+          session(db, "INSERT INTO sessions (arrived, imported, serial, firmware, file, hash, size, rallycross, runs,"
+                      " wins, reds, average, spread, best, shift1, shift2, shift3, shift4)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+          m_db(db),
+          device(db, "UPDATE sessions SET serial = ?, firmware = ? WHERE id = ?"),
+          file(db, "UPDATE sessions SET file = ? WHERE id = ?")
+    {
+    }
+    SqlStatement *unprepared()
+    {
+        for (SqlStatement *s : {&known, &seen, &session, &device, &file})
+            if (!s->prepared())
+                return s;
+        return nullptr;
+    }
+    // The runs of a session in one statement of `count` rows, prepared when first needed: one
+    // step for a session rather than one for each run.
+    SqlStatement &runs(int count)
+    {
+        std::unique_ptr<SqlStatement> &statement = m_runs[size_t(count)];
+        if (!statement) {
+            QByteArray sql = "INSERT INTO runs (session, run, rt, shift1, shift2, shift3, shift4, bump) VALUES ";
+            for (int r = 0; r < count; ++r)
+                sql += r == 0 ? "(?, ?, ?, ?, ?, ?, ?, ?)" : ", (?, ?, ?, ?, ?, ?, ?, ?)";
+            statement = std::make_unique<SqlStatement>(m_db, sql.constData());
+        }
+        return *statement;
+    }
+    SqlStatement known, seen, session;
+
+private:
+    sqlite3 *m_db;
+    std::array<std::unique_ptr<SqlStatement>, runfile::kRuns + 1> m_runs;
+
+public:
+    SqlStatement device, file;
+};
+
+bool Store::run(SqlStatement &statement)
+{
+    m_deadline.setRemainingTime(kStatementLimitMs);
+    while (statement.step()) {
+    }
+    statement.reset();
+    if (!statement.failed())
+        return true;
+    failed(statement.error());
+    return false;
+}
+
+std::optional<qint64> Store::insert(Statements &statements, const Arrival &arrival, const QByteArray &hash)
+{
     const runfile::RunFile file = runfile::decode(arrival.bytes, QLocale::c());
     const std::optional<Figures> figures = figuresOf(file);
 
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral(
-        "INSERT INTO sessions (arrived, imported, serial, firmware, file, hash, size, rallycross, runs, wins, reds,"
-        " average, spread, best, shift1, shift2, shift3, shift4)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    const QVariant noInt;
-    for (const QVariant &value :
-         {QVariant(arrival.when.toMSecsSinceEpoch()), QVariant(int(arrival.imported)), QVariant(text(arrival.serial)),
-          QVariant(text(arrival.firmware)), QVariant(fileOf(arrival.path)), QVariant(QString::fromLatin1(hash)),
-          QVariant(qlonglong(arrival.bytes.size())), QVariant(int(arrival.rallycross)),
-          figures ? QVariant(figures->runs) : noInt, figures ? QVariant(figures->wins) : noInt,
-          figures ? QVariant(figures->reds) : noInt})
-        query.addBindValue(value);
+    SqlStatement &session = statements.session;
+    session.bind(1, arrival.when.toMSecsSinceEpoch());
+    session.bind(2, qint64(arrival.imported));
+    session.bind(3, text(arrival.serial));
+    session.bind(4, text(arrival.firmware));
+    session.bind(5, fileOf(arrival.path));
+    session.bindUtf8(6, hash);
+    session.bind(7, qint64(arrival.bytes.size()));
+    session.bind(8, qint64(arrival.rallycross));
     const Figures none;
     const Figures &f = figures ? *figures : none;
+    int position = 9;
+    for (const int count : {f.runs, f.wins, f.reds}) {
+        if (figures)
+            session.bind(position++, qint64(count));
+        else
+            session.bindNull(position++);
+    }
     for (const std::optional<double> &value : {f.average, f.spread, f.best, f.shiftAverage[0], f.shiftAverage[1],
                                                f.shiftAverage[2], f.shiftAverage[3]})
-        query.addBindValue(figures ? optional(value) : optional(std::nullopt));
-    if (!run(query)) {
-        failed(query.lastError());
+        session.bind(position++, figures ? value : std::nullopt);
+    if (!run(session))
         return std::nullopt;
-    }
-    const qint64 id = query.lastInsertId().toLongLong();
+    const qint64 id = sqlite3_last_insert_rowid(handleOf(QSqlDatabase::database(m_connection, false)));
     if (!figures)
         return id;
 
     // The runs as the window's load sets its run arrays: a short or rallycross file has no shift
     // times and no bump counts.
+    const int count = std::min(figures->runs, runfile::kRuns);
+    if (count <= 0)
+        return id;
     const runfile::Runs runs = runfile::runsOf(file);
-    QSqlQuery row(db);
-    row.prepare(QStringLiteral("INSERT INTO runs (session, run, rt, shift1, shift2, shift3, shift4, bump)"
-                               " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (int r = 1; r <= std::min(figures->runs, runfile::kRuns); ++r) {
-        row.addBindValue(id);
-        row.addBindValue(r);
-        row.addBindValue(runs.rt[size_t(r)]);
-        for (const runfile::Reals &shift : runs.shift)
-            row.addBindValue(optional(shift[1] == runfile::kAbsentShift ? std::nullopt : std::optional(shift[size_t(r)])));
-        row.addBindValue(runs.bump[size_t(r)] == runfile::kNoBump ? noInt : QVariant(runs.bump[size_t(r)]));
-        if (!run(row)) {
-            failed(row.lastError());
-            return std::nullopt;
-        }
+    SqlStatement &rows = statements.runs(count);
+    if (!rows.prepared()) {
+        failed(rows.error());
+        return std::nullopt;
     }
+    for (int r = 1; r <= count; ++r) {
+        const int at = 8 * (r - 1);
+        rows.bind(at + 1, id);
+        rows.bind(at + 2, qint64(r));
+        rows.bind(at + 3, runs.rt[size_t(r)]);
+        for (int k = 0; k < 4; ++k) {
+            const runfile::Reals &shift = runs.shift[size_t(k)];
+            rows.bind(at + 4 + k, shift[1] == runfile::kAbsentShift ? std::nullopt : std::optional(shift[size_t(r)]));
+        }
+        if (runs.bump[size_t(r)] == runfile::kNoBump)
+            rows.bindNull(at + 8);
+        else
+            rows.bind(at + 8, qint64(runs.bump[size_t(r)]));
+    }
+    if (!run(rows))
+        return std::nullopt;
     return id;
 }
 
-bool Store::markSeen(const QString &file, const files::Stamp &stamp, const QByteArray &hash)
+bool Store::markSeen(Statements &statements, const QString &file, const files::Stamp &stamp, const QByteArray &hash)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO seen (file, size, modified, hash) VALUES (?, ?, ?, ?)"));
-    query.addBindValue(file);
-    query.addBindValue(stamp.size);
-    query.addBindValue(stamp.modifiedMs);
-    query.addBindValue(QString::fromLatin1(hash));
-    if (run(query))
-        return true;
-    failed(query.lastError());
-    return false;
+    SqlStatement &seen = statements.seen;
+    seen.bind(1, file);
+    seen.bind(2, stamp.size);
+    seen.bind(3, stamp.modifiedMs);
+    seen.bindUtf8(4, hash);
+    return run(seen);
 }
 
-Store::Recorded Store::recordOne(const Arrival &arrival)
+Store::Recorded Store::recordOne(Statements &statements, const Arrival &arrival)
 {
-    const QByteArray hash = hashOf(arrival.bytes);
+    const QByteArray hash = contentHash(arrival.bytes);
     const QString file = fileOf(arrival.path);
-    QSqlQuery known(QSqlDatabase::database(m_connection, false));
-    known.prepare(QStringLiteral("SELECT id, serial, file FROM sessions WHERE hash = ?"));
-    known.addBindValue(QString::fromLatin1(hash));
-    if (!run(known)) {
-        failed(known.lastError());
-        return Recorded::Off;
-    }
     // A file of the folder, read now: the next start need not read it again.
     if (file != arrival.path) {
         const std::optional<files::Stamp> stamp = arrival.stamp ? arrival.stamp : files::stampOf(arrival.path);
-        if (stamp && stamp->size == arrival.bytes.size() && !markSeen(file, *stamp, hash))
+        if (stamp && stamp->size == arrival.bytes.size() && !markSeen(statements, file, *stamp, hash))
             return Recorded::Off;
     }
-    if (!known.next()) {
-        known.finish();
-        return insert(arrival, hash) ? Recorded::New : Recorded::Off;
+    SqlStatement &known = statements.known;
+    known.bindUtf8(1, hash);
+    m_deadline.setRemainingTime(kStatementLimitMs);
+    const bool found = known.step();
+    const qint64 id = found ? known.columnInt(0) : 0;
+    const bool deviceLearnt = found && known.columnText(1).isEmpty() && !arrival.serial.isEmpty();
+    const QString before = found ? pathOf(known.columnText(2)) : QString();
+    known.reset();
+    if (known.failed()) {
+        failed(known.error());
+        return Recorded::Off;
     }
+    if (!found)
+        return insert(statements, arrival, hash) ? Recorded::New : Recorded::Off;
 
-    const qint64 id = known.value(0).toLongLong();
-    const bool deviceLearnt = known.value(1).toString().isEmpty() && !arrival.serial.isEmpty();
-    const QString before = pathOf(known.value(2).toString());
-    known.finish();
-    QSqlQuery update(QSqlDatabase::database(m_connection, false));
     if (deviceLearnt) {
-        update.prepare(QStringLiteral("UPDATE sessions SET serial = ?, firmware = ? WHERE id = ?"));
-        update.addBindValue(arrival.serial);
-        update.addBindValue(text(arrival.firmware));
-        update.addBindValue(id);
-        if (!run(update)) {
-            failed(update.lastError());
+        statements.device.bind(1, arrival.serial);
+        statements.device.bind(2, text(arrival.firmware));
+        statements.device.bind(3, id);
+        if (!run(statements.device))
             return Recorded::Off;
-        }
     }
     // Its file is gone and this one holds the same bytes (renamed, or downloaded again).
     if (before != arrival.path && !files::isRegularFile(before) && files::isRegularFile(arrival.path)) {
-        update.prepare(QStringLiteral("UPDATE sessions SET file = ? WHERE id = ?"));
-        update.addBindValue(file);
-        update.addBindValue(id);
-        if (!run(update)) {
-            failed(update.lastError());
+        statements.file.bind(1, file);
+        statements.file.bind(2, id);
+        if (!run(statements.file))
             return Recorded::Off;
-        }
     }
     return Recorded::Known;
 }
@@ -146,13 +218,21 @@ std::vector<Store::Recorded> Store::record(const std::vector<Arrival> &arrivals)
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         run(query, QStringLiteral("ROLLBACK"));
     };
-    for (size_t i = 0; i < arrivals.size(); ++i) {
-        recorded[i] = recordOne(arrivals[i]);
-        if (recorded[i] == Recorded::Off) {
+    {
+        Statements statements(handleOf(QSqlDatabase::database(m_connection, false)));
+        if (const SqlStatement *unprepared = statements.unprepared()) {
+            failed(unprepared->error());
             rollback();
-            return std::vector<Recorded>(arrivals.size(), Recorded::Off);
+            return recorded;
         }
-    }
+        for (size_t i = 0; i < arrivals.size(); ++i) {
+            recorded[i] = recordOne(statements, arrivals[i]);
+            if (recorded[i] == Recorded::Off) {
+                rollback();
+                return std::vector<Recorded>(arrivals.size(), Recorded::Off);
+            }
+        }
+    } // finalized before the transaction ends
     if (!exec(QStringLiteral("COMMIT"))) {
         rollback();
         return std::vector<Recorded>(arrivals.size(), Recorded::Off);

@@ -4,7 +4,6 @@
 // codes and the conversions between the columns and the program's values. Only history/'s store
 // sources include this.
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QSqlError>
 #include <QString>
@@ -51,11 +50,6 @@ inline std::optional<double> optionalDouble(const QVariant &value)
 inline QString text(const QString &value)
 {
     return value.isNull() ? QString(QLatin1String("")) : value;
-}
-
-inline QByteArray hashOf(const QByteArray &bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
 inline QString shown(const QString &path)

@@ -48,4 +48,13 @@ QString sessionsAndRuns(qint64 sessions, qint64 runs)
              locale.toString(runs), runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
 }
 
+QString importProgressText(int read, int total)
+{
+    if (total <= 0 || read >= total)
+        return {};
+    const QLocale locale;
+    return QStringLiteral("Reading %1 of %2 run %3").arg(locale.toString(read), locale.toString(total),
+                                                         total == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+}
+
 } // namespace history

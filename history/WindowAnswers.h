@@ -29,6 +29,10 @@ Grouping groupingFor(qint64 sessions, const QDateTime &first, const QDateTime &l
 // For a chart's title: "" for one point per session, else ", by week" ...
 QString groupingCaption(Grouping grouping);
 
+// While the folder's import runs: "Reading 3,400 of 10,000 run files", in the locale's digits;
+// empty once all are read (or none are to be).
+QString importProgressText(int read, int total);
+
 // "1 session, 12 runs", "3 sessions, 1 run", "2,000 sessions, ..." in the locale's digits.
 QString sessionsAndRuns(qint64 sessions, qint64 runs);
 

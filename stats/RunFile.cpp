@@ -73,12 +73,9 @@ QString signedThreeDecimal(std::int32_t t)
 
 double runValue(std::int32_t t)
 {
-    // Read back from the text, so the value is the one the text spells, never the locale's.
-    QString text = signedThreeDecimal(t);
-    const int point = text.indexOf(QLatin1Char('.'));
-    if (point == 0 || (point == 1 && text.startsWith(QLatin1Char('-'))))
-        text.insert(point, QLatin1Char('0'));
-    return text.toDouble();
+    // The text spells t / 1000 exactly, and both the division and reading the text round to the
+    // nearest double: the same value, never the locale's, without making the text.
+    return t / 1000.0;
 }
 
 double shiftTime(std::int32_t t)

@@ -200,6 +200,14 @@ private slots:
         QCOMPARE(history::sessionsAndRuns(1, 15), QStringLiteral("1 session, 15 runs"));
         QCOMPARE(history::sessionsAndRuns(2, 0), QStringLiteral("2 sessions, 0 runs"));
     }
+
+    void importProgressSaid()
+    {
+        QCOMPARE(history::importProgressText(3400, 10000), QStringLiteral("Reading 3,400 of 10,000 run files"));
+        QCOMPARE(history::importProgressText(0, 1), QStringLiteral("Reading 0 of 1 run file"));
+        QCOMPARE(history::importProgressText(10000, 10000), QString()); // done: nothing to say
+        QCOMPARE(history::importProgressText(0, 0), QString());
+    }
 };
 
 MIRELON_TEST_MAIN(HistoryQueriesTest)

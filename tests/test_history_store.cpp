@@ -416,7 +416,9 @@ private slots:
         put(QStringLiteral("A.txt"), session(1), day(1));
         put(QStringLiteral("B.txt"), session(2), day(2));
         const auto store = open();
-        QCOMPARE(store->importFolder(statistics()).read, 2);
+        QList<QPair<int, int>> progress;
+        QCOMPARE(store->importFolder(statistics(), nullptr, [&progress](int read, int total) { progress.append({read, total}); }).read, 2);
+        QCOMPARE(progress, (QList<QPair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
         const QByteArray downloaded = session(3);
         QCOMPARE(store->record(arrival(put(QStringLiteral("C.txt"), downloaded, day(3)), downloaded, day(3))),
                  history::Store::Recorded::New);

@@ -30,6 +30,7 @@ class QLineSeries;
 class QScatterSeries;
 class QProgressBar;
 class QThread;
+class QTimer;
 class QPushButton;
 class QValueAxis;
 
@@ -176,6 +177,10 @@ public:
     // The folder's import while it runs; historyImported() when it has ended.
     QThread *historyImport = nullptr;
     std::atomic<bool> stopHistoryImport{false};
+    // How far it is, for the History window (set by the import's thread).
+    std::atomic<int> historyImportRead{0}, historyImportTotal{0};
+    QTimer *historyImportProgress = nullptr;
+    void showHistoryImportProgress();
     // What the history has to say waits here, never interrupting the start or a download's
     // designed messages, and is shown by tellHistoryNotices() when a download has ended or the
     // History window opens.

@@ -37,6 +37,11 @@ void TForm1::openHistory()
                         addHistoryNotice(text);
                     if (result.damaged)
                         history->startAnew();
+                    if (!last) {
+                        historyImportProgress->stop();
+                        historyImportTotal = 0;
+                        showHistoryImportProgress();
+                    }
                     if (historyWindow && historyWindow->isVisible())
                         historyWindow->reload();
                     if (!last)
@@ -46,12 +51,28 @@ void TForm1::openHistory()
                 }, Qt::QueuedConnection);
             };
             const history::FolderImport rest = history::importBeside(
-                path, &stopHistoryImport, [&tell](const history::FolderImport &result) { tell(result, false); });
+                path, &stopHistoryImport, [&tell](const history::FolderImport &result) { tell(result, false); },
+                [this](int read, int total) {
+                    historyImportRead = read;
+                    historyImportTotal = total;
+                });
             tell(rest, true);
         });
+        // A first start with a big folder, or one after copying in another computer's run
+        // files, takes a while: the History window says how far it is.
+        historyImportProgress = new QTimer(this);
+        historyImportProgress->setInterval(200);
+        connect(historyImportProgress, &QTimer::timeout, this, [this] { showHistoryImportProgress(); });
+        historyImportProgress->start();
         // Only what the window leaves of the processors: it never slows the window down.
         historyImport->start(QThread::IdlePriority);
     });
+}
+
+void TForm1::showHistoryImportProgress()
+{
+    if (historyWindow)
+        historyWindow->showImportProgress(historyImportRead, historyImportTotal);
 }
 
 void TForm1::addHistoryNotice(const QString &text)
@@ -91,6 +112,7 @@ void TForm1::showHistory()
         historyWindow->setGeometry(historyGeometry(screen()->availableGeometry()));
     }
     historyWindow->reload();
+    showHistoryImportProgress();
     historyWindow->show();
     historyWindow->raise();
     historyWindow->activateWindow();

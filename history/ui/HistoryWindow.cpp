@@ -140,6 +140,13 @@ QString dateText(const QDateTime &when)
 
 } // namespace
 
+void HistoryWindow::showImportProgress(int read, int total)
+{
+    const QString text = history::importProgressText(read, total);
+    Progress->setText(text);
+    Progress->setVisible(!text.isEmpty());
+}
+
 QRect historyGeometry(const QRect &available)
 {
     const QRect inside = available.marginsRemoved(kWindowFrame);
@@ -282,10 +289,14 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     Status = new QLabel(this);
     Status->setObjectName(QStringLiteral("Status"));
     Status->setWordWrap(true);
+    Progress = new QLabel(this);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->hide();
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(splitter, 1);
+    layout->addWidget(Progress);
     layout->addWidget(Status);
 
     setUpActions();

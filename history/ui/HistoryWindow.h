@@ -70,6 +70,9 @@ public:
     SessionTable *Sessions;
     SessionTableModel *SessionRows;
     QLabel *Status;
+    // What the folder's import beside the window has read so far; hidden while none runs.
+    QLabel *Progress;
+    void showImportProgress(int read, int total);
     QAction *CloseAction; // Esc
 
 protected:

@@ -5,6 +5,7 @@
 #include "stats/RunFileTransfer.h"
 #include "tests/support/RunFiles.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cmath>
@@ -50,6 +51,17 @@ private slots:
         QCOMPARE(runfile::shiftTime(t), run);
         if (!shiftAverage.isEmpty())
             QCOMPARE(runfile::shiftAverageText(t / 1000.0, point), shiftAverage);
+    }
+
+    // A run's value is the number its text spells, over every value the digit fields can give
+    // (any byte counts, so far below and above what digits spell).
+    void runValueIsItsText()
+    {
+        for (std::int64_t t = -30'000'000; t <= 30'000'000; t += 997) {
+            QString text = runfile::signedThreeDecimal(std::int32_t(t));
+            text.replace(QLatin1String("-."), QLatin1String("-0.")).replace(QRegularExpression(QStringLiteral("^\\.")), QStringLiteral("0."));
+            QVERIFY2(runfile::runValue(std::int32_t(t)) == text.toDouble(), qPrintable(text)); // exactly
+        }
     }
 
     // Every byte counts as its code minus 48; past the end of the data a byte counts as zero.
