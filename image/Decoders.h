@@ -25,6 +25,8 @@ public:
     PictureInput(QIODevice &file, qint64 size);
     bool isSequential() const override { return false; }
     qint64 size() const override;
+    // The size the file had when it was opened, whatever the limits.
+    qint64 fileSize() const { return m_size; }
     bool seek(qint64 position) override;
     // The most bytes that may be read, from the file's start; nothing is read past them.
     void limitTotal(qint64 bytes);

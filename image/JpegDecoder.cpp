@@ -10,6 +10,7 @@
 #include <csetjmp>
 #include <cstdio> // jpeglib.h uses FILE and size_t without including their headers
 #include <cstring>
+#include <limits>
 #include <memory>
 
 extern "C" {
@@ -33,9 +34,11 @@ constexpr long kDecoderMemory = long(kMaxPixels * 4 / (1024 * 1024)) * 1024 * 10
 // libtiff and GDAL stop at 100 scans as well.
 constexpr int kMaxScans = 100;
 constexpr int kMaxPasses = 20;
-// How far the scans are counted ahead of the decoder, before it sets up for a picture with many
-// scans: any file whose scans are that many must hold them within this.
-constexpr qint64 kLookAhead = 64 * 1024 * 1024;
+// The scans are counted over the whole file, by their markers: the segments between them are
+// skipped unread, so padding cannot hide scans behind it. Only entropy-coded data is read (for
+// its markers); where a stretch of it between two markers is longer than this, the count stops
+// there and the decoder's own bounds hold what follows.
+constexpr qint64 kLongestStretch = 256 * 1024 * 1024;
 
 // The most bytes one 8 x 8 block of one component can take in a scan: 64 codes of at most 16
 // bits, each with at most 16 bits of value, every byte stuffed (doubled), is 512; twice that
@@ -135,19 +138,15 @@ void monitorProgress(j_common_ptr common)
         refuse(info, Errors::Refusal::TooManyScans);
 }
 
-// Reads the file byte by byte from where libjpeg stands, within a number of bytes.
+// Reads the file forward from where libjpeg stands, in large pieces, skipping unread what it is
+// told to skip.
 class Walk {
 public:
-    Walk(PictureInput &input, qint64 budget) : m_input(input), m_budget(budget) {}
+    explicit Walk(PictureInput &input) : m_input(input) {}
     int next()
     {
-        if (m_at == m_count) {
-            m_count = m_budget > 0 ? m_input.read(m_buffer.get(), std::min<qint64>(kChunk, m_budget)) : 0;
-            m_at = 0;
-            if (m_count <= 0)
-                return -1;
-            m_budget -= m_count;
-        }
+        if (m_at == m_count && !fill())
+            return -1;
         return uchar(m_buffer[m_at++]);
     }
     int next16()
@@ -156,10 +155,43 @@ public:
         const int low = next();
         return high < 0 || low < 0 ? -1 : high << 8 | low;
     }
+    void skip(qint64 count)
+    {
+        const qint64 held = std::min(count, m_count - m_at);
+        m_at += held;
+        if (count > held)
+            m_input.seek(m_input.pos() + count - held);
+    }
+    // Passes over bytes up to the next 0xFF; false at the file's end or past `most` bytes.
+    bool toFF(qint64 most)
+    {
+        qint64 passed = 0;
+        for (;;) {
+            if (m_at == m_count && !fill())
+                return false;
+            const char *start = m_buffer.get() + m_at;
+            const void *found = std::memchr(start, 0xFF, std::size_t(m_count - m_at));
+            if (found) {
+                const qint64 step = static_cast<const char *>(found) - start;
+                m_at += step;
+                return passed + step <= most;
+            }
+            passed += m_count - m_at;
+            m_at = m_count;
+            if (passed > most)
+                return false;
+        }
+    }
 
 private:
+    bool fill()
+    {
+        m_count = m_input.read(m_buffer.get(), kChunk);
+        m_at = 0;
+        m_input.progressed(); // the walk bounds itself
+        return m_count > 0;
+    }
     PictureInput &m_input;
-    qint64 m_budget;
     std::unique_ptr<char[]> m_buffer = std::make_unique<char[]>(kChunk);
     qint64 m_count = 0;
     qint64 m_at = 0;
@@ -167,7 +199,7 @@ private:
 
 // True when the scans ahead of the first, counted by their markers without decoding them, are
 // more than a picture needs: more than kMaxScans, or going over its blocks more than kMaxPasses
-// times. Looks kLookAhead bytes ahead at most; the input is left where it was.
+// times. The input is left where it was; the next read sets its limits again.
 bool tooManyScans(jpeg_decompress_struct &info, Source &source)
 {
     const auto blocksOf = [&info](int id) {
@@ -188,14 +220,15 @@ bool tooManyScans(jpeg_decompress_struct &info, Source &source)
 
     PictureInput &input = *source.input;
     const qint64 resume = input.pos();
+    input.limitTotal(std::numeric_limits<qint64>::max());
+    input.limitGap(std::numeric_limits<qint64>::max());
     input.seek(resume - qint64(source.bytes_in_buffer)); // where libjpeg stands
-    Walk walk(input, kLookAhead);
+    Walk walk(input);
     bool tooMany = false;
     // Entropy-coded data holds 0xFF only before 0x00 or a restart marker; any other marker ends
     // the scan, and the marker segments between scans are skipped by their lengths.
-    for (int byte = walk.next(); byte >= 0 && !tooMany; byte = walk.next()) {
-        if (byte != 0xFF)
-            continue;
+    while (!tooMany && walk.toFF(kLongestStretch)) {
+        walk.next(); // the 0xFF
         int marker = walk.next();
         while (marker == 0xFF)
             marker = walk.next();
@@ -215,8 +248,7 @@ bool tooManyScans(jpeg_decompress_struct &info, Source &source)
             }
             tooMany = ++scans > kMaxScans || visits > kMaxPasses * picture;
         }
-        while (length-- > 0 && walk.next() >= 0) {
-        }
+        walk.skip(length);
     }
     input.seek(resume);
     input.progressed();

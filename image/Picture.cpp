@@ -4,6 +4,7 @@
 #include "image/Decoders.h"
 #include "image/Sampling.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QLocale>
@@ -13,6 +14,9 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <vector>
+
+#include <zlib.h>
 
 namespace picture {
 
@@ -254,27 +258,131 @@ std::unique_ptr<QFile> openPicture(const QString &path, QString &error)
     return file;
 }
 
-// Any format Qt reads, decoded whole within the largest accepted size.
-LoadedPicture readWithQt(detail::PictureInput &input)
+// A vector drawing (SVG) is drawn at its fitted size, so its cost follows its text: at 1 MB,
+// 10,000 shapes each covering the picture take about 2 s to draw. A compressed one is inflated
+// only so far.
+constexpr qint64 kDrawingTextBytes = 1024 * 1024;
+
+// The memory a picture that Qt's reader decodes whole may take; with the rest of the program,
+// a load stays under 300 MB.
+constexpr qint64 kWholeDecodeBytes = 224 * 1024 * 1024;
+
+QString drawingTooLarge()
+{
+    return QStringLiteral("Image Too Large: the drawing holds more than %1 MB of text")
+        .arg(kDrawingTextBytes / (1024 * 1024));
+}
+
+// The text of a gzip-compressed drawing, inflated as far as kDrawingTextBytes and no further.
+QString inflateDrawing(QIODevice &input, QByteArray &text)
+{
+    z_stream z{};
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) // gzip only
+        return QStringLiteral("Unable to read image data: out of memory");
+    std::vector<char> in(64 * 1024);
+    text.resize(kDrawingTextBytes + 1); // one byte more tells a larger text
+    z.next_out = reinterpret_cast<Bytef *>(text.data());
+    z.avail_out = uInt(text.size());
+    int status = Z_OK;
+    while (status == Z_OK && z.avail_out > 0) {
+        if (z.avail_in == 0) {
+            const qint64 got = input.read(in.data(), qint64(in.size()));
+            if (got <= 0)
+                break;
+            z.next_in = reinterpret_cast<Bytef *>(in.data());
+            z.avail_in = uInt(got);
+        }
+        status = inflate(&z, Z_NO_FLUSH);
+    }
+    const qint64 inflated = qint64(z.total_out);
+    inflateEnd(&z);
+    if (inflated > kDrawingTextBytes)
+        return drawingTooLarge();
+    if (status != Z_STREAM_END)
+        return QStringLiteral("Unable to read image data: the compressed drawing is damaged or cut off");
+    text.resize(qsizetype(inflated));
+    return {};
+}
+
+// A drawing rendered straight at its fitted size, however large the size it declares.
+LoadedPicture readDrawing(QImageReader &reader)
 {
     LoadedPicture loaded;
-    // Until the header gave the picture's size, only metadata is read (GIF's reader reads on
-    // through all the frames); then the most a picture of that size can hold, and never more
-    // than a picture that fits the decoder's memory (WebP's reader takes the whole file).
-    input.limitTotal(detail::kMetadataBytes);
-    QImageReader reader(&input);
-    reader.setAutoTransform(true);
-    // Room for the largest accepted picture at 4 bytes a pixel, and no more.
-    reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)));
     const QSize declared = reader.size();
     if (declared.isValid()) {
+        const detail::Sampling sampling(declared.width(), declared.height());
+        loaded.error = detail::refusal(sampling);
+        if (!loaded.error.isEmpty())
+            return loaded;
+        reader.setScaledSize(sampling.fitted());
+    }
+    const QImage drawn = reader.read();
+    if (drawn.isNull()) {
+        const QString why = reader.errorString();
+        loaded.error = why.isEmpty() ? QStringLiteral("Unknown image format") : why;
+        return loaded;
+    }
+    // A drawing without a size of its own comes at the renderer's; it is fitted as a picture.
+    loaded.error = detail::refusal(detail::Sampling(drawn.width(), drawn.height()));
+    if (loaded.error.isEmpty())
+        loaded.working = workingPicture(drawn);
+    return loaded;
+}
+
+// An uncompressed BMP whose rows its file cannot hold is refused before any is decoded.
+QString bmpShortOfData(const QByteArray &head, qint64 fileSize)
+{
+    if (head.size() < 54 || !head.startsWith("BM"))
+        return {};
+    const auto at32 = [&head](int i) { return qFromLittleEndian<quint32>(head.constData() + i); };
+    const auto at16 = [&head](int i) { return qFromLittleEndian<quint16>(head.constData() + i); };
+    const quint32 infoSize = at32(14);
+    const quint32 compression = at32(30);
+    if (infoSize < 40 || (compression != 0 && compression != 3)) // run-length data may end early
+        return {};
+    const qint64 width = qint32(at32(18));
+    const qint64 height = qAbs(qint64(qint32(at32(22))));
+    const qint64 stride = (qAbs(width) * at16(28) + 31) / 32 * 4;
+    if (qint64(at32(10)) + stride * height <= fileSize)
+        return {};
+    return QStringLiteral("Unable to read image data: the file holds %1 bytes, too few for the %2 x %3 pixels its header declares")
+        .arg(fileSize).arg(qAbs(width)).arg(height);
+}
+
+// Any other format Qt reads, decoded whole: within the memory of kWholeDecodeBytes, reckoned
+// from the size its header declares.
+LoadedPicture readWhole(QImageReader &reader, detail::PictureInput &input, const QByteArray &head)
+{
+    LoadedPicture loaded;
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(int(kWholeDecodeBytes / (1024 * 1024)));
+    const QSize declared = reader.size();
+    if (declared.isValid()) {
+        const qint64 pixels = qint64(declared.width()) * declared.height();
         loaded.error = detail::refusal(declared.width(), declared.height());
         if (!loaded.error.isEmpty())
             return loaded;
+        // Bytes a pixel as decoded; GIF keeps a second picture to restore frames onto, and
+        // lossless WebP its own pixels besides the picture's.
+        const QImage::Format decoded = reader.imageFormat();
+        const qint64 bytes = decoded == QImage::Format_Invalid ? 4 : std::max<qint64>(QImage::toPixelFormat(decoded).bitsPerPixel() / 8, 1);
+        const qint64 copies = reader.format() == "gif" || reader.format() == "webp" ? 2 : 1;
+        const qint64 largest = kWholeDecodeBytes / (bytes * copies);
+        if (pixels > largest) {
+            const QLocale english(QLocale::English);
+            loaded.error = QStringLiteral("Image Too Large: %1 x %2 pixels; the largest %3 picture accepted is %4 pixels (a JPEG or PNG may have %5)")
+                               .arg(declared.width()).arg(declared.height())
+                               .arg(QString::fromLatin1(reader.format()).toUpper(), english.toString(largest),
+                                    english.toString(kMaxPixels));
+            return loaded;
+        }
+        loaded.error = bmpShortOfData(head, input.fileSize());
+        if (!loaded.error.isEmpty())
+            return loaded;
         // Its pixels at 8 bytes each (16-bit RGBA, stored plainly) and the metadata at most.
-        input.limitTotal(detail::kMetadataBytes + 8 * qint64(declared.width()) * declared.height());
+        input.limitTotal(detail::kMetadataBytes + 8 * pixels);
     } else {
-        input.limitTotal(detail::kMetadataBytes + kMaxPixels * 4);
+        input.limitTotal(detail::kMetadataBytes + kWholeDecodeBytes * 2);
     }
     const QImage decoded = reader.read();
     if (decoded.isNull()) {
@@ -287,6 +395,32 @@ LoadedPicture readWithQt(detail::PictureInput &input)
     if (loaded.error.isEmpty())
         loaded.working = workingPicture(decoded);
     return loaded;
+}
+
+// The formats Qt reads, by its plugins: vector drawings drawn at their fitted size, the rest
+// decoded whole.
+LoadedPicture readWithQt(detail::PictureInput &input, const QByteArray &head)
+{
+    // Until the header gave the picture's size, only metadata is read (GIF's reader reads on
+    // through all the frames).
+    input.limitTotal(detail::kMetadataBytes);
+    if (head.startsWith("\x1F\x8B")) { // gzip: a compressed drawing
+        QByteArray text;
+        const QString error = inflateDrawing(input, text);
+        if (!error.isEmpty())
+            return {QImage(), error};
+        QBuffer buffer(&text);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "svg");
+        return readDrawing(reader);
+    }
+    QImageReader reader(&input);
+    if (reader.format() == "svg") {
+        if (input.fileSize() > kDrawingTextBytes)
+            return {QImage(), drawingTooLarge()};
+        return readDrawing(reader);
+    }
+    return readWhole(reader, input, head);
 }
 
 } // namespace
@@ -302,15 +436,14 @@ LoadedPicture loadWorkingPicture(const QString &path)
     // The file's first bytes pick the decoder, whatever its name says. Whatever starts as a JPEG
     // does (libjpeg, and Qt's reader with it, take any file that starts FF D8) goes to the JPEG
     // decoder, which bounds its work.
-    char magic[8] = {};
-    const qint64 got = input.read(magic, sizeof magic);
+    const QByteArray head = input.read(54); // a BMP's headers
     input.seek(0);
     input.progressed();
-    if (got >= 2 && std::memcmp(magic, "\xFF\xD8", 2) == 0)
+    if (head.startsWith("\xFF\xD8"))
         return detail::readJpeg(input);
-    if (got == 8 && std::memcmp(magic, "\x89PNG\r\n\x1A\n", 8) == 0)
+    if (head.startsWith("\x89PNG\r\n\x1A\n"))
         return detail::readPng(input);
-    return readWithQt(input);
+    return readWithQt(input, head);
 }
 
 } // namespace picture

@@ -176,6 +176,11 @@ bool readHeader(Reader &r)
     // As Qt's reader: take pictures whose compressed data claims too small a window.
     png_set_option(r.png, PNG_MAXIMUM_INFLATE_WINDOW, PNG_OPTION_ON);
 #endif
+#if defined(PNG_SET_OPTION_SUPPORTED) && defined(PNG_IGNORE_ADLER32)
+    // Every chunk's CRC already guards the compressed data; checking what it inflates to as well
+    // takes a sixth of the time of a large picture.
+    png_set_option(r.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
 #ifdef PNG_SET_USER_LIMITS_SUPPORTED
     // The size is judged here, against the largest accepted picture, with its own message.
     png_set_user_limits(r.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);

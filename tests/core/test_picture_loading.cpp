@@ -251,6 +251,81 @@ private slots:
         QCOMPARE(loaded.error, QStringLiteral("Unable to read image data: the JPEG has too many scans"));
     }
 
+    // Files that cost far more to decode than their size suggests are fitted at the cost of
+    // what they show, or refused before the cost: a drawing is drawn at its fitted size and its
+    // text bounded, scans are counted however much padding hides them, and formats decoded
+    // whole are held to the memory their decoding takes.
+    void hostilePicturesAreFittedOrRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<qint64>("size");     // the file made this long (sparse), or 0
+        QTest::addColumn<QString>("outcome"); // the error's start, or the fitted size
+        const qint64 tenGB = qint64(10) << 30;
+        const QString tooManyScans = QStringLiteral("Unable to read image data: the JPEG has too many scans");
+        const QString drawingTooLarge = QStringLiteral("Image Too Large: the drawing holds more than 1 MB of text");
+        QTest::newRow("svgz inflating to 64 MB") << "a.svgz" << svgzInflatingTo(64 << 20) << qint64(0) << drawingTooLarge;
+        QTest::newRow("svg over 1 MB") << "a.svg" << svgCircles(100, 100, 20000) << qint64(0) << drawingTooLarge;
+        QTest::newRow("svg declaring 16384 x 12288") << "a.svg" << svgCircles(16384, 12288, 400) << qint64(0) << "362 x 272";
+        QTest::newRow("svgz, small") << "a.svgz" << svgzInflatingTo(1000) << qint64(0) << "100 x 100";
+
+        // 68 MB of comments after the second scan, then the rest of the scans.
+        const auto padded = [](const QByteArray &jpeg, quint16 width, quint16 height) {
+            QByteArray out = jpegPaddedAfterSecondScan(jpeg, 68 << 20);
+            const qsizetype sof = out.indexOf(QByteArray("\xFF\xC2", 2));
+            qToBigEndian(height, out.data() + sof + 5);
+            qToBigEndian(width, out.data() + sof + 7);
+            return out;
+        };
+        JpegOptions o;
+        o.progressive = true;
+        QTest::newRow("3000 scans behind padding") << "a.jpg" << padded(jpegRepeatingLastScan(jpegFile(noisyPicture(16, 16), o), 3000), 16384, 12288)
+                                                   << qint64(0) << tooManyScans;
+        o.sampling = {{1, 1}, {1, 1}, {1, 1}};
+        QTest::newRow("100 passes behind padding") << "a.jpg" << padded(jpegRepeatingLastScan(jpegFile(noisyPicture(64, 48), o), 10 + 90), 4000, 3000)
+                                                   << qint64(0) << tooManyScans;
+
+        const QString tooLarge = QStringLiteral("Image Too Large: 16384 x 12288 pixels; the largest ");
+        QTest::newRow("gif 16384 x 12288") << "a.gif" << gifDeclaring(16384, 12288) << qint64(0) << tooLarge;
+        QTest::newRow("gif 16384 x 12288, 10 GB") << "a.gif" << gifDeclaring(16384, 12288) << tenGB << tooLarge;
+        QTest::newRow("bmp 16384 x 12288, 10 GB") << "a.bmp" << bmpDeclaring(16384, 12288) << tenGB << tooLarge;
+        QTest::newRow("tiff 16384 x 12288") << "a.tif" << tiffDeclaring(16384, 12288) << qint64(0) << tooLarge;
+        QTest::newRow("webp 16383 x 12288") << "a.webp" << webpOneColour(16383, 12288) << qint64(0)
+                                            << "Image Too Large: 16383 x 12288 pixels; the largest ";
+        QTest::newRow("bmp without its rows") << "a.bmp" << bmpDeclaring(4000, 3000) << qint64(0)
+                                              << "Unable to read image data: the file holds 54 bytes, too few for the 4000 x 3000 pixels";
+        QTest::newRow("webp 4000 x 3000") << "a.webp" << webpOneColour(4000, 3000) << qint64(0) << "362 x 272";
+        const QByteArray bmp = bmpDeclaring(4000, 3000);
+        QTest::newRow("bmp 4000 x 3000 of zeros") << "a.bmp" << bmp << bmp.size() + qint64(3) * 4000 * 3000 << "362 x 272";
+    }
+    void hostilePicturesAreFittedOrRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, file);
+        QFETCH(qint64, size);
+        QFETCH(QString, outcome);
+        const QByteArray format = name.section(QLatin1Char('.'), -1).toLatin1();
+        const bool fits = !outcome.contains(QLatin1Char(':'));
+        // A compressed drawing too large is refused before any plugin sees it.
+        if ((format == "svg" || (format == "svgz" && fits)) && !QImageReader::supportedImageFormats().contains("svg"))
+            QSKIP("Qt's SVG plugin is not installed");
+        if (format == "webp" && !QImageReader::supportedImageFormats().contains(format))
+            QSKIP("Qt's WebP plugin is not installed");
+        const QString path = save(name, file);
+        QVERIFY(!path.isEmpty());
+        if (size > 0 && !QFile(path).resize(size))
+            QSKIP("this file system cannot hold the sparse file");
+        const picture::LoadedPicture loaded = picture::loadWorkingPicture(path);
+        QFile::remove(path);
+        if (fits) {
+            QCOMPARE(loaded.error, QString());
+            QCOMPARE(QStringLiteral("%1 x %2").arg(loaded.working.width()).arg(loaded.working.height()), outcome);
+        } else {
+            QVERIFY(loaded.working.isNull());
+            QVERIFY2(loaded.error.startsWith(outcome), qPrintable(loaded.error));
+        }
+    }
+
     // A huge file of nothing after a picture's first bytes (sparse, so it takes no disk) is
     // refused once it holds more than a picture of its size can, not read through to its end.
     void hugeEmptyFilesAreRefused_data()

@@ -1,13 +1,18 @@
 #include "tests/support/PictureFiles.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 QImage noisyPicture(int width, int height, bool alpha)
 {
@@ -402,4 +407,174 @@ QByteArray gifDeclaring(quint16 width, quint16 height)
     appendLe16(out, width), appendLe16(out, height);
     out.append('\0').append('\x08');
     return out.append(lzwUncompressed({0, 1, 2})).append(';');
+}
+
+QByteArray svgzInflatingTo(qint64 bytes)
+{
+    const QByteArray head("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100\" height=\"100\">");
+    const QByteArray tail("<rect width=\"100\" height=\"100\" fill=\"red\"/></svg>");
+    z_stream z{};
+    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + 15, 9, Z_DEFAULT_STRATEGY); // gzip
+    QByteArray out;
+    std::vector<char> piece(1 << 20, ' ');
+    std::vector<char> buffer(1 << 16);
+    const auto feed = [&](const char *data, qint64 size, int flush) {
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
+        z.avail_in = uInt(size);
+        do {
+            z.next_out = reinterpret_cast<Bytef *>(buffer.data());
+            z.avail_out = uInt(buffer.size());
+            deflate(&z, flush);
+            out.append(buffer.data(), qsizetype(buffer.size() - z.avail_out));
+        } while (z.avail_out == 0);
+    };
+    feed(head.constData(), head.size(), Z_NO_FLUSH);
+    for (qint64 left = bytes; left > 0; left -= qint64(piece.size()))
+        feed(piece.data(), std::min<qint64>(left, qint64(piece.size())), Z_NO_FLUSH);
+    feed(tail.constData(), tail.size(), Z_FINISH);
+    deflateEnd(&z);
+    return out;
+}
+
+QByteArray svgCircles(int width, int height, int shapes)
+{
+    QByteArray out = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\">\n")
+                         .arg(width).arg(height).toUtf8();
+    const int radius = std::max(width, height);
+    for (int i = 0; i < shapes; ++i)
+        out += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"#%4\" opacity=\"0.5\"/>\n")
+                   .arg(width / 2 + i % 7).arg(height / 2 + i % 5).arg(radius)
+                   .arg((i * 2654435761u) & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUtf8();
+    return out + "</svg>\n";
+}
+
+QByteArray jpegPaddedAfterSecondScan(const QByteArray &jpeg, qint64 padding)
+{
+    qsizetype third = -1;
+    for (int n = 0, at = 0; n < 3; ++n, at = int(third) + 2)
+        third = jpeg.indexOf(QByteArray("\xFF\xDA", 2), at);
+    if (third < 0)
+        return {};
+    QByteArray comments;
+    constexpr int kLargest = 0xFFFF - 2; // a segment's most bytes
+    for (qint64 left = padding; left > 0; left -= kLargest) {
+        const int size = int(std::min<qint64>(left, kLargest));
+        char header[4] = {'\xFF', '\xFE'};
+        qToBigEndian(quint16(size + 2), header + 2);
+        comments += QByteArray(header, 4) + QByteArray(size, 'c');
+    }
+    return jpeg.left(third) + comments + jpeg.mid(third);
+}
+
+QByteArray bmpDeclaring(qint32 width, qint32 height)
+{
+    QByteArray out(54, '\0');
+    const qint64 stride = (3 * qint64(width) + 3) / 4 * 4;
+    out[0] = 'B';
+    out[1] = 'M';
+    qToLittleEndian(quint32(std::min<qint64>(54 + stride * qAbs(height), 0xFFFFFFFF)), out.data() + 2);
+    qToLittleEndian(quint32(54), out.data() + 10);
+    qToLittleEndian(quint32(40), out.data() + 14);
+    qToLittleEndian(width, out.data() + 18);
+    qToLittleEndian(height, out.data() + 22);
+    qToLittleEndian(quint16(1), out.data() + 26);
+    qToLittleEndian(quint16(24), out.data() + 28);
+    return out;
+}
+
+QByteArray tiffDeclaring(quint32 width, quint32 height)
+{
+    struct Entry {
+        quint16 tag, type;
+        quint32 count, value;
+    };
+    constexpr quint16 kShort = 3, kLong = 4;
+    constexpr quint32 kEntries = 10;
+    constexpr quint32 kBitsAt = 8 + 2 + 12 * kEntries + 4;
+    constexpr quint32 kDataAt = kBitsAt + 6;
+    const Entry entries[kEntries] = {
+        {256, kLong, 1, width}, {257, kLong, 1, height}, {258, kShort, 3, kBitsAt}, {259, kShort, 1, 1},
+        {262, kShort, 1, 2}, {273, kLong, 1, kDataAt}, {277, kShort, 1, 3}, {278, kLong, 1, height},
+        {279, kLong, 1, quint32(std::min<quint64>(3ull * width * height, 0xFFFFFFFF))}, {284, kShort, 1, 1}};
+    QByteArray out("II*\0\x08\0\0\0", 8);
+    const auto put16 = [&out](quint16 v) { out.append(char(v & 0xFF)).append(char(v >> 8)); };
+    const auto put32 = [&](quint32 v) { put16(quint16(v & 0xFFFF)), put16(quint16(v >> 16)); };
+    put16(kEntries);
+    for (const Entry &e : entries) {
+        put16(e.tag), put16(e.type), put32(e.count);
+        if (e.type == kShort && e.count == 1)
+            put16(quint16(e.value)), put16(0);
+        else
+            put32(e.value);
+    }
+    put32(0);
+    put16(8), put16(8), put16(8);
+    return out;
+}
+
+QByteArray webpOneColour(int width, int height)
+{
+    // The lossless bitstream, least significant bit first: its header, then no transform, no
+    // colour cache, no meta codes, and five prefix codes of one symbol each (green, red, blue,
+    // alpha, distance), which cost no bits a pixel.
+    QByteArray bits;
+    quint64 buffer = 0;
+    int count = 0;
+    const auto put = [&](quint32 value, int n) {
+        buffer |= quint64(value) << count;
+        count += n;
+        while (count >= 8) {
+            bits.append(char(buffer & 0xFF));
+            buffer >>= 8;
+            count -= 8;
+        }
+    };
+    put(0x2F, 8);
+    put(quint32(width - 1), 14);
+    put(quint32(height - 1), 14);
+    put(0, 1), put(0, 3);
+    put(0, 1), put(0, 1), put(0, 1);
+    for (const int symbol : {128, 200, 50, 255, 0})
+        put(1, 1), put(0, 1), put(1, 1), put(quint32(symbol), 8);
+    if (count > 0)
+        put(0, 8 - count);
+    if (bits.size() % 2)
+        bits.append('\0');
+    QByteArray chunk("VP8L");
+    char size[4];
+    qToLittleEndian(quint32(bits.size()), size);
+    chunk += QByteArray(size, 4) + bits;
+    qToLittleEndian(quint32(4 + chunk.size()), size);
+    return QByteArray("RIFF") + QByteArray(size, 4) + "WEBP" + chunk;
+}
+
+bool writePng16(const QString &path, quint32 width, quint32 height)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, 1);
+    png_set_IHDR(png, info, width, height, 16, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(std::size_t(width) * 6);
+    for (quint32 y = 0; y < height; ++y) {
+        for (quint32 x = 0; x < width; ++x) {
+            const quint16 v[3] = {quint16(x * 4), quint16(y * 5), quint16((x + y) * 3)};
+            for (int c = 0; c < 3; ++c)
+                qToBigEndian(v[c], &row[6 * x + 2 * std::size_t(c)]);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
 }

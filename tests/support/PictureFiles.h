@@ -44,3 +44,19 @@ QByteArray gifFile(const QImage &picture);
 QByteArray pngDeclaring(quint32 width, quint32 height);
 QByteArray jpegDeclaring(quint16 width, quint16 height);
 QByteArray gifDeclaring(quint16 width, quint16 height);
+
+// Hostile files, each far costlier to decode than its size suggests.
+// A gzip-compressed SVG whose text inflates to about `bytes`, nearly all of it spaces.
+QByteArray svgzInflatingTo(qint64 bytes);
+// An SVG declaring width x height, drawn with `shapes` translucent circles each covering it.
+QByteArray svgCircles(int width, int height, int shapes);
+// The JPEG with `padding` bytes of comment segments between its second and third scans.
+QByteArray jpegPaddedAfterSecondScan(const QByteArray &jpeg, qint64 padding);
+// Headers of uncompressed 24-bit pictures declaring width x height, their pixel data not there:
+// a BMP (bottom-up) and a TIFF of one strip.
+QByteArray bmpDeclaring(qint32 width, qint32 height);
+QByteArray tiffDeclaring(quint32 width, quint32 height);
+// A lossless WebP of width x height pixels of one colour, in 40 bytes: each pixel costs no bits.
+QByteArray webpOneColour(int width, int height);
+// Writes a 16-bit RGB PNG of width x height (a gradient) row by row; false if it could not.
+bool writePng16(const QString &path, quint32 width, quint32 height);
