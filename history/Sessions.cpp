@@ -6,6 +6,7 @@
 #include "stats/Readout.h"
 
 #include <QFileInfo>
+#include <QTextStream>
 
 #include <algorithm>
 
@@ -99,17 +100,40 @@ QStringList tableRow(const Session &session, const QLocale &locale)
                << timeOrNA(f.average, locale) << timeOrNA(f.spread, locale);
 }
 
-QString tableText(const std::vector<Session> &sessions, const QLocale &locale)
+namespace {
+
+// A cell as the table shows it: control characters as \xHH, and cut with an ellipsis past
+// kTableCellWidth, so one huge name cannot widen every row.
+QString tableCell(const QString &text)
 {
-    std::vector<QStringList> rows{tableHeader()};
-    for (const Session &session : sessions)
-        rows.push_back(tableRow(session, locale));
+    QString shown = printable(text.left(kTableCellWidth + 1));
+    if (shown.size() > kTableCellWidth)
+        shown = shown.left(kTableCellWidth - 1) + QChar(0x2026);
+    return shown;
+}
+
+QStringList tableCells(const QStringList &row)
+{
+    QStringList cells;
+    for (const QString &cell : row)
+        cells.append(tableCell(cell));
+    return cells;
+}
+
+} // namespace
+
+void writeTable(QTextStream &out, const std::vector<Session> &sessions, const QLocale &locale)
+{
+    // The widths first, then each row made again and written: nothing but one row is held.
     std::array<qsizetype, kTableColumns> widths{};
-    for (const QStringList &row : rows)
+    const auto measure = [&widths](const QStringList &cells) {
         for (int c = 0; c < kTableColumns; ++c)
-            widths[size_t(c)] = std::max(widths[size_t(c)], row.at(c).size());
-    QString text;
-    for (const QStringList &row : rows) {
+            widths[size_t(c)] = std::max(widths[size_t(c)], cells.at(c).size());
+    };
+    measure(tableHeader());
+    for (const Session &session : sessions)
+        measure(tableCells(tableRow(session, locale)));
+    const auto write = [&](const QStringList &row) {
         QStringList cells;
         for (int c = 0; c < kTableColumns; ++c) {
             const int width = int(widths[size_t(c)]);
@@ -117,8 +141,19 @@ QString tableText(const std::vector<Session> &sessions, const QLocale &locale)
             cells.append(c < 3 ? row.at(c).leftJustified(width) : row.at(c).rightJustified(width));
         }
         // No spaces after the last column.
-        text += cells.join(QStringLiteral("  ")).trimmed() + QLatin1Char('\n');
-    }
+        out << cells.join(QStringLiteral("  ")).trimmed() << '\n';
+    };
+    write(tableHeader());
+    for (const Session &session : sessions)
+        write(tableCells(tableRow(session, locale)));
+}
+
+QString tableText(const std::vector<Session> &sessions, const QLocale &locale)
+{
+    QString text;
+    QTextStream out(&text);
+    writeTable(out, sessions, locale);
+    out.flush();
     return text;
 }
 

@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+class QTextStream;
+
 // A practice session is one run file the program brought home (or found in the Statistics
 // folder), with the figures the device wrote into it. What the History window and
 // `vantrelock history` show of the sessions is worked out here, once for both.
@@ -63,7 +65,11 @@ QStringList tableRow(const Session &session, const QLocale &locale = QLocale());
 inline const QString kUnknownDevice = QStringLiteral("unknown");
 inline const QString kNoFigures = QStringLiteral("no figures");
 
-// The rows as aligned text columns, header first, for a terminal.
+// The rows as aligned text columns, header first, for a terminal: control characters shown as
+// \xHH, and a cell longer than kTableCellWidth cut with an ellipsis (the CSV keeps it whole).
+// writeTable writes them row by row.
+constexpr int kTableCellWidth = 40;
+void writeTable(QTextStream &out, const std::vector<Session> &sessions, const QLocale &locale = QLocale());
 QString tableText(const std::vector<Session> &sessions, const QLocale &locale = QLocale());
 // The rows as CSV with the rules of the window's Export: CR LF line ends, numbers with the
 // locale's decimal separator, a field holding a comma quoted, the 8-bit local encoding. Dates are

@@ -277,6 +277,24 @@ private slots:
         QCOMPARE(shown.out.count(QLatin1Char('\n')), 7 + 2 + 14); // figures, blank, header, runs
     }
 
+    // A run file's name is the folder's text: show and export print its control characters as
+    // \xHH, never raw to the terminal.
+    void controlCharactersInNamesAreEscaped()
+    {
+        QTemporaryDir dir;
+        const QString runFile = dir.filePath(QStringLiteral("RUN\x1B]0;x\x07.txt"));
+        QFile file(runFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sim::encodeRunFile(sim::generateSession(7, 3, 0), sim::RunFileKind::Full));
+        file.close();
+        const Run shown = run({QStringLiteral("show"), runFile});
+        QCOMPARE(shown.status, kExitOk);
+        QVERIFY2(shown.out.startsWith(QStringLiteral("File: RUN\\x1B]0;x\\x07.txt\n")), qPrintable(shown.out));
+        const Run exported = run({QStringLiteral("export"), runFile});
+        QCOMPARE(exported.status, kExitOk);
+        QCOMPARE(exported.out, QDir::toNativeSeparators(dir.filePath(QStringLiteral("RUN\\x1B]0;x\\x07.csv"))) + QLatin1Char('\n'));
+    }
+
     // Files the tool cannot use: it ends at once (a pipe is never opened to wait on) and names
     // the file and what is wrong with it; nothing is written.
     void fileFailures_data()
@@ -558,6 +576,8 @@ private slots:
         QTest::newRow("delete-device-files") << QStringList{"delete-device-files", "--yes"} << "delete"
                                              << "its answers to the deletion may be misread" << 0;
         QTest::newRow("image show") << QStringList{"image", "show"} << "image-show" << "its answer may be misread" << 0;
+        // Stray bytes before its reply: the reply read is not the tree's answer.
+        QTest::newRow("image show, its reply misread") << QStringList{"image", "show"} << "serial" << "its answer may be misread" << 0;
     }
     void outOfStepFails()
     {

@@ -629,13 +629,27 @@ private slots:
         for (const QString &line : lines.mid(1, 2))
             QCOMPARE(line.size(), lines.at(0).size()); // aligned columns
 
+        // A serial of a megabyte with control characters: its cell cut and escaped, the columns
+        // still aligned; the CSV keeps it whole.
+        const QString huge = QStringLiteral("VM\x1B[2J") + QString(1 << 20, QLatin1Char('9'));
+        const QByteArray c = session(7);
+        store->record(arrival(write(QStringLiteral("C.txt"), c), c, day(20), huge));
+        const std::vector<history::Session> more = store->sessions();
+        const QStringList table = history::tableText(more, QLocale::c()).split(QLatin1Char('\n'));
+        QCOMPARE(table.size(), 5);
+        QVERIFY2(table.at(3).contains(QStringLiteral("VM\\x1B[2J999")), qPrintable(table.at(3)));
+        QCOMPARE(table.at(3).indexOf(QChar(0x2026)), table.at(0).indexOf(QLatin1String("Device")) + history::kTableCellWidth - 1);
+        for (const QString &line : table.mid(1, 3))
+            QCOMPARE(line.size(), table.at(0).size());
+        QVERIFY(history::csvText(more).contains(QString(1 << 20, QLatin1Char('9')).toLatin1()));
+
         const QLocale german(QLocale::German, QLocale::Germany);
         const QList<QByteArray> csv = history::csvText(sessions, german).split('\n');
         QCOMPARE(csv.at(0), QByteArray("Date, Device, File, Runs, Reds, Wins, Average, Spread\r"));
         QCOMPARE(csv.at(1), QByteArray("2024-03-03 18:30:00,VM000007,\"B, two.txt\",20,2,9,\"0,512\",\"0,03\"\r"));
         QVERIFY(csv.at(2).startsWith("2024-03-12 09:30:00,VM000042,A.txt,20,"));
         QCOMPARE(csv.size(), 4);
-        QCOMPARE(store->devices(), (QStringList{"VM000007", "VM000042"}));
+        QCOMPARE(store->devices(), (QStringList{huge, "VM000007", "VM000042"}));
     }
 };
 

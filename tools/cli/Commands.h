@@ -154,14 +154,17 @@ struct Context {
             io.out << outcome << Qt::endl;
         return kExitOk;
     }
-    // A command the device refused, with the message to print.
-    int refused(const QString &message)
+    // A command the device refused, with the message to print. When the replies went out of step,
+    // the refusal itself may be a misread reply: that is said instead, with `misread`.
+    int refused(const QString &message, const QString &misread = QStringLiteral("its answer may be misread"))
     {
         const bool said = goodbye();
         if (interrupted())
             return interruption();
-        if (!said)
+        if (!said) {
             warn(kErrorDisconnecting);
+            return fail(QStringLiteral("the device's replies went out of step; ") + misread);
+        }
         return fail(message);
     }
     // Says goodbye and closes the port; true when the goodbye came right.

@@ -20,7 +20,7 @@ int runShow(Context &c)
     QStringList figures = runfile::shownFigures(file);
     for (QString &figure : figures)
         figure = printable(figure); // count fields are the file's own bytes
-    out << "File: " << QFileInfo(path).fileName() << Qt::endl;
+    out << "File: " << printable(QFileInfo(path).fileName()) << Qt::endl;
     const char *names[] = {"Runs", "Reds", "Wins", "Average", "Spread"};
     for (int i = 0; i < 5; ++i)
         out << names[i] << ": " << figures.at(i) << Qt::endl;
@@ -73,7 +73,7 @@ int runExport(Context &c)
         files::writeFile(target, text);
     else if (!files::writeNewFile(target, text))
         return c.fail(QStringLiteral("%1 already exists; --force replaces it").arg(shown));
-    c.io.out << shown << Qt::endl;
+    c.io.out << printable(shown) << Qt::endl;
     return kExitOk;
 }
 

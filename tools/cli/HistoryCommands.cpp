@@ -33,9 +33,7 @@ int runHistory(Context &c)
         c.io.out << QString::fromLocal8Bit(history::csvText(sessions)) << Qt::flush;
         return kExitOk;
     }
-    // File names and serial numbers are the device's or the folder's text.
-    for (const QString &line : history::tableText(sessions).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        c.io.out << printable(line) << '\n';
+    history::writeTable(c.io.out, sessions);
     c.io.out << Qt::flush;
     return kExitOk;
 }

@@ -77,7 +77,7 @@ int runImageFit(Context &c)
                        {dir.filePath(kImageHeaderName), fitted->raw.header},
                        {dir.filePath(kWorkingBitmapName), fitted->bitmap}});
     for (const QString &name : {kWorkingBitmapName, kImageHeaderName, kRawImageName})
-        c.io.out << QDir::toNativeSeparators(dir.filePath(name)) << Qt::endl;
+        c.io.out << printable(QDir::toNativeSeparators(dir.filePath(name))) << Qt::endl;
     c.io.err << "Fitted to " << fitted->raw.width << " x " << fitted->raw.height << " pixels." << Qt::endl;
     return kExitOk;
 }
