@@ -372,7 +372,8 @@ LoadedPicture readWhole(QImageReader &reader, detail::PictureInput &input, const
             const QLocale english(QLocale::English);
             loaded.error = QStringLiteral("Image Too Large: %1 x %2 pixels; the largest %3 picture accepted is %4 pixels (a JPEG or PNG may have %5)")
                                .arg(declared.width()).arg(declared.height())
-                               .arg(QString::fromLatin1(reader.format()).toUpper(), english.toString(largest),
+                               .arg(reader.format() == "webp" ? QStringLiteral("WebP") : QString::fromLatin1(reader.format()).toUpper(),
+                                    english.toString(largest),
                                     english.toString(kMaxPixels));
             return loaded;
         }
