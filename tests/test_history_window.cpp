@@ -1,5 +1,6 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "base/Files.h"
 #include "device/Connection.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
@@ -252,9 +253,20 @@ private slots:
 
     // The history speaks after a download's own messages, never between them: a Load that ends
     // in a timeout shows its error box, closes the port and sets the buttons before the history
-    // says it is off.
+    // says it is off; one whose second run file cannot be written says so, then the history.
+    void noticeWaitsForTheDownloadsMessages_data()
+    {
+        QTest::addColumn<bool>("writeFails");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("linkOpen");
+        QTest::newRow("timeout") << false << kNoResponse << false;
+        QTest::newRow("run file write fails") << true << QStringLiteral("Disk full.") << true;
+    }
     void noticeWaitsForTheDownloadsMessages()
     {
+        QFETCH(bool, writeFails);
+        QFETCH(QString, error);
+        QFETCH(bool, linkOpen);
         struct Watching : RecordingPrompter {
             QList<bool> linkOpen, loadEnabled;
             QMessageBox::StandardButton message(QWidget *parent, BoxKind kind, const QString &text,
@@ -277,16 +289,24 @@ private slots:
         sim = std::make_unique<SimFixture>(config);
         sim::RunFileSet set;
         set.files = {{"ABC", runFile(1)}, {"NEW", runFile(2)}};
-        set.files.at(1).stopAfter = 100;
+        if (!writeFails)
+            set.files.at(1).stopAfter = 100;
         sim::installRunFileCommands(sim->device(), std::make_shared<sim::DeviceRunFiles>(set));
         Form1->Button1Click();
         QVERIFY(Form1->link.isOpen());
+        int created = 0;
+        if (writeFails)
+            files::setStepObserver([&created](files::WriteStep step, const QString &temporary, const QString &) {
+                if (step == files::WriteStep::Created && ++created == 2)
+                    throw files::FileError(temporary, files::Access::Write, std::make_error_code(std::errc::no_space_on_device));
+            });
         Form1->Button8Click();
+        files::setStepObserver(nullptr);
         QCOMPARE(watching.texts().size(), 2);
-        QCOMPARE(watching.texts().first(), kNoResponse);
+        QCOMPARE(watching.texts().first(), error);
         QVERIFY(watching.texts().last().startsWith(QLatin1String("The practice history is off: ")));
-        QCOMPARE(watching.linkOpen, (QList<bool>{true, false}));
-        QCOMPARE(watching.loadEnabled.last(), false);
+        QCOMPARE(watching.linkOpen, (QList<bool>{true, linkOpen}));
+        QCOMPARE(watching.loadEnabled.last(), linkOpen);
         QCOMPARE(folderNames(), QStringList{QStringLiteral("ABC.txt")});
         QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
         locker.close();

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 
+#include <optional>
+
 namespace {
 
 // Export is possible while the list has a picked file, and never in overlay mode (a
@@ -33,11 +35,21 @@ void TForm1::wireRunFileTransfer()
 void TForm1::Button8Click()
 {
     // What is stored goes into the practice history, also when the download ends early.
-    const DownloadResult result = downloadRecorded([this](const DownloadObserver &observer) {
-        return downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
+    std::optional<AppError> failed; // a run file that could not be written ends the download
+    const DownloadResult result = downloadRecorded([this, &failed](const DownloadObserver &observer) {
+        try {
+            return downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
+        } catch (const AppError &e) {
+            failed = e; // told after the files stored before it are recorded
+            return DownloadResult{};
+        }
     });
     // The history speaks after the download's own messages, never between them.
     const auto tell = qScopeGuard([this] { tellHistoryNotices(); });
+    if (failed) {
+        showError(this, failed->text() + QLatin1Char('.'));
+        return;
+    }
     switch (result.end) {
     case DownloadResult::End::NoResponse:
         dropLink(kNoResponse);
