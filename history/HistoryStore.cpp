@@ -90,15 +90,19 @@ void Store::open()
         m_waiting = true;
         break;
     case Outcome::ReadOnly:
-        // Shown as it is; nothing can be added.
+    case Outcome::Unwritable: {
+        // Shown as it is; nothing can be added. A disk that is full, or refuses the write, is
+        // no reason to hide what the file holds.
         close();
+        const QString why = outcome == Outcome::ReadOnly ? QStringLiteral("is read-only") : m_unwritable;
         m_readable = openFile(true) == Outcome::Ready;
-        turnOff(QStringLiteral("the history file %1 is read-only (%2)")
-                    .arg(shown(m_path), m_readable ? QStringLiteral("it is shown, but new run files are not added")
-                                                   : QStringLiteral("it cannot be shown either")));
+        turnOff(QStringLiteral("the history file %1 %2 (%3)")
+                    .arg(shown(m_path), why, m_readable ? QStringLiteral("it is shown, but new run files are not added")
+                                                        : QStringLiteral("it cannot be shown either")));
         if (!m_readable)
             close();
         break;
+    }
     case Outcome::Damaged: // again, after a new start: give up
         turnOff(QStringLiteral("a new history file %1 could not be started").arg(shown(m_path)));
         close();

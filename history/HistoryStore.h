@@ -131,7 +131,8 @@ public:
     Plot plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local = QDateTime::currentDateTime());
 
 private:
-    enum class Outcome { Ready, ReadOnly, Damaged, Locked, Off };
+    // Unwritable: the probe's write failed (disk full, size limit, I/O error); it may still be read.
+    enum class Outcome { Ready, ReadOnly, Unwritable, Damaged, Locked, Off };
     void open();
     Outcome openFile(bool readOnly);
     Outcome prepare();
@@ -167,6 +168,7 @@ private:
     bool m_waiting = false;
     bool m_damaged = false;
     QString m_problem;
+    QString m_unwritable; // why the probe could not write, in describe()'s words
     QString m_setAside;
     QDeadlineTimer m_deadline;
 };

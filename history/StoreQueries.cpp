@@ -173,8 +173,12 @@ std::vector<Session> Store::select(const QString &rest, const QVariantList &valu
         return list;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, arrived, imported, serial, firmware, file, rallycross, runs, wins, reds,"
+    // The texts come from the device, the folder or a crafted file: read only as far as any
+    // real one goes, so one huge value costs no more than its first characters.
+    query.prepare(QStringLiteral("SELECT id, arrived, imported, substr(serial, 1, %1), substr(firmware, 1, %1),"
+                                 " substr(file, 1, %1), rallycross, runs, wins, reds,"
                                  " average, spread, best, shift1, shift2, shift3, shift4 FROM sessions ")
+                      .arg(kLongestText)
                   + rest);
     for (const QVariant &value : values)
         query.addBindValue(value);
@@ -216,7 +220,7 @@ QStringList Store::devices()
     if (!m_readable)
         return list;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!run(query, QStringLiteral("SELECT DISTINCT serial FROM sessions ORDER BY serial"))) {
+    if (!run(query, QStringLiteral("SELECT DISTINCT substr(serial, 1, %1) AS shown FROM sessions ORDER BY shown").arg(kLongestText))) {
         failed(query.lastError());
         return list;
     }

@@ -105,6 +105,11 @@ Store::Outcome Store::prepare()
             return Outcome::Damaged;
         if (codeOf(error) == ReadOnly)
             return Outcome::ReadOnly;
+        if (codeOf(error) == Full || codeOf(error) == IoError) {
+            m_unwritable = codeOf(error) == Full ? describe(error)
+                                                 : QStringLiteral("could not be written: a disk error, or the size limit for files");
+            return Outcome::Unwritable;
+        }
         if ((codeOf(error) == Busy || codeOf(error) == Locked) && m_opening == Opening::AtStart)
             return Outcome::Locked;
         failed(error);

@@ -21,6 +21,10 @@ inline constexpr int kBusyWaitMs = 1000;
 // No statement of the store's own takes near this on any history; one that does is stopped.
 inline constexpr int kStatementLimitMs = 20000;
 
+// The most characters of a text column read back: far beyond a serial number (8) or a file's
+// name (255 at most on every system).
+inline constexpr int kLongestText = 1024;
+
 // SQLite's primary result codes (the low byte of an extended code).
 enum SqliteCode { Busy = 5, Locked = 6, ReadOnly = 8, Interrupted = 9, IoError = 10, Corrupt = 11, Full = 13,
                   CantOpen = 14, NotADatabase = 26 };
