@@ -38,8 +38,18 @@ FileError::FileError(const QString &path, Access access, std::error_code ec)
 }
 
 FileError::FileError(const QString &path, Access access, std::error_code ec, QString reason)
-    : AppError(fileErrorText(ec)), m_path(path), m_access(access), m_reason(std::move(reason))
+    : AppError(fileErrorText(ec)), m_path(path), m_access(access), m_reason(std::move(reason)), m_code(ec)
 {
+}
+
+FileError FileError::unconfirmed(const QString &path, std::error_code ec)
+{
+    FileError error(path, Access::Write, ec);
+    // The windows' text too: the file is there, and the message must not say otherwise.
+    static_cast<AppError &>(error) = AppError(QStringLiteral("%1 was written, but the disk did not confirm it: %2")
+                                                  .arg(QDir::toNativeSeparators(path), fileErrorText(ec)));
+    error.m_placed = true;
+    return error;
 }
 
 FileError FileError::notRegular(const QString &path, Access access, bool folder)
@@ -52,6 +62,9 @@ FileError FileError::notRegular(const QString &path, Access access, bool folder)
 
 QString FileError::description() const
 {
+    if (m_placed)
+        return QStringLiteral("%1 was written, but the disk did not confirm it: %2")
+            .arg(QDir::toNativeSeparators(m_path), m_reason);
     return QStringLiteral("cannot %1 %2: %3")
         .arg(m_access == Access::Read ? QStringLiteral("read") : QStringLiteral("write"),
              QDir::toNativeSeparators(m_path), m_reason);

@@ -242,14 +242,19 @@ void PendingFile::placed(const QString &path)
 {
     const QString temporary = m_temporary;
     m_temporary.clear(); // nothing to remove any more
-    step(WriteStep::Placed, temporary, path);
-    if (m_fd >= 0)
-        sys::close(m_fd); // its bytes are flushed; this ends the lock
-    m_fd = -1;
-    errno = 0;
-    if (!sys::flushFolder(folderOf(path)))
-        throw FileError(path, Access::Write, lastError());
-    step(WriteStep::FolderFlushed, temporary, path);
+    // The file is in place: whatever fails from here is reported as unconfirmed, not unwritten.
+    try {
+        step(WriteStep::Placed, temporary, path);
+        if (m_fd >= 0)
+            sys::close(m_fd); // its bytes are flushed; this ends the lock
+        m_fd = -1;
+        errno = 0;
+        if (!sys::flushFolder(folderOf(path)))
+            throw FileError(path, Access::Write, lastError());
+        step(WriteStep::FolderFlushed, temporary, path);
+    } catch (const FileError &e) {
+        throw FileError::unconfirmed(path, e.code());
+    }
 }
 
 void writeFile(const QString &path, const QByteArray &bytes)

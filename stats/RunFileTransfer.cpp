@@ -62,7 +62,18 @@ bool receiveFiles(SerialLink &link, const QString &folder, int count, int length
         if (!received(link, length))
             return false;
         const QByteArray data = link.bytes(length);
-        stored.append(storeRunFile(folder, base, data));
+        try {
+            stored.append(storeRunFile(folder, base, data));
+        } catch (const files::FileError &e) {
+            if (!e.placed())
+                throw;
+            // In place, though the disk did not confirm it: stored, and told as stored, so that
+            // it is listed and recorded, and never stored again under another name.
+            stored.append(e.path());
+            if (observer.stored)
+                observer.stored({stored.constLast(), data, rallycross});
+            throw;
+        }
         if (observer.stored)
             observer.stored({stored.constLast(), data, rallycross});
     }

@@ -434,6 +434,46 @@ private slots:
         }
     }
 
+    // A file renamed into place is written, even when its folder's flush then fails: the tool
+    // says it was written but not confirmed, and fails; download prints and records it as
+    // stored, and stops there.
+    void unconfirmedWritesAreReportedAsWritten()
+    {
+        const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+        QDir(folders.program).removeRecursively();
+        SimFixture sim({"1.24  ", "VM000042"});
+        sim::RunFileSet set;
+        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)},
+                     {"RUN2", sim::encodeRunFile(sim::generateSession(2, 9), sim::RunFileKind::Full)}};
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        QTemporaryDir dir;
+        QFile csv(dir.filePath(QStringLiteral("RUN1.csv")));
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("old CSV\r\n");
+        csv.close();
+        files::setStepObserver([](files::WriteStep step, const QString &, const QString &target) {
+            if (step == files::WriteStep::FolderFlushed)
+                throw files::FileError(target, files::Access::Write, std::make_error_code(std::errc::io_error));
+        });
+        const Run downloaded = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
+        const Run exported = run({QStringLiteral("export"), dir.filePath(QStringLiteral("RUN1.txt")), QStringLiteral("--force")});
+        files::setStepObserver(nullptr);
+
+        const QString unconfirmed = QStringLiteral("vantrelock: %1 was written, but the disk did not confirm it: input/output error\n");
+        QCOMPARE(downloaded.status, kExitFailed);
+        QCOMPARE(downloaded.out, dir.filePath(QStringLiteral("RUN1.txt")) + QLatin1Char('\n'));
+        QCOMPARE(downloaded.err, unconfirmed.arg(dir.filePath(QStringLiteral("RUN1.txt"))));
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.txt")}), QStringList{QStringLiteral("RUN1.txt")});
+        const QStringList history = run({QStringLiteral("history")}).out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(history.size(), 2);
+        QVERIFY2(history.at(1).contains(QLatin1String("RUN1.txt")), qPrintable(history.at(1)));
+
+        QCOMPARE(exported.status, kExitFailed);
+        QCOMPARE(exported.err, unconfirmed.arg(dir.filePath(QStringLiteral("RUN1.csv"))));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll() != "old CSV\r\n"); // the new one
+    }
+
     // A link standing where the working bitmap goes is replaced; the file it led to stays.
     void imageFitReplacesALinkInTheFolder()
     {
