@@ -259,7 +259,27 @@ void PendingFile::placed(const QString &path)
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
-    writeFiles({{path, bytes}});
+    try {
+        writeFiles({{path, bytes}});
+    } catch (const FileError &e) {
+        // A folder the user may not write to holds no temporary file, but a writable file in
+        // it may still be replaced: it is written in place and flushed. Not all or nothing, but
+        // what the user may do to that file with any program.
+        const bool refused = e.code() == std::errc::permission_denied || e.code() == std::errc::operation_not_permitted;
+        if (e.placed() || !refused || !isRegularFile(path) || sys::refusesWriting(path))
+            throw;
+        int fd = -1;
+        try {
+            fd = openRegular(path, Access::Write, sys::kInPlace);
+        } catch (const FileError &) {
+            throw e; // the folder's refusal says more
+        }
+        Descriptor file(fd);
+        writeAll(path, fd, bytes.constData(), bytes.size());
+        errno = 0;
+        if (!sys::flush(fd) || !file.close())
+            throw FileError(path, Access::Write, lastError());
+    }
 }
 
 bool writeNewFile(const QString &path, const QByteArray &bytes)

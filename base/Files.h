@@ -72,7 +72,8 @@ private:
     int m_fd = -1; // kept open (and locked) until placed, so removeLeftovers() leaves it alone
 };
 
-// Creates or replaces a regular file with `bytes`.
+// Creates or replaces a regular file with `bytes`. A writable file in a folder that may not be
+// written (no temporary file can go there) is written in place and flushed instead.
 void writeFile(const QString &path, const QByteArray &bytes);
 // Creates a file that does not exist yet; false when the name is taken (nothing is touched
 // then).

@@ -46,6 +46,7 @@ inline int open(const QString &path, int flags)
 }
 constexpr int kRead = _O_RDONLY;
 constexpr int kNew = _O_WRONLY | _O_CREAT | _O_EXCL;
+constexpr int kInPlace = _O_WRONLY | _O_TRUNC;
 inline int stat(const QString &path, Stat &st) { return _wstat64(wide(path), &st); }
 inline int fstat(int fd, Stat &st) { return _fstat64(fd, &st); }
 inline bool isRegular(const Stat &st) { return (st.st_mode & _S_IFMT) == _S_IFREG; }
@@ -124,6 +125,7 @@ inline int open(const QString &path, int flags)
 }
 constexpr int kRead = O_RDONLY;
 constexpr int kNew = O_WRONLY | O_CREAT | O_EXCL;
+constexpr int kInPlace = O_WRONLY | O_TRUNC | O_NOFOLLOW; // a link there is never followed
 inline int stat(const QString &path, Stat &st) { return ::stat(local(path).constData(), &st); }
 inline int fstat(int fd, Stat &st) { return ::fstat(fd, &st); }
 inline bool isRegular(const Stat &st) { return S_ISREG(st.st_mode); }

@@ -474,6 +474,35 @@ private slots:
         QVERIFY(csv.readAll() != "old CSV\r\n"); // the new one
     }
 
+    // A folder the user may not write to holds no temporary file: a writable CSV in it is
+    // replaced in place all the same, and a new one is refused.
+    void writableFileInAFolderThatMayNotBeWritten()
+    {
+        QTemporaryDir dir;
+        const QString runFile = dir.filePath(QStringLiteral("RUN.txt"));
+        QFile file(runFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(sim::encodeRunFile(sim::generateSession(3, 5), sim::RunFileKind::Full));
+        file.close();
+        QFile csv(dir.filePath(QStringLiteral("RUN.csv")));
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("old CSV\r\n");
+        csv.close();
+        if (!setReadOnly(dir.path(), true))
+            QSKIP("this file system cannot make a folder read-only for root");
+        const Run replaced = run({QStringLiteral("export"), runFile, QStringLiteral("--force")});
+        const Run made = run({QStringLiteral("export"), runFile, QStringLiteral("-o"), dir.filePath(QStringLiteral("NEW.csv"))});
+        const QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        setReadOnly(dir.path(), false);
+        QCOMPARE(replaced.err, QString());
+        QCOMPARE(replaced.status, kExitOk);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll() != "old CSV\r\n");
+        QCOMPARE(made.status, kExitFailed);
+        QCOMPARE(made.err, QStringLiteral("vantrelock: cannot write %1: permission denied\n").arg(dir.filePath(QStringLiteral("NEW.csv"))));
+        QCOMPARE(names, (QStringList{QStringLiteral("RUN.csv"), QStringLiteral("RUN.txt")}));
+    }
+
     // A link standing where the working bitmap goes is replaced; the file it led to stays.
     void imageFitReplacesALinkInTheFolder()
     {
