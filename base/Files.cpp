@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
 
 namespace files {
 
@@ -220,6 +221,7 @@ void PendingFile::replace(const QString &path)
         throw FileError(path, Access::Write, std::make_error_code(std::errc::permission_denied));
     if (m_fd >= 0)
         sys::keepMode(m_fd, path);
+    step(WriteStep::Placing, m_temporary, path);
     errno = 0;
     if (!sys::move(m_temporary, path, true))
         throw FileError(path, Access::Write, lastError());
@@ -228,6 +230,7 @@ void PendingFile::replace(const QString &path)
 
 bool PendingFile::placeNew(const QString &path)
 {
+    step(WriteStep::Placing, m_temporary, path);
     errno = 0;
     if (!sys::move(m_temporary, path, false)) {
         if (errno == EEXIST)
@@ -301,8 +304,44 @@ void writeFiles(const std::vector<std::pair<QString, QByteArray>> &list)
     std::vector<std::unique_ptr<PendingFile>> pending;
     for (const auto &[path, bytes] : list)
         pending.push_back(std::make_unique<PendingFile>(path, bytes));
-    for (std::size_t i = 0; i < list.size(); ++i)
-        pending[i]->replace(list[i].first);
+    if (list.size() == 1) {
+        pending.front()->replace(list.front().first);
+        return;
+    }
+
+    std::vector<SetEntry> entries;
+    for (const auto &[path, bytes] : list)
+        entries.push_back({path, nameTaken(path) ? asidePath(path) : QString()});
+    SetJournal journal(folderOf(list.front().first), entries);
+    std::optional<FileError> unconfirmed;
+    try {
+        for (const SetEntry &entry : entries) {
+            errno = 0;
+            if (!entry.aside.isEmpty() && !sys::keepAside(entry.target, entry.aside))
+                throw FileError(entry.target, Access::Write, lastError());
+        }
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            try {
+                pending[i]->replace(entries[i].target);
+            } catch (const FileError &e) {
+                if (!e.placed())
+                    throw;
+                unconfirmed = e; // in place: the set goes on
+            }
+        }
+    } catch (...) {
+        // Where an old file cannot be put back, the journal stays for the next start to try.
+        if (rollBack(entries))
+            journal.remove();
+        throw;
+    }
+    journal.remove(); // the set is new
+    for (const SetEntry &entry : entries) {
+        if (!entry.aside.isEmpty())
+            sys::remove(entry.aside);
+    }
+    if (unconfirmed)
+        throw *unconfirmed;
 }
 
 void failWritesPastSizeLimit()

@@ -79,12 +79,15 @@ void writeFile(const QString &path, const QByteArray &bytes);
 // then).
 bool writeNewFile(const QString &path, const QByteArray &bytes);
 // Creates or replaces several files of one folder as one set: all are written and flushed
-// first, and only then renamed into place, in the given order. A failed write changes none
-// of them; put the file that tells the set is new last.
+// first, and only then renamed into place, in the given order. The old files are kept aside
+// (".NAME.mirelon-XXXXXX.old") and named in a journal (".mirelon-set-XXXXXX.journal") until the
+// last is placed: a failure puts them all back, and a start after a crash does (see
+// removeLeftovers). So the set is all old or all new; put the file that tells it is new last.
 void writeFiles(const std::vector<std::pair<QString, QByteArray>> &files);
 
-// Removes the temporary files that a write cut short by a crash left in `folder`; a write still
-// under way in another process keeps its own. The first write into a folder does this too.
+// Removes the temporary files that a write cut short by a crash left in `folder`, and puts back
+// the old files of a set whose writing was cut short; a write still under way in another
+// process keeps its own. The first write into a folder does this too.
 void removeLeftovers(const QString &folder);
 
 // Makes a write past the file size limit (ulimit -f) fail with EFBIG, which the writers report

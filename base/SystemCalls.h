@@ -103,6 +103,8 @@ inline bool move(const QString &from, const QString &to, bool replace)
     return MoveFileExW(wide(from), wide(to), flags) || failed();
 }
 inline bool flushFolder(const QString &) { return true; }
+// An old file set aside while a set is placed.
+inline bool keepAside(const QString &from, const QString &to) { return move(from, to, true); }
 // A file that is there and may not be written (a link is not told apart here).
 inline bool refusesWriting(const QString &path) { return _waccess(wide(path), 0) == 0 && _waccess(wide(path), 2) != 0; }
 inline void keepMode(int, const QString &) {}
@@ -192,6 +194,13 @@ inline bool move(const QString &from, const QString &to, bool replace)
         return false;
     ::unlink(source.constData());
     return true;
+}
+// An old file kept aside while a set is placed: a second name, so the file stays where it is
+// until the new one replaces it; moved where the file system has no second names.
+inline bool keepAside(const QString &from, const QString &to)
+{
+    const QByteArray source = local(from), target = local(to);
+    return ::link(source.constData(), target.constData()) == 0 || ::rename(source.constData(), target.constData()) == 0;
 }
 inline bool flushFolder(const QString &folder)
 {

@@ -14,7 +14,7 @@ namespace {
 QMutex observerMutex;
 StepObserver stepObserver;
 
-constexpr const char *kStepNames[] = {"created", "writing", "written", "flushed", "placed", "folder-flushed"};
+constexpr const char *kStepNames[] = {"created", "writing", "written", "flushed", "placing", "placed", "folder-flushed"};
 
 struct StopAt {
     int step = -1;

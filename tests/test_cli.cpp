@@ -632,6 +632,75 @@ private slots:
         QCOMPARE(statistics.entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden), QStringList());
     }
 
+    // The picture's three files are one set: a rename that fails in the middle, or a kill
+    // between the renames followed by any start of the tool, leaves all three old.
+    void pictureSetIsOneSet_data()
+    {
+        QTest::addColumn<QString>("stop"); // where the tool is killed; empty: the second rename fails
+        QTest::newRow("second rename fails") << "";
+        // The set's journal is placed first, then user.raw, user.txt and test.bmp.
+        QTest::newRow("killed after user.raw") << "placed:2";
+        QTest::newRow("killed after user.txt") << "placed:3";
+        QTest::newRow("killed after test.bmp") << "folder-flushed:4";
+    }
+    void pictureSetIsOneSet()
+    {
+        QFETCH(QString, stop);
+        const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+        QDir(folders.program).removeRecursively();
+        QVERIFY(QDir().mkpath(folders.program));
+        const QDir program(folders.program);
+        const std::pair<QString, QByteArray> old[] = {{QStringLiteral("test.bmp"), "old picture"},
+                                                      {QStringLiteral("user.txt"), "7,1,1"},
+                                                      {QStringLiteral("user.raw"), "ab"}};
+        for (const auto &[name, bytes] : old) {
+            QFile file(program.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        QTemporaryDir dir;
+        QImage photo(960, 200, QImage::Format_RGB32);
+        photo.fill(Qt::blue);
+        const QString picture = dir.filePath(QStringLiteral("car.png"));
+        QVERIFY(photo.save(picture));
+        const QStringList before = program.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+        if (stop.isEmpty()) {
+            int placing = 0;
+            files::setStepObserver([&placing](files::WriteStep step, const QString &, const QString &target) {
+                if (step == files::WriteStep::Placing && ++placing == 3)
+                    throw files::FileError(target, files::Access::Write, std::make_error_code(std::errc::io_error));
+            });
+            const Run r = run({QStringLiteral("image"), QStringLiteral("fit"), picture});
+            files::setStepObserver(nullptr);
+            QCOMPARE(r.status, kExitFailed);
+            QCOMPARE(r.err, QStringLiteral("vantrelock: cannot write %1: input/output error\n").arg(program.filePath(QStringLiteral("user.txt"))));
+        } else {
+            QProcess tool;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QLatin1String(files::kStopAtVariable), stop);
+            tool.setProcessEnvironment(environment);
+            tool.start(QStringLiteral(VANTRELOCK_TOOL), {QStringLiteral("image"), QStringLiteral("fit"), picture});
+            QVERIFY(tool.waitForStarted());
+            const auto stopped = [&tool] {
+                QFile stat(QStringLiteral("/proc/%1/stat").arg(tool.processId()));
+                const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+                const qsizetype at = line.lastIndexOf(')') + 2;
+                return at > 1 && at < line.size() && line.at(at) == 'T';
+            };
+            QVERIFY(waitFor([&] { return stopped() || tool.state() == QProcess::NotRunning; }, 20000));
+            QVERIFY(stopped());
+            QCOMPARE(::kill(pid_t(tool.processId()), SIGKILL), 0);
+            QVERIFY(tool.waitForFinished(5000));
+            run({QStringLiteral("ports")}); // any start of the tool
+        }
+        QCOMPARE(program.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+        for (const auto &[name, bytes] : old) {
+            QFile file(program.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), bytes);
+        }
+    }
+
     // Stray bytes after a command's last reply put the goodbye out of step, and with it what the
     // command read: every command says what it may have misread, prints no success, and fails.
     void outOfStepFails_data()
