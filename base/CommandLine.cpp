@@ -1,6 +1,7 @@
 #include "base/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QFileDevice>
 
 #include <algorithm>
 
@@ -96,6 +97,18 @@ QString optionLine(const OptionSpec &o)
     if (!o.valueName.isEmpty())
         names += QLatin1Char(' ') + o.valueName;
     return QStringLiteral("  %1  %2\n").arg(names, -22).arg(o.help);
+}
+
+QString outputFailure(QTextStream &out)
+{
+    out.flush();
+    if (out.status() == QTextStream::Ok)
+        return {};
+    // The write that failed may lie some lines back; the stream's file kept its words.
+    const auto *file = qobject_cast<const QFileDevice *>(out.device());
+    const QString reason = file && file->error() != QFileDevice::NoError ? file->errorString().toLower()
+                                                                          : QStringLiteral("input/output error");
+    return QStringLiteral("cannot write standard output: %1").arg(reason);
 }
 
 } // namespace cmdline

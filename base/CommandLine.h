@@ -4,6 +4,7 @@
 // options, one parser, one kind of usage error and one set of exit statuses.
 
 #include <QString>
+#include <QTextStream>
 #include <QStringList>
 
 #include <map>
@@ -46,5 +47,9 @@ Arguments parse(const QStringList &args, const std::vector<OptionSpec> &options,
 
 // An option's line in a help text.
 QString optionLine(const OptionSpec &option);
+
+// Standard output is a file too: flushes it, and says why what was written there did not all
+// arrive (a full disk), or gives empty text.
+QString outputFailure(QTextStream &out);
 
 } // namespace cmdline

@@ -526,7 +526,7 @@ private slots:
         QCOMPARE(file.readAll(), QByteArray("not to be touched"));
     }
 
-    // Standard output is a file too: a full disk there fails the command.
+    // Standard output is a file too: a full disk there fails the command, and the report's.
     void standardOutputToAFullDisk()
     {
         QTemporaryDir dir;
@@ -535,13 +535,21 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(sim::encodeRunFile(sim::generateSession(6, 10), sim::RunFileKind::Full));
         file.close();
-        for (const QStringList &args : {QStringList{"export", runFile, "-o", "-"}, QStringList{"history", "--csv"}}) {
+        const std::pair<const char *, QStringList> commands[] = {
+            {VANTRELOCK_TOOL, {"export", runFile, "-o", "-"}},
+            {VANTRELOCK_TOOL, {"history", "--csv"}},
+            // The report is written; the line that says where is lost, and that fails it too.
+            {MIRELON_PROGRAM, {"--report", runFile, "-o", dir.filePath(QStringLiteral("run.pdf"))}},
+            {MIRELON_PROGRAM, {"--history-report", "-o", dir.filePath(QStringLiteral("history.pdf"))}},
+        };
+        for (const auto &[program, args] : commands) {
             QProcess tool;
             tool.setStandardOutputFile(QStringLiteral("/dev/full"));
-            tool.start(QStringLiteral(VANTRELOCK_TOOL), args);
-            QVERIFY(tool.waitForFinished(10000));
+            tool.start(QString::fromLocal8Bit(program), args);
+            QVERIFY(tool.waitForFinished(20000));
             QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(tool.readAllStandardError(), QByteArray("vantrelock: cannot write standard output: no space left on device\n"));
+            QCOMPARE(tool.readAllStandardError(), QFileInfo(QString::fromLocal8Bit(program)).fileName().toUtf8()
+                                                      + ": cannot write standard output: no space left on device\n");
             QCOMPARE(tool.exitCode(), kExitFailed);
         }
     }

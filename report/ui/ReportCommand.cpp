@@ -145,7 +145,9 @@ int runReportCommand(const QStringList &arguments)
         return fail(e.text() + QLatin1Char('.'));
     }
     out << shown << Qt::endl;
-    return kExitOk;
+    // Its one line is what tells a script where the report went.
+    const QString failure = cmdline::outputFailure(out);
+    return failure.isEmpty() ? kExitOk : fail(failure);
 }
 
 } // namespace report

@@ -7,7 +7,6 @@
 #include "tools/cli/Arguments.h"
 #include "tools/cli/Commands.h"
 
-#include <QFileDevice>
 
 using namespace cli;
 
@@ -17,14 +16,10 @@ namespace {
 // command, as a file would.
 int outputWritten(Context &c, int status)
 {
-    c.io.out.flush();
-    if (c.io.out.status() == QTextStream::Ok || status == kExitInterrupted)
+    const QString failure = cmdline::outputFailure(c.io.out);
+    if (failure.isEmpty() || status == kExitInterrupted)
         return status;
-    // The write that failed may lie some lines back; the stream's file kept its words.
-    const auto *file = qobject_cast<const QFileDevice *>(c.io.out.device());
-    const QString reason = file && file->error() != QFileDevice::NoError ? file->errorString().toLower()
-                                                                          : QStringLiteral("input/output error");
-    c.fail(QStringLiteral("cannot write standard output: %1").arg(reason));
+    c.fail(failure);
     return kExitFailed;
 }
 
