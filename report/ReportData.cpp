@@ -124,21 +124,28 @@ std::optional<Format> formatOf(const QString &path)
 RunFileReport readRunFileReport(const QString &path, const std::optional<QString> &overlayPath,
                                 const QString &statisticsFolder, const std::vector<history::Session> &sessions)
 {
+    const auto decoded = [](const QString &file) {
+        return DecodedRunFile{file, QFileInfo(file).lastModified(), runfile::decode(runfile::readRunFile(file))};
+    };
+    return runFileReport(decoded(path), overlayPath ? std::optional(decoded(*overlayPath)) : std::nullopt,
+                         statisticsFolder, sessions);
+}
+
+RunFileReport runFileReport(const DecodedRunFile &shown, const std::optional<DecodedRunFile> &overlay,
+                            const QString &statisticsFolder, const std::vector<history::Session> &sessions)
+{
     RunFileReport report;
-    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    report.facts = runFileFacts(file);
-    const QFileInfo info(path);
+    report.facts = runFileFacts(shown.file);
+    const QFileInfo info(shown.path);
     report.facts.fileName = info.fileName();
-    report.facts.modified = info.lastModified();
+    report.facts.modified = shown.modified;
     // The history names the files of the Statistics folder only.
     if (!statisticsFolder.isEmpty() && QDir(info.absolutePath()) == QDir(statisticsFolder))
         report.facts.device = deviceOf(sessions, info.fileName());
-    report.rt = file.rt;
-    report.runs = file.runs.runs();
-    if (overlayPath) {
-        const runfile::RunFile second = runfile::decode(runfile::readRunFile(*overlayPath));
-        report.overlay = RunFileReport::Overlay{QFileInfo(*overlayPath).fileName(), second.rt, second.runs.runs()};
-    }
+    report.rt = shown.file.rt;
+    report.runs = shown.file.runs.runs();
+    if (overlay)
+        report.overlay = RunFileReport::Overlay{QFileInfo(overlay->path).fileName(), overlay->file.rt, overlay->file.runs.runs()};
     return report;
 }
 

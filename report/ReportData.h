@@ -73,6 +73,14 @@ struct RunFileReport {
 // field that is not a number.
 RunFileReport readRunFileReport(const QString &path, const std::optional<QString> &overlayPath,
                                 const QString &statisticsFolder, const std::vector<history::Session> &sessions);
+// The same of files decoded already (as the window shows them), however their files are now.
+struct DecodedRunFile {
+    QString path;
+    QDateTime modified;
+    runfile::RunFile file;
+};
+RunFileReport runFileReport(const DecodedRunFile &shown, const std::optional<DecodedRunFile> &overlay,
+                            const QString &statisticsFolder, const std::vector<history::Session> &sessions);
 // The formats a report is saved in, told by the file name's extension (any case).
 enum class Format { Pdf, Png };
 std::optional<Format> formatOf(const QString &path);

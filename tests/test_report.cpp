@@ -426,6 +426,16 @@ private slots:
         QTest::keyClick(history, Qt::Key_S, Qt::ControlModifier);
         QVERIFY(pdfText(output(QStringLiteral("history-keys.pdf"))).contains(QStringLiteral("Practice history")));
         QCOMPARE(button->toolTip(), QKeySequence(Qt::CTRL | Qt::Key_S).toString(QKeySequence::NativeText));
+
+        // The files deleted since they were loaded: the report is of what the window shows.
+        QVERIFY(QFile::remove(first));
+        QVERIFY(QFile::remove(QDir(folders().statistics).filePath(QStringLiteral("SECOND.txt"))));
+        prompter->files = {output(QStringLiteral("gone.pdf"))};
+        save->trigger();
+        QVERIFY2(prompter->shown.isEmpty(), qPrintable(prompter->texts().join('\n')));
+        const QString gone = pdfText(output(QStringLiteral("gone.pdf")));
+        verifyRunFileText(gone, QLatin1Char('.'));
+        QVERIFY(gone.contains(QStringLiteral("SECOND.txt (overlay)")));
     }
 };
 

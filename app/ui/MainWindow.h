@@ -2,6 +2,7 @@
 
 #include "base/WorkingFolders.h"
 #include "device/SerialLink.h"
+#include "stats/RunFile.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ColorPanel;
 class FileListBox;
@@ -103,6 +105,14 @@ public:
     using Counts = std::array<std::int32_t, 51>;
     Reals rt{}, rta{}, shift1{}, shift1a{}, shift2{}, shift2a{}, shift3{}, shift3a{}, shift4{}, shift4a{};
     Counts bump{}, bumpa{};
+    // The run file shown and the one laid over it, as decoded when they were loaded: a report
+    // prints these, so a file deleted since still prints what the window shows.
+    struct ShownRunFile {
+        QString path;
+        QDateTime modified;
+        runfile::RunFile file;
+    };
+    std::optional<ShownRunFile> shownFile, shownOverlay;
     std::int32_t shftCnt = 0;
     bool rallycross = false;
 

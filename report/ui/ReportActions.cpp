@@ -117,15 +117,17 @@ const QString kNothingShown = QStringLiteral("No run file is shown: pick one in 
 // before a file was loaded.
 std::optional<report::Layout> shownRunFile(TForm1 &form)
 {
-    if (!form.Label11->isVisibleTo(form.GroupBox3))
+    if (!form.Label11->isVisibleTo(form.GroupBox3) || !form.shownFile)
         return std::nullopt;
-    const QString folder = form.FileListBox1->directory();
-    const auto inFolder = [&folder](const QLabel *label) { return folder + QLatin1Char('/') + label->text(); };
-    std::optional<QString> overlay;
-    if (form.FileListBox1->multiSelect() && form.Label12->isVisibleTo(form.GroupBox3))
-        overlay = inFolder(form.Label12);
+    // The files as the window decoded them: one deleted or changed since still prints what is shown.
+    const auto decoded = [](const TForm1::ShownRunFile &shown) {
+        return report::DecodedRunFile{shown.path, shown.modified, shown.file};
+    };
+    std::optional<report::DecodedRunFile> overlay;
+    if (form.FileListBox1->multiSelect() && form.Label12->isVisibleTo(form.GroupBox3) && form.shownOverlay)
+        overlay = decoded(*form.shownOverlay);
     const std::vector<history::Session> sessions = form.history ? form.history->sessions() : std::vector<history::Session>{};
-    return report::runFileLayout(report::readRunFileReport(inFolder(form.Label11), overlay, folder, sessions));
+    return report::runFileLayout(report::runFileReport(decoded(*form.shownFile), overlay, form.FileListBox1->directory(), sessions));
 }
 
 } // namespace

@@ -68,7 +68,9 @@ void loadPrimary(TForm1 &form)
     setLabelText(form.Label11, QFileInfo(path).fileName());
     form.Label11->setVisible(true);
 
+    form.shownFile.reset(); // until it decodes
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
+    form.shownFile = TForm1::ShownRunFile{path, QFileInfo(path).lastModified(), file};
     form.rt = file.rt;
     setLabelText(form.NumRuns, file.runs.text());
     const int n = file.runs.runs();
@@ -122,7 +124,9 @@ void loadOverlay(TForm1 &form)
     setLabelText(form.Label12, QFileInfo(path).fileName());
     form.Label12->setVisible(true);
 
+    form.shownOverlay.reset(); // until it decodes
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
+    form.shownOverlay = TForm1::ShownRunFile{path, QFileInfo(path).lastModified(), file};
     form.rta = file.rt;
     const int n = file.runs.runs();
     form.Series2->setVisible(true);
