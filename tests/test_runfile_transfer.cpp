@@ -259,7 +259,7 @@ private slots:
             QString what, temporary, target;
         };
         QList<Event> events;
-        const char *names[] = {"created", "writing", "written", "flushed", "placed", "folder-flushed"};
+        const char *names[] = {"created", "writing", "written", "flushed", "placing", "placed", "folder-flushed"};
         files::setStepObserver([&](files::WriteStep step, const QString &temporary, const QString &target) {
             events.append({QLatin1String(names[int(step)]), temporary, target});
         });
@@ -281,7 +281,8 @@ private slots:
         }
         QStringList expected;
         for (const char *name : {"A.txt", "A-1.txt", "XR.txt"})
-            expected << "created " << "writing " << "written " << "flushed " << QStringLiteral("placed ") + name
+            expected << "created " << "writing " << "written " << "flushed " << QStringLiteral("placing ") + name
+                     << QStringLiteral("placed ") + name
                      << QStringLiteral("folder-flushed ") + name << QStringLiteral("reported ") + name;
         QCOMPARE(order, expected);
         QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(folder->path()).absoluteFilePath());
