@@ -347,7 +347,7 @@ private slots:
         if (action == QLatin1String("delete"))
             expected << QStringLiteral("Delete All Statistics Files from Vantrelock?");
         expected << messages;
-        QCOMPARE(prompter->texts(), expected);
+        QVERIFY2(prompter->texts() == expected, qPrintable(prompter->texts().join(QLatin1String(" | "))));
         if (!messages.isEmpty())
             QCOMPARE(prompter->shown.back().kind, action == QLatin1String("disconnect") ? BoxKind::Warning : BoxKind::Error);
         if (!status.isEmpty())

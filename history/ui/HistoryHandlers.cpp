@@ -64,8 +64,10 @@ void TForm1::openHistory()
         historyImportProgress->setInterval(200);
         connect(historyImportProgress, &QTimer::timeout, this, [this] { showHistoryImportProgress(); });
         historyImportProgress->start();
-        // Only what the window leaves of the processors: it never slows the window down.
-        historyImport->start(QThread::IdlePriority);
+        // Below the window's priority, but not at idle priority: on a busy computer an idle
+        // thread gets almost no processor, and while it holds the store's write lock a Load's
+        // recording waits for it past its patience and is lost to the history.
+        historyImport->start(QThread::LowPriority);
     });
 }
 
