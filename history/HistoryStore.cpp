@@ -2,6 +2,7 @@
 // aside), the bounds on every statement, and turning itself off with a notice.
 
 #include "history/HistoryStore.h"
+#include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 
 #include "base/Errors.h"
@@ -207,12 +208,8 @@ Store::Outcome Store::openFile(bool readOnly)
             failed(db.lastError());
             return Outcome::Off;
         }
-        // Qt's driver and this program use the same SQLite library (the system's).
-        const QVariant handle = db.driver()->handle();
-        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-            if (sqlite3 *sqlite = *static_cast<sqlite3 *const *>(handle.data()))
-                sqlite3_progress_handler(sqlite, 1000, &Store::progress, this);
-        }
+        if (sqlite3 *sqlite = sqliteHandleOf(db))
+            sqlite3_progress_handler(sqlite, 1000, &Store::progress, this);
     }
     const Outcome outcome = prepare();
     if (outcome == Outcome::Ready && m_opening == Opening::AtStart)

@@ -1,8 +1,20 @@
 #include "history/SqlStatement.h"
 
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QVariant>
+
 #include <sqlite3.h>
 
 namespace history {
+
+sqlite3 *sqliteHandleOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.data());
+}
 
 SqlStatement::SqlStatement(sqlite3 *db, const char *sql) : m_db(db)
 {

@@ -13,7 +13,13 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+class QSqlDatabase;
+
 namespace history {
+
+// The SQLite handle under a connection of Qt's driver (the same SQLite library, the system's);
+// null when the connection is not open or not SQLite.
+sqlite3 *sqliteHandleOf(const QSqlDatabase &db);
 
 class SqlStatement {
 public:

@@ -9,7 +9,6 @@
 #include "base/Files.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlQuery>
 
 #include <array>
@@ -20,19 +19,6 @@
 namespace history {
 
 using namespace sql;
-
-namespace {
-
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    // Qt's driver and this program use the same SQLite library (the system's).
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.data());
-}
-
-} // namespace
 
 struct Store::Statements {
     explicit Statements(sqlite3 *db)
@@ -116,7 +102,7 @@ std::optional<qint64> Store::insert(Statements &statements, const Arrival &arriv
         session.bind(position++, figures ? value : std::nullopt);
     if (!run(session))
         return std::nullopt;
-    const qint64 id = sqlite3_last_insert_rowid(handleOf(QSqlDatabase::database(m_connection, false)));
+    const qint64 id = sqlite3_last_insert_rowid(sqliteHandleOf(QSqlDatabase::database(m_connection, false)));
     if (!figures)
         return id;
 
@@ -219,7 +205,7 @@ std::vector<Store::Recorded> Store::record(const std::vector<Arrival> &arrivals)
         run(query, QStringLiteral("ROLLBACK"));
     };
     {
-        Statements statements(handleOf(QSqlDatabase::database(m_connection, false)));
+        Statements statements(sqliteHandleOf(QSqlDatabase::database(m_connection, false)));
         if (const SqlStatement *unprepared = statements.unprepared()) {
             failed(unprepared->error());
             rollback();
