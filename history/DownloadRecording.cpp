@@ -23,8 +23,12 @@ void DownloadRecording::add(const StoredRunFile &file)
 
 void DownloadRecording::finish()
 {
-    if (m_store && !m_arrivals.empty())
+    if (m_store && !m_arrivals.empty()) {
+        const QString driver = m_driver ? *m_driver : m_store->downloadDriver();
+        for (Arrival &arrival : m_arrivals)
+            arrival.driver = driver;
         m_store->record(m_arrivals);
+    }
     m_arrivals.clear();
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace history {
@@ -21,6 +22,8 @@ public:
     DownloadRecording(const DownloadRecording &) = delete;
     DownloadRecording &operator=(const DownloadRecording &) = delete;
 
+    // The driver the sessions go to; without it, the store's driver for new downloads.
+    void setDriver(const QString &driver) { m_driver = driver; }
     void add(const StoredRunFile &file);
     void finish();
 
@@ -28,6 +31,7 @@ private:
     Store *m_store;
     QString m_serial, m_firmware;
     std::function<QDateTime()> m_now;
+    std::optional<QString> m_driver;
     std::vector<Arrival> m_arrivals;
 };
 

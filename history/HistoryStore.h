@@ -34,8 +34,9 @@ inline const QString kStoreName = QStringLiteral("History.sqlite");
 // Stored in the file (PRAGMA user_version); a file of a later version is left alone. Version 1
 // kept each session's file by its full path; version 2 keeps the name inside the Statistics
 // folder beside the store, so that moving the documents folder keeps the links, and the files
-// already read, so that a start reads only new or changed files.
-constexpr int kSchemaVersion = 2;
+// already read, so that a start reads only new or changed files. Version 3 adds the drivers, their
+// goals, each session's driver and the settings the window and the tool share.
+constexpr int kSchemaVersion = 3;
 
 // One run file as it was stored.
 struct Arrival {
@@ -50,6 +51,8 @@ struct Arrival {
     // the file is stamped when recorded, as one just written is. A file that changes while it is
     // read keeps the older stamp, so the next start reads it again.
     std::optional<files::Stamp> stamp;
+    // The driver a new session goes to (made when not known yet); empty: none.
+    QString driver;
 };
 
 class Store {
@@ -113,8 +116,23 @@ public:
     Imported importFolder(const QString &folder, const std::atomic<bool> *stop = nullptr, const Progress &progress = {});
 
     // The sessions sorted by date; with `serial`, those of that device only (empty text: those
-    // whose device is not known).
-    std::vector<Session> sessions(const std::optional<QString> &serial = std::nullopt);
+    // whose device is not known); with `driver`, those of that driver (empty text: of none).
+    std::vector<Session> sessions(const std::optional<QString> &serial = std::nullopt,
+                                  const DriverFilter &driver = std::nullopt);
+
+    // The drivers by name, with their goals.
+    std::vector<Driver> drivers();
+    // Gives the sessions with these ids to `driver`, made when new; an empty name takes them
+    // back. False when the history is off.
+    bool assign(const std::vector<qint64> &ids, const QString &driver);
+    // Sets or (none) clears a driver's goal, making the driver when new.
+    bool setGoal(const QString &driver, const std::optional<Goal> &goal);
+    // The driver new downloads go to (the window's Load and the tool alike); empty: none.
+    QString downloadDriver();
+    bool setDownloadDriver(const QString &driver);
+    // The reaction times of each of these sessions' runs, in run order (at most a file's runs
+    // each).
+    std::vector<std::vector<double>> reactionTimes(const std::vector<Session> &sessions);
     // The devices' serial numbers, sorted; an empty one stands for files of no known device.
     QStringList devices();
 
@@ -150,6 +168,8 @@ private:
     // history turned off) when it fails.
     bool run(SqlStatement &statement);
     struct Statements; // what a recording prepares once for all its files
+    bool makeDriver(const QString &driver);
+    std::optional<QString> setting(const QString &name);
     bool markSeen(Statements &statements, const QString &file, const files::Stamp &stamp, const QByteArray &hash);
     Recorded recordOne(Statements &statements, const Arrival &arrival); // in a transaction
     // The sessions of "SELECT ... FROM sessions" followed by `rest`, with `values` bound.

@@ -159,7 +159,7 @@ QString tableText(const std::vector<Session> &sessions, const QLocale &locale)
 
 QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale)
 {
-    QStringList lines{QStringLiteral("Date, Device, File, Runs, Reds, Wins, Average, Spread")};
+    QStringList lines{QStringLiteral("Date, Device, File, Runs, Reds, Wins, Average, Spread, Driver")};
     const auto number = [&locale](const std::optional<double> &value) {
         return value ? csv::generalNumber(*value, locale) : QString();
     };
@@ -173,11 +173,21 @@ QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale)
         } else {
             fields << QString() << QString() << QString() << QString() << QString();
         }
+        fields << csvSafe(session.driver);
         for (QString &field : fields)
             field = csv::field(field);
         lines.append(fields.join(QLatin1Char(',')));
     }
     return (lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLocal8Bit();
+}
+
+bool metGoal(const Session &session, const Goal &goal)
+{
+    if (!session.figures || !session.figures->average || !session.figures->spread)
+        return false;
+    // Figures the file wrote with three decimals: a goal of 0.510 is met by 0.510.
+    constexpr double kSlack = 5e-7;
+    return *session.figures->average <= goal.average + kSlack && *session.figures->spread <= goal.spread + kSlack;
 }
 
 Plot plotOf(const std::vector<Session> &sessions)

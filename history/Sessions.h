@@ -42,6 +42,19 @@ std::optional<Figures> figuresOf(const runfile::RunFile &file);
 // run is left.
 std::optional<double> bestReaction(const runfile::RunFile &file, int reds);
 
+// What a driver aims for: a session met it when its average reaction time and its spread are both
+// within it (seconds).
+struct Goal {
+    double average = 0;
+    double spread = 0;
+    bool operator==(const Goal &) const = default;
+};
+
+struct Driver {
+    QString name;
+    std::optional<Goal> goal;
+};
+
 struct Session {
     qint64 id = 0;
     QDateTime arrived;      // local time
@@ -51,9 +64,14 @@ struct Session {
     QString path;           // where the run file is (the store keeps a file of its folder by name)
     bool rallycross = false;
     std::optional<Figures> figures; // none: the file does not decode
+    QString driver;                 // empty: of no driver
 
     QString fileName() const;
 };
+
+// Whether the session met the goal: both its average and its spread within it. A session without
+// those figures did not.
+bool metGoal(const Session &session, const Goal &goal);
 
 // The table's columns: Date, Device, File, Runs, Reds, Wins, Average, Spread.
 QStringList tableHeader();
@@ -74,7 +92,7 @@ QString tableText(const std::vector<Session> &sessions, const QLocale &locale = 
 // The rows as CSV with the rules of the window's Export: CR LF line ends, numbers with the
 // locale's decimal separator, a field holding a comma quoted, the 8-bit local encoding. Dates are
 // written yyyy-MM-dd HH:mm:ss (local time), which spreadsheets read; figures a session lacks are
-// empty. The serial number and the file name, the device's and the folder's text, carry control
+// empty; the driver's name is the last column. The serial number, the driver's name and the file name, the device's and the folder's text, carry control
 // characters as \xHH, and get a leading ' where they begin with =, +, - or @ (which a
 // spreadsheet would take for a formula).
 QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale = QLocale());

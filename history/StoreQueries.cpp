@@ -160,10 +160,22 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
     return plot;
 }
 
-std::vector<Session> Store::sessions(const std::optional<QString> &serial)
+std::vector<Session> Store::sessions(const std::optional<QString> &serial, const DriverFilter &driver)
 {
-    return serial ? select(QStringLiteral("WHERE serial = ? ORDER BY arrived, id"), {text(*serial)})
-                  : select(QStringLiteral("ORDER BY arrived, id"), {});
+    QStringList terms;
+    QVariantList values;
+    if (serial) {
+        terms << QStringLiteral("serial = ?");
+        values << text(*serial);
+    }
+    if (driver && driver->isEmpty()) {
+        terms << QStringLiteral("driver IS NULL");
+    } else if (driver) {
+        terms << QStringLiteral("driver = (SELECT id FROM drivers WHERE name = ?)");
+        values << *driver;
+    }
+    const QString filter = terms.isEmpty() ? QString() : QStringLiteral("WHERE ") + terms.join(QStringLiteral(" AND "));
+    return select(filter + QStringLiteral(" ORDER BY arrived, id"), values);
 }
 
 std::vector<Session> Store::select(const QString &rest, const QVariantList &values)
@@ -177,7 +189,8 @@ std::vector<Session> Store::select(const QString &rest, const QVariantList &valu
     // real one goes, so one huge value costs no more than its first characters.
     query.prepare(QStringLiteral("SELECT id, arrived, imported, substr(serial, 1, %1), substr(firmware, 1, %1),"
                                  " substr(file, 1, %1), rallycross, runs, wins, reds,"
-                                 " average, spread, best, shift1, shift2, shift3, shift4 FROM sessions ")
+                                 " average, spread, best, shift1, shift2, shift3, shift4,"
+                                 " (SELECT substr(name, 1, %1) FROM drivers WHERE drivers.id = sessions.driver) FROM sessions ")
                       .arg(kLongestText)
                   + rest);
     for (const QVariant &value : values)
@@ -207,6 +220,7 @@ std::vector<Session> Store::select(const QString &rest, const QVariantList &valu
                 f.shiftAverage[size_t(k)] = optionalDouble(query.value(13 + k));
             s.figures = f;
         }
+        s.driver = query.value(17).toString();
         list.push_back(std::move(s));
     }
     if (query.lastError().isValid())

@@ -25,8 +25,9 @@ struct Store::Statements {
         : known(db, "SELECT id, serial, file FROM sessions WHERE hash = ?"),
           seen(db, "INSERT OR REPLACE INTO seen (file, size, modified, hash) VALUES (?, ?, ?, ?)"),
           session(db, "INSERT INTO sessions (arrived, imported, serial, firmware, file, hash, size, rallycross, runs,"
-                      " wins, reds, average, spread, best, shift1, shift2, shift3, shift4)"
-                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                      " wins, reds, average, spread, best, shift1, shift2, shift3, shift4, driver)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                      " (SELECT id FROM drivers WHERE name = ?))"),
           m_db(db),
           device(db, "UPDATE sessions SET serial = ?, firmware = ? WHERE id = ?"),
           file(db, "UPDATE sessions SET file = ? WHERE id = ?")
@@ -100,6 +101,10 @@ std::optional<qint64> Store::insert(Statements &statements, const Arrival &arriv
     for (const std::optional<double> &value : {f.average, f.spread, f.best, f.shiftAverage[0], f.shiftAverage[1],
                                                f.shiftAverage[2], f.shiftAverage[3]})
         session.bind(position++, figures ? value : std::nullopt);
+    if (arrival.driver.isEmpty())
+        session.bindNull(position);
+    else
+        session.bind(position, arrival.driver);
     if (!run(session))
         return std::nullopt;
     const qint64 id = sqlite3_last_insert_rowid(sqliteHandleOf(QSqlDatabase::database(m_connection, false)));
@@ -204,6 +209,17 @@ std::vector<Store::Recorded> Store::record(const std::vector<Arrival> &arrivals)
         QSqlQuery query(QSqlDatabase::database(m_connection, false));
         run(query, QStringLiteral("ROLLBACK"));
     };
+    // The drivers the new sessions go to, made first (one download has one driver).
+    QString driver;
+    for (const Arrival &arrival : arrivals) {
+        if (!arrival.driver.isEmpty() && arrival.driver != driver) {
+            driver = arrival.driver;
+            if (!makeDriver(driver)) {
+                rollback();
+                return recorded;
+            }
+        }
+    }
     {
         Statements statements(sqliteHandleOf(QSqlDatabase::database(m_connection, false)));
         if (const SqlStatement *unprepared = statements.unprepared()) {

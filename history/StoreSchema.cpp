@@ -48,8 +48,19 @@ const std::vector<std::vector<const char *>> kSteps = {
         // One tree's sessions in date order, for the History window's Device list.
         "CREATE INDEX sessions_by_device ON sessions (serial, arrived)",
     },
+    {
+        // The drivers who share a tree, each with a goal or none: a session whose average and
+        // spread are both within it met the goal.
+        "CREATE TABLE drivers (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, goal_average REAL,"
+        " goal_spread REAL)",
+        // A session belongs to one driver or to none (NULL).
+        "ALTER TABLE sessions ADD COLUMN driver INTEGER REFERENCES drivers (id)",
+        "CREATE INDEX sessions_by_driver ON sessions (driver, arrived)",
+        // The choices the window and the tool share, such as the driver new downloads go to.
+        "CREATE TABLE settings (name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID",
+    },
 };
-static_assert(kSchemaVersion == 2);
+static_assert(kSchemaVersion == 3);
 
 // The schema a store of `version` holds: (type, name, table, SQL) of every object, by name, as
 // the steps make it in an empty database. Worked out once per version.

@@ -12,6 +12,8 @@ namespace history {
 
 // Which sessions: all, or one device's (an empty text: those whose device is not known).
 using DeviceFilter = std::optional<QString>;
+// Which sessions: all, or one driver's (an empty text: those of no driver).
+using DriverFilter = std::optional<QString>;
 
 struct Overview {
     qint64 sessions = 0;

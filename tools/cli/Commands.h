@@ -195,6 +195,8 @@ int runShow(Context &c);
 int runExport(Context &c);
 // HistoryCommands.cpp
 int runHistory(Context &c);
+int runAssign(Context &c);
+int runGoal(Context &c);
 // The practice history's file in the program folder, which is made when missing.
 QString historyPath();
 // PictureCommands.cpp

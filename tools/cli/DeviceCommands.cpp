@@ -5,6 +5,7 @@
 #include "base/WorkingFolders.h"
 #include "device/Ports.h"
 #include "history/DownloadRecording.h"
+#include "history/Practice.h"
 #include "history/HistoryStore.h"
 #include "settings/SettingsExchange.h"
 #include "stats/RunFileTransfer.h"
@@ -45,6 +46,9 @@ int runInfo(Context &c)
 
 int runDownload(Context &c)
 {
+    const QString driver = c.value(QStringLiteral("--driver"));
+    if (const QString problem = history::driverNameProblem(driver); !problem.isEmpty())
+        throw UsageError(QStringLiteral("--driver: %1").arg(problem));
     QString folder = c.value(QStringLiteral("--dir"));
     if (folder.isEmpty())
         folder = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics;
@@ -58,6 +62,8 @@ int runDownload(Context &c)
     history::Store history(historyPath(), [&c](const QString &text) { c.warn(text); });
     const QString version = c.device.version.value_or(QString());
     history::DownloadRecording recording(&history, c.device.serialNumber, version, c.io.now);
+    if (c.has(QStringLiteral("--driver")))
+        recording.setDriver(driver);
     DownloadObserver observer;
     observer.starting = [&c](bool rallycross, int file, int count) {
         c.progress(QStringLiteral("Downloading %1run file %2 of %3").arg(rallycross ? QStringLiteral("rallycross ") : QString()).arg(file).arg(count));

@@ -1,0 +1,161 @@
+// The drivers who share a tree: their sessions, their goals, and the driver new downloads go to.
+
+#include "history/HistoryStore.h"
+#include "history/StoreSql.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <map>
+
+namespace history {
+
+using namespace sql;
+
+namespace {
+
+const QString kDownloadDriver = QStringLiteral("download driver");
+
+} // namespace
+
+bool Store::makeDriver(const QString &driver)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("INSERT OR IGNORE INTO drivers (name) VALUES (?)"));
+    query.addBindValue(driver);
+    if (run(query))
+        return true;
+    failed(query.lastError());
+    return false;
+}
+
+std::vector<Driver> Store::drivers()
+{
+    std::vector<Driver> list;
+    if (!m_readable)
+        return list;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!run(query, QStringLiteral("SELECT name, goal_average, goal_spread FROM drivers ORDER BY name"))) {
+        failed(query.lastError());
+        return list;
+    }
+    while (query.next()) {
+        Driver driver{query.value(0).toString(), std::nullopt};
+        if (!query.value(1).isNull() && !query.value(2).isNull())
+            driver.goal = Goal{query.value(1).toDouble(), query.value(2).toDouble()};
+        list.push_back(std::move(driver));
+    }
+    return list;
+}
+
+bool Store::assign(const std::vector<qint64> &ids, const QString &driver)
+{
+    if (!m_writable || !exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    const auto rollback = [this] {
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        run(query, QStringLiteral("ROLLBACK"));
+        return false;
+    };
+    if (!driver.isEmpty() && !makeDriver(driver))
+        return rollback();
+    QSqlQuery update(QSqlDatabase::database(m_connection, false));
+    update.prepare(QStringLiteral("UPDATE sessions SET driver = (SELECT id FROM drivers WHERE name = ?) WHERE id = ?"));
+    for (const qint64 id : ids) {
+        update.addBindValue(driver.isEmpty() ? QVariant() : QVariant(driver));
+        update.addBindValue(id);
+        if (!run(update)) {
+            failed(update.lastError());
+            return rollback();
+        }
+    }
+    return exec(QStringLiteral("COMMIT")) || rollback();
+}
+
+bool Store::setGoal(const QString &driver, const std::optional<Goal> &goal)
+{
+    if (!m_writable || driver.isEmpty() || !exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("UPDATE drivers SET goal_average = ?, goal_spread = ? WHERE name = ?"));
+    query.addBindValue(goal ? QVariant(goal->average) : QVariant());
+    query.addBindValue(goal ? QVariant(goal->spread) : QVariant());
+    query.addBindValue(driver);
+    if (!makeDriver(driver) || !run(query)) {
+        if (query.lastError().isValid())
+            failed(query.lastError());
+        QSqlQuery rollback(QSqlDatabase::database(m_connection, false));
+        run(rollback, QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    return exec(QStringLiteral("COMMIT"));
+}
+
+std::optional<QString> Store::setting(const QString &name)
+{
+    if (!m_readable)
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT value FROM settings WHERE name = ?"));
+    query.addBindValue(name);
+    if (!run(query)) {
+        failed(query.lastError());
+        return std::nullopt;
+    }
+    return query.next() ? std::optional(query.value(0).toString()) : std::nullopt;
+}
+
+QString Store::downloadDriver()
+{
+    return setting(kDownloadDriver).value_or(QString());
+}
+
+bool Store::setDownloadDriver(const QString &driver)
+{
+    if (!m_writable)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (driver.isEmpty()) {
+        query.prepare(QStringLiteral("DELETE FROM settings WHERE name = ?"));
+        query.addBindValue(kDownloadDriver);
+    } else {
+        query.prepare(QStringLiteral("INSERT OR REPLACE INTO settings (name, value) VALUES (?, ?)"));
+        query.addBindValue(kDownloadDriver);
+        query.addBindValue(driver);
+    }
+    if (run(query))
+        return true;
+    failed(query.lastError());
+    return false;
+}
+
+std::vector<std::vector<double>> Store::reactionTimes(const std::vector<Session> &sessions)
+{
+    std::vector<std::vector<double>> times(sessions.size());
+    if (!m_readable || sessions.empty())
+        return times;
+    std::map<qint64, size_t> at;
+    for (size_t i = 0; i < sessions.size(); ++i)
+        at[sessions[i].id] = i;
+    constexpr size_t kChunk = 500; // well below SQLite's limit of bound values
+    for (size_t first = 0; first < sessions.size(); first += kChunk) {
+        const size_t count = std::min(kChunk, sessions.size() - first);
+        QStringList marks(qsizetype(count), QStringLiteral("?"));
+        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT session, rt FROM runs WHERE session IN (%1) ORDER BY session, run")
+                          .arg(marks.join(QLatin1Char(','))));
+        for (size_t i = first; i < first + count; ++i)
+            query.addBindValue(sessions[i].id);
+        if (!run(query)) {
+            failed(query.lastError());
+            return times;
+        }
+        while (query.next())
+            times[at[query.value(0).toLongLong()]].push_back(query.value(1).toDouble());
+    }
+    return times;
+}
+
+} // namespace history
