@@ -4,6 +4,7 @@
 #include "base/Version.h"
 #include "base/WorkingFolders.h"
 #include "device/Connection.h"
+#include "history/HistoryStore.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
@@ -143,7 +144,7 @@ private slots:
         QCOMPARE(r.status, kExitOk);
         lines = r.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines.at(0), QStringLiteral("Date, Device, File, Runs, Reds, Wins, Average, Spread"));
+        QCOMPARE(lines.at(0), QStringLiteral("Date, Device, File, Runs, Reds, Wins, Average, Spread, Driver"));
         QVERIFY(lines.at(2).startsWith(QLatin1String("2019-12-31 23:59:59,VM000042,RUN2.txt,9,")));
         r = run({QStringLiteral("history"), QStringLiteral("--device"), QStringLiteral("VM000007")});
         QCOMPARE(r.out.count(QLatin1Char('\n')), 1); // the header
@@ -160,6 +161,85 @@ private slots:
         QVERIFY2(r.err.startsWith(QLatin1String("vantrelock: warning: The practice history is off: the history file ")), qPrintable(r.err));
         QVERIFY(r.err.contains(QLatin1String("is read-only")));
         QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+    }
+
+    // Drivers through the tool: a download for a named driver or for the one the History window
+    // picked, sessions given and taken back by file name, goals, one driver's list and summary,
+    // and each bad argument or unknown name with its exit status and words.
+    void driversThroughTheTool()
+    {
+        const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+        QDir(folders.program).removeRecursively();
+        SimFixture sim({"1.24  ", "VM000042"});
+        sim::RunFileSet set;
+        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)}};
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        QTemporaryDir dir;
+        QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path(), QStringLiteral("--driver"), QStringLiteral("Ana")}).status, kExitOk);
+        {
+            history::Store store(folders.inProgram(QStringLiteral("History.sqlite")));
+            QVERIFY(store.setDownloadDriver(QStringLiteral("Ben"))); // as the History window picks it
+        }
+        set.files = {{"RUN2", sim::encodeRunFile(sim::generateSession(2, 9), sim::RunFileKind::Full)}};
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()}).status, kExitOk);
+
+        const auto csvRows = [this](const QString &driver) {
+            const Run r = run({QStringLiteral("history"), QStringLiteral("--csv"), QStringLiteral("--driver"), driver});
+            QStringList rows = r.out.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).mid(1);
+            for (QString &row : rows)
+                row = row.section(QLatin1Char(','), 2, 2) + QLatin1Char(':') + row.section(QLatin1Char(','), -1);
+            return rows;
+        };
+        QCOMPARE(csvRows(QStringLiteral("Ana")), QStringList{"RUN1.txt:Ana"});
+        QCOMPARE(csvRows(QStringLiteral("Ben")), QStringList{"RUN2.txt:Ben"});
+        Run r = run({QStringLiteral("assign"), QStringLiteral("--driver"), QStringLiteral("Ana"), dir.filePath(QStringLiteral("RUN2.txt"))});
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(r.out, QStringLiteral("1 session given to Ana\n"));
+        QCOMPARE(csvRows(QStringLiteral("Ana")), (QStringList{"RUN1.txt:Ana", "RUN2.txt:Ana"}));
+        QCOMPARE(run({QStringLiteral("assign"), QStringLiteral("--driver"), QString(), QStringLiteral("RUN1.txt")}).status, kExitOk);
+        QCOMPARE(csvRows(QString()), QStringList{"RUN1.txt:"});
+        r = run({QStringLiteral("history"), QStringLiteral("--driver"), QStringLiteral("Ana")});
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 2); // the header and RUN2
+
+        r = run({QStringLiteral("goal"), QStringLiteral("--driver"), QStringLiteral("Ana"), QStringLiteral("--average"),
+                 QStringLiteral("0.9"), QStringLiteral("--spread"), QStringLiteral("0.5")});
+        QCOMPARE(r.status, kExitOk);
+        QCOMPARE(r.out, QStringLiteral("Goal for Ana: average 0.900 s, spread 0.500 s\n"));
+        r = run({QStringLiteral("history"), QStringLiteral("--summary"), QStringLiteral("--driver"), QStringLiteral("Ana")});
+        QCOMPARE(r.status, kExitOk);
+        QVERIFY2(r.out.startsWith(QLatin1String("Driver: Ana\nGoal: average 0.900 s, spread 0.500 s\nBest average: ")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QLatin1String("Reaction times: 9 runs, ")), qPrintable(r.out));
+        QVERIFY2(r.out.endsWith(QLatin1String(" of the last 1 session met the goal\n")), qPrintable(r.out));
+
+        struct Case {
+            QStringList args;
+            int status;
+            QString error;
+        };
+        const QString ana = QStringLiteral("Ana");
+        const std::vector<Case> cases = {
+            {{"assign", "--driver", ana, "RUN1.txt", "RUN9.txt"}, kExitFailed,
+             "vantrelock: the practice history has no session of the run file RUN9.txt\n"},
+            {{"assign", "RUN1.txt"}, kExitUsage, "vantrelock: assign needs --driver NAME (--driver \"\" takes the sessions back)\n"},
+            {{"assign", "--driver", " Ana", "RUN1.txt"}, kExitUsage, "vantrelock: --driver: a driver's name neither begins nor ends with a space\n"},
+            {{"goal", "--driver", ana, "--average", "0.5x", "--spread", "0.02"}, kExitUsage,
+             "vantrelock: --average takes seconds from 0 to 10 with at most three decimals, such as 0.510: '0.5x'\n"},
+            {{"goal", "--driver", ana, "--average", "0.51", "--spread", "-0.02"}, kExitUsage,
+             "vantrelock: --spread cannot be negative: '-0.02'\n"},
+            {{"goal", "--driver", ana, "--average", "0.51"}, kExitUsage,
+             "vantrelock: goal needs --average SECONDS and --spread SECONDS, or --clear\n"},
+            {{"goal", "--driver", "Zed", "--clear"}, kExitFailed, "vantrelock: there is no driver named 'Zed' in the practice history\n"},
+            {{"history", "--driver", "Zed"}, kExitFailed, "vantrelock: there is no driver named 'Zed' in the practice history\n"},
+        };
+        for (const Case &c : cases) {
+            r = run(c.args);
+            QCOMPARE(r.status, c.status);
+            QVERIFY2(r.err.startsWith(c.error), qPrintable(r.err));
+        }
+        QCOMPARE(csvRows(ana), (QStringList{"RUN2.txt:Ana"})); // the refused assign changed nothing
+        QCOMPARE(run({QStringLiteral("goal"), QStringLiteral("--driver"), ana, QStringLiteral("--clear")}).out,
+                 QStringLiteral("Goal for Ana cleared\n"));
     }
 
     // A store crafted to run for ever (the program's mark and version, an endless view or

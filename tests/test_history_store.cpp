@@ -1,3 +1,4 @@
+#include "history/DownloadRecording.h"
 #include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 #include "stats/RunFile.h"
@@ -203,7 +204,7 @@ private slots:
         QCOMPARE(history::tableRow(sessions.front()).mid(2),
                  (QStringList{"BAD.txt", history::kNoFigures, "", "", "", ""}));
         QVERIFY(store->plot(std::nullopt, history::Grouping::Session).average.isEmpty());
-        QCOMPARE(history::csvText(sessions, QLocale::c()).split('\n').at(1), QByteArray("2024-03-05 18:30:00,VM000042,BAD.txt,,,,,\r"));
+        QCOMPARE(history::csvText(sessions, QLocale::c()).split('\n').at(1), QByteArray("2024-03-05 18:30:00,VM000042,BAD.txt,,,,,,\r"));
     }
 
     // The same bytes again are the same session: downloaded twice, or found in the folder and then
@@ -528,11 +529,75 @@ private slots:
             QVERIFY(sessions[1].imported);
             QVERIFY(!sessions[1].figures);
             QCOMPARE(store->record(arrival(inFolder, bytes, day(9))), history::Store::Recorded::Known);
+            QCOMPARE(sessions[0].driver, QString()); // of no driver until given to one
         }
         QCOMPARE(notices, QStringList());
         QCOMPARE(scalar(storePath(), QStringLiteral("PRAGMA user_version")).toInt(), history::kSchemaVersion);
         QCOMPARE(scalar(storePath(), QStringLiteral("SELECT file FROM sessions WHERE id = 1")).toString(), QStringLiteral("RUN7.txt"));
         QCOMPARE(scalar(storePath(), QStringLiteral("SELECT count(*) FROM runs")).toInt(), 2);
+    }
+
+    // Sessions given to a driver (new or known), several at once, taken back, and each filter:
+    // one driver's, those of none, all; a download goes to the driver picked for new downloads
+    // unless it names its own, and the choice and the goals outlive the store's closing.
+    void sessionsOfDrivers()
+    {
+        {
+            const auto store = open();
+            std::vector<qint64> ids;
+            for (int d = 1; d <= 4; ++d) {
+                const QByteArray bytes = session(std::uint32_t(40 + d));
+                QCOMPARE(store->record(arrival(write(QStringLiteral("D%1.txt").arg(d), bytes), bytes, day(d))),
+                         history::Store::Recorded::New);
+            }
+            for (const history::Session &s : store->sessions())
+                ids.push_back(s.id);
+            QVERIFY(store->assign({ids[0], ids[1], ids[2]}, QStringLiteral("Ana")));
+            QVERIFY(store->assign({ids[2]}, QStringLiteral("Ben"))); // from one driver to another
+            QVERIFY(store->assign({ids[1]}, QString()));             // taken back
+            QVERIFY(store->setGoal(QStringLiteral("Ana"), history::Goal{0.51, 0.02}));
+            QVERIFY(store->setDownloadDriver(QStringLiteral("Ben")));
+        }
+        const auto store = open();
+        const auto files = [&store](const history::DriverFilter &driver) {
+            QStringList names;
+            for (const history::Session &s : store->sessions(std::nullopt, driver))
+                names << s.fileName() + QLatin1Char(':') + s.driver;
+            return names;
+        };
+        QCOMPARE(files(QStringLiteral("Ana")), QStringList{"D1.txt:Ana"});
+        QCOMPARE(files(QStringLiteral("Ben")), QStringList{"D3.txt:Ben"});
+        QCOMPARE(files(QString()), (QStringList{"D2.txt:", "D4.txt:"}));
+        QCOMPARE(files(std::nullopt).size(), 4);
+        QCOMPARE(files(QStringLiteral("Nobody")), QStringList());
+        const std::vector<history::Driver> drivers = store->drivers();
+        QCOMPARE(drivers.size(), size_t(2));
+        QCOMPARE(drivers[0].name, QStringLiteral("Ana"));
+        QCOMPARE(drivers[0].goal, std::optional(history::Goal{0.51, 0.02}));
+        QCOMPARE(drivers[1].goal, std::nullopt);
+        QCOMPARE(store->downloadDriver(), QStringLiteral("Ben"));
+
+        // The recording both the window's Load and the tool's download use.
+        const auto download = [this, &store](int d, const std::optional<QString> &driver) {
+            const QByteArray bytes = session(std::uint32_t(40 + d));
+            history::DownloadRecording recording(store.get(), QStringLiteral("VM000042"), QStringLiteral("1.24 R"),
+                                                 [d] { return day(d); });
+            if (driver)
+                recording.setDriver(*driver);
+            recording.add(StoredRunFile{write(QStringLiteral("D%1.txt").arg(d), bytes), bytes, false});
+        };
+        download(5, std::nullopt);
+        download(6, QStringLiteral("Cleo")); // a new driver, named for this download
+        download(7, QString());              // for no driver
+        QVERIFY(store->setDownloadDriver(QString()));
+        download(8, std::nullopt);
+        QCOMPARE(files(QStringLiteral("Ben")), (QStringList{"D3.txt:Ben", "D5.txt:Ben"}));
+        QCOMPARE(files(QStringLiteral("Cleo")), QStringList{"D6.txt:Cleo"});
+        QCOMPARE(files(QString()), (QStringList{"D2.txt:", "D4.txt:", "D7.txt:", "D8.txt:"}));
+        QCOMPARE(store->downloadDriver(), QString());
+        QVERIFY(store->setGoal(QStringLiteral("Ana"), std::nullopt));
+        QCOMPARE(store->drivers()[0].goal, std::nullopt);
+        QCOMPARE(notices, QStringList());
     }
 
     // The documents folder moved or restored elsewhere: the sessions find their files in the
@@ -616,7 +681,10 @@ private slots:
         const QByteArray csv = history::csvText({s}, QLocale::c());
         const QString row = QString::fromLocal8Bit(csv).split(QStringLiteral("\r\n")).at(1);
         const QString file = field.endsWith(QLatin1Char('"')) ? field.chopped(1) + QStringLiteral(".txt\"") : field + QStringLiteral(".txt");
-        QCOMPARE(row, QStringLiteral("2024-03-04 18:30:00,%1,%2,3,0,0,-0.5,").arg(field, file));
+        QCOMPARE(row, QStringLiteral("2024-03-04 18:30:00,%1,%2,3,0,0,-0.5,,").arg(field, file));
+        s.driver = text; // the driver's name is typed text too
+        const QString driven = QString::fromLocal8Bit(history::csvText({s}, QLocale::c())).split(QStringLiteral("\r\n")).at(1);
+        QVERIFY2(driven.endsWith(QLatin1Char(',') + field), qPrintable(driven));
     }
 
     // The table as the tool prints it, and its CSV with Export's rules.
@@ -654,8 +722,8 @@ private slots:
 
         const QLocale german(QLocale::German, QLocale::Germany);
         const QList<QByteArray> csv = history::csvText(sessions, german).split('\n');
-        QCOMPARE(csv.at(0), QByteArray("Date, Device, File, Runs, Reds, Wins, Average, Spread\r"));
-        QCOMPARE(csv.at(1), QByteArray("2024-03-03 18:30:00,VM000007,\"B, two.txt\",20,2,9,\"0,512\",\"0,03\"\r"));
+        QCOMPARE(csv.at(0), QByteArray("Date, Device, File, Runs, Reds, Wins, Average, Spread, Driver\r"));
+        QCOMPARE(csv.at(1), QByteArray("2024-03-03 18:30:00,VM000007,\"B, two.txt\",20,2,9,\"0,512\",\"0,03\",\r"));
         QVERIFY(csv.at(2).startsWith("2024-03-12 09:30:00,VM000042,A.txt,20,"));
         QCOMPARE(csv.size(), 4);
         QCOMPARE(store->devices(), (QStringList{huge.left(1024), "VM000007", "VM000042"})); // read no further
