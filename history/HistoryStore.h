@@ -137,16 +137,18 @@ public:
     QStringList devices();
 
     // The History window's queries, each bounded by what a window shows.
-    Overview overview(const DeviceFilter &serial);
+    // Each with a driver filter too (all drivers without one).
+    Overview overview(const DeviceFilter &serial, const DriverFilter &driver = std::nullopt);
     // The sessions' ids sorted by date, as sessions() lists them: the table's rows.
-    std::vector<qint64> sessionIds(const DeviceFilter &serial);
+    std::vector<qint64> sessionIds(const DeviceFilter &serial, const DriverFilter &driver = std::nullopt);
     // The sessions with these ids, sorted by date; ids not in the store are left out.
     std::vector<Session> sessionsWithIds(const std::vector<qint64> &ids);
     // The chart's points of the sessions with figures. Grouped, a point is at the mean time of its
     // sessions, with the mean of their averages, spreads and shift averages, the best of their
     // best times and their red lights over their runs. Days, weeks (from Monday), months and
     // years are counted in local time at the offset from UTC of `local`.
-    Plot plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local = QDateTime::currentDateTime());
+    Plot plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local = QDateTime::currentDateTime(),
+              const DriverFilter &driver = std::nullopt);
 
 private:
     // Unwritable: the probe's write failed (disk full, size limit, I/O error); it may still be read.

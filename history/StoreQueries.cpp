@@ -19,21 +19,25 @@ namespace {
 
 constexpr qint64 kDayMs = 86400000;
 
-// The WHERE clause of a device filter, and its value.
-QString where(const DeviceFilter &serial, const char *more = nullptr)
+// The WHERE clause of a device and a driver filter, and their values.
+QString where(const DeviceFilter &serial, const DriverFilter &driver, const char *more = nullptr)
 {
     QStringList terms;
     if (serial)
         terms << QStringLiteral("serial = ?");
+    if (driver)
+        terms << (driver->isEmpty() ? QStringLiteral("driver IS NULL") : QStringLiteral("driver = (SELECT id FROM drivers WHERE name = ?)"));
     if (more)
         terms << QLatin1String(more);
     return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
 }
 
-void bindFilter(QSqlQuery &query, const DeviceFilter &serial)
+void bindFilter(QSqlQuery &query, const DeviceFilter &serial, const DriverFilter &driver)
 {
     if (serial)
         query.addBindValue(serial->isNull() ? QString(QLatin1String("")) : *serial); // NULL would match nothing
+    if (driver && !driver->isEmpty())
+        query.addBindValue(*driver);
 }
 
 std::optional<double> number(const QVariant &value)
@@ -43,15 +47,15 @@ std::optional<double> number(const QVariant &value)
 
 } // namespace
 
-Overview Store::overview(const DeviceFilter &serial)
+Overview Store::overview(const DeviceFilter &serial, const DriverFilter &driver)
 {
     Overview overview;
     if (!m_readable)
         return overview;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("SELECT count(*), total(max(coalesce(runs, 0), 0)), min(arrived), max(arrived) FROM sessions")
-                  + where(serial));
-    bindFilter(query, serial);
+                  + where(serial, driver));
+    bindFilter(query, serial, driver);
     if (!run(query) || !query.next()) {
         failed(query.lastError());
         return overview;
@@ -65,15 +69,15 @@ Overview Store::overview(const DeviceFilter &serial)
     return overview;
 }
 
-std::vector<qint64> Store::sessionIds(const DeviceFilter &serial)
+std::vector<qint64> Store::sessionIds(const DeviceFilter &serial, const DriverFilter &driver)
 {
     std::vector<qint64> ids;
     if (!m_readable)
         return ids;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id FROM sessions") + where(serial) + QStringLiteral(" ORDER BY arrived, id"));
-    bindFilter(query, serial);
+    query.prepare(QStringLiteral("SELECT id FROM sessions") + where(serial, driver) + QStringLiteral(" ORDER BY arrived, id"));
+    bindFilter(query, serial, driver);
     if (!run(query)) {
         failed(query.lastError());
         return ids;
@@ -100,7 +104,7 @@ std::vector<Session> Store::sessionsWithIds(const std::vector<qint64> &ids)
     return list;
 }
 
-Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local)
+Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local, const DriverFilter &driver)
 {
     Plot plot;
     if (!m_readable)
@@ -133,13 +137,13 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
     query.prepare(key.isEmpty()
                       ? QStringLiteral("SELECT arrived, average, best, spread, CASE WHEN runs > 0 THEN reds * 100.0 / runs END,"
                                        " shift1, shift2, shift3, shift4 FROM sessions")
-                            + where(serial, "runs IS NOT NULL") + QStringLiteral(" ORDER BY arrived, id")
+                            + where(serial, driver, "runs IS NOT NULL") + QStringLiteral(" ORDER BY arrived, id")
                       : QStringLiteral("SELECT avg(arrived), avg(average), min(best), avg(spread),"
                                        " sum(CASE WHEN runs > 0 THEN reds END) * 100.0 / sum(CASE WHEN runs > 0 THEN runs END),"
                                        " avg(shift1), avg(shift2), avg(shift3), avg(shift4) FROM sessions")
-                            + where(serial, "runs IS NOT NULL") + QStringLiteral(" GROUP BY ") + key
+                            + where(serial, driver, "runs IS NOT NULL") + QStringLiteral(" GROUP BY ") + key
                             + QStringLiteral(" ORDER BY ") + key);
-    bindFilter(query, serial);
+    bindFilter(query, serial, driver);
     if (!run(query)) {
         failed(query.lastError());
         return plot;

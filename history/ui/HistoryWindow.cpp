@@ -5,10 +5,16 @@
 
 #include "history/AxisFit.h"
 #include "history/HistoryStore.h"
+#include "history/Practice.h"
 #include "history/ui/SessionTableModel.h"
 
 #include <QAction>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
 #include <QChart>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QEvent>
@@ -17,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -34,6 +41,10 @@ namespace {
 
 const QString kAllDevices = QStringLiteral("All devices");
 const QString kDeviceNotKnown = QStringLiteral("Device not known (found in the folder)");
+const QString kAllDrivers = QStringLiteral("All drivers");
+const QString kNoDriver = QStringLiteral("No driver");
+// Bins the distribution chart shows at most: from the fastest start up, the rest counted last.
+constexpr int kMostBins = 40;
 
 // The window's designed size; smaller screens get less.
 constexpr int kWidth = 940, kHeight = 900;
@@ -212,10 +223,57 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     Summary->setObjectName(QStringLiteral("Summary"));
     // On a narrow screen it takes two lines rather than widening the window past the screen.
     Summary->setWordWrap(true);
+    auto *driverLabel = new QLabel(QStringLiteral("D&river:"), this);
+    Driver = new QComboBox(this);
+    Driver->setObjectName(QStringLiteral("Driver"));
+    Driver->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    Driver->setAccessibleName(QStringLiteral("Driver"));
+    driverLabel->setBuddy(Driver);
     top->addWidget(deviceLabel);
     top->addWidget(Device);
+    top->addSpacing(8);
+    top->addWidget(driverLabel);
+    top->addWidget(Driver);
     top->addSpacing(16);
     top->addWidget(Summary, 1);
+
+    auto *drivers = new QHBoxLayout;
+    auto *giveLabel = new QLabel(QStringLiteral("&Give the selected sessions to:"), this);
+    GiveTo = new QComboBox(this);
+    GiveTo->setObjectName(QStringLiteral("GiveTo"));
+    GiveTo->setEditable(true);
+    GiveTo->setInsertPolicy(QComboBox::NoInsert);
+    GiveTo->setMinimumContentsLength(12);
+    GiveTo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    GiveTo->setAccessibleName(QStringLiteral("Give the selected sessions to"));
+    GiveTo->lineEdit()->setMaxLength(history::kLongestDriverName);
+    giveLabel->setBuddy(GiveTo);
+    GiveButton = new QPushButton(QStringLiteral("Give"), this);
+    GiveButton->setObjectName(QStringLiteral("GiveButton"));
+    TakeBackButton = new QPushButton(QStringLiteral("&Take Back"), this);
+    TakeBackButton->setObjectName(QStringLiteral("TakeBackButton"));
+    TakeBackButton->setToolTip(QStringLiteral("Leave the selected sessions to no driver"));
+    auto *downloadLabel = new QLabel(QStringLiteral("&New downloads go to:"), this);
+    DownloadDriver = new QComboBox(this);
+    DownloadDriver->setObjectName(QStringLiteral("DownloadDriver"));
+    DownloadDriver->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    DownloadDriver->setAccessibleName(QStringLiteral("New downloads go to"));
+    downloadLabel->setBuddy(DownloadDriver);
+    drivers->addWidget(giveLabel);
+    drivers->addWidget(GiveTo);
+    drivers->addWidget(GiveButton);
+    drivers->addWidget(TakeBackButton);
+    drivers->addStretch(1);
+    drivers->addWidget(downloadLabel);
+    drivers->addWidget(DownloadDriver);
+
+    GoalProgress = new QLabel(this);
+    GoalProgress->setObjectName(QStringLiteral("GoalProgress"));
+    GoalProgress->setWordWrap(true);
+    Bests = new QLabel(this);
+    Bests->setObjectName(QStringLiteral("Bests"));
+    Bests->setWordWrap(true);
+    Bests->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *splitter = new QSplitter(Qt::Vertical, this);
     // The charts scroll where the screen is too low for all three beside the table (a small
@@ -232,7 +290,8 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     ReactionChart = chartView("ReactionChart", charts);
     ConsistencyChart = chartView("ConsistencyChart", charts);
     ShiftChart = chartView("ShiftChart", charts);
-    for (QChartView *view : {ReactionChart, ConsistencyChart, ShiftChart})
+    DistributionChart = chartView("DistributionChart", charts);
+    for (QChartView *view : {ReactionChart, ConsistencyChart, ShiftChart, DistributionChart})
         chartColumn->addWidget(view);
     // The legend beside the shift chart lists four series: room for them, each about a line and
     // its marker's padding, under the title.
@@ -244,6 +303,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     m_reactionAxis = valueAxis(chart, "%.3f", Qt::AlignLeft);
     AverageSeries = addSeries(chart, "Average", m_reactionDates, m_reactionAxis);
     BestSeries = addSeries(chart, "Best", m_reactionDates, m_reactionAxis);
+    GoalAverageSeries = addSeries(chart, "Goal", m_reactionDates, m_reactionAxis);
 
     chart = ConsistencyChart->chart();
     m_consistencyDates = dateAxis(chart);
@@ -251,6 +311,15 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     m_redAxis = valueAxis(chart, "%.0f", Qt::AlignRight);
     SpreadSeries = addSeries(chart, "Spread", m_consistencyDates, m_spreadAxis);
     RedSeries = addSeries(chart, "Red lights", m_consistencyDates, m_redAxis);
+    GoalSpreadSeries = addSeries(chart, "Goal", m_consistencyDates, m_spreadAxis);
+    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries}) {
+        goal->setObjectName(goal == GoalAverageSeries ? QStringLiteral("GoalAverageSeries") : QStringLiteral("GoalSpreadSeries"));
+        goal->setPointsVisible(false);
+        // The dashed line is named in the goal's line above the charts; a low chart's legend has
+        // no room for a third entry.
+        for (QLegendMarker *marker : goal->chart()->legend()->markers(goal))
+            marker->setVisible(false);
+    }
 
     chart = ShiftChart->chart();
     m_shiftDates = dateAxis(chart);
@@ -259,6 +328,18 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     for (int k = 0; k < 4; ++k)
         ShiftSeries[size_t(k)] = addSeries(chart, shiftNames[k], m_shiftDates, m_shiftAxis);
 
+    chart = DistributionChart->chart();
+    m_distribution = new QBarSeries(chart);
+    m_distribution->setObjectName(QStringLiteral("Distribution"));
+    m_distribution->setBarWidth(0.9);
+    chart->addSeries(m_distribution);
+    m_bins = new QBarCategoryAxis(chart);
+    chart->addAxis(m_bins, Qt::AlignBottom);
+    m_countAxis = valueAxis(chart, "%.0f", Qt::AlignLeft);
+    m_distribution->attachAxis(m_bins);
+    m_distribution->attachAxis(m_countAxis);
+    chart->legend()->setVisible(false);
+
     SessionRows = new SessionTableModel(store, this);
     Sessions = new SessionTable(splitter);
     Sessions->setObjectName(QStringLiteral("Sessions"));
@@ -266,7 +347,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     Sessions->setModel(SessionRows);
     Sessions->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Sessions->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Sessions->setSelectionMode(QAbstractItemView::SingleSelection);
+    Sessions->setSelectionMode(QAbstractItemView::ExtendedSelection); // several given to a driver at once
     Sessions->setAlternatingRowColors(true);
     Sessions->setWordWrap(false);
     Sessions->verticalHeader()->setVisible(false);
@@ -295,6 +376,9 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(drivers);
+    layout->addWidget(GoalProgress);
+    layout->addWidget(Bests);
     layout->addWidget(splitter, 1);
     layout->addWidget(Progress);
     layout->addWidget(Status);
@@ -303,6 +387,17 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     applyPalette();
     ShiftChart->installEventFilter(this);
     connect(Device, &QComboBox::activated, this, [this] { showSessions(); });
+    connect(Driver, &QComboBox::activated, this, [this] { showSessions(); });
+    connect(GiveButton, &QPushButton::clicked, this, [this] { giveSelected(GiveTo->currentText().trimmed()); });
+    connect(GiveTo->lineEdit(), &QLineEdit::returnPressed, this, [this] { giveSelected(GiveTo->currentText().trimmed()); });
+    connect(TakeBackButton, &QPushButton::clicked, this, [this] { giveSelected(QString()); });
+    connect(DownloadDriver, &QComboBox::activated, this, [this] {
+        const QString driver = DownloadDriver->currentData().toString();
+        Status->setText(m_store.setDownloadDriver(driver)
+                            ? (driver.isEmpty() ? QStringLiteral("New downloads go to no driver.")
+                                                : QStringLiteral("New downloads go to %1.").arg(driver))
+                            : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
+    });
     connect(Sessions, &SessionTable::chosen, this, [this](int row) { sessionChosen(row); });
 }
 
@@ -333,7 +428,7 @@ void HistoryWindow::applyPalette()
     const QColor background = p.color(QPalette::Base), text = p.color(QPalette::Text);
     QColor grid = p.color(QPalette::Mid);
     for (QChartView *view : {static_cast<QChartView *>(ReactionChart), static_cast<QChartView *>(ConsistencyChart),
-                             static_cast<QChartView *>(ShiftChart)}) {
+                             static_cast<QChartView *>(ShiftChart), static_cast<QChartView *>(DistributionChart)}) {
         QChart *chart = view->chart();
         view->setBackgroundBrush(background);
         chart->setBackgroundBrush(background);
@@ -346,12 +441,18 @@ void HistoryWindow::applyPalette()
             axis->setGridLineColor(grid);
         }
     }
+    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries}) {
+        QPen pen(text, 1.5, Qt::DashLine);
+        goal->setPen(pen);
+    }
     AverageSeries->setColor(standingOut(kAverage, background));
     BestSeries->setColor(standingOut(kBest, background));
     SpreadSeries->setColor(standingOut(kSpread, background));
     RedSeries->setColor(standingOut(kRed, background));
     for (size_t k = 0; k < 4; ++k)
         ShiftSeries[k]->setColor(standingOut(kShift[k], background));
+    for (QBarSet *set : m_distribution->barSets())
+        set->setColor(standingOut(set->label() == QLatin1String("Red lights") ? kRed : kAverage, background));
     SessionRows->setMutedColor(p.color(QPalette::Disabled, QPalette::Text));
 }
 
@@ -370,14 +471,65 @@ void HistoryWindow::reload()
         Device->addItem(kDeviceNotKnown, QString(QLatin1String(""))); // data: an empty, not a null, text
     const int again = picked.isNull() ? 0 : Device->findData(picked);
     Device->setCurrentIndex(std::max(again, 0));
+
+    const std::vector<history::Driver> drivers = m_store.drivers();
+    const QVariant driverPicked = Driver->currentData();
+    const QSignalBlocker driverBlocker(Driver), downloadBlocker(DownloadDriver);
+    Driver->clear();
+    Driver->addItem(kAllDrivers);
+    DownloadDriver->clear();
+    DownloadDriver->addItem(kNoDriver, QString(QLatin1String("")));
+    const QString typed = GiveTo->currentText();
+    GiveTo->clear();
+    for (const history::Driver &d : drivers) {
+        Driver->addItem(d.name, d.name);
+        DownloadDriver->addItem(d.name, d.name);
+        GiveTo->addItem(d.name);
+    }
+    GiveTo->setEditText(typed);
+    Driver->addItem(kNoDriver, QString(QLatin1String(""))); // data: an empty, not a null, text
+    const int driverAgain = driverPicked.isNull() ? 0 : Driver->findData(driverPicked);
+    Driver->setCurrentIndex(std::max(driverAgain, 0));
+    DownloadDriver->setCurrentIndex(std::max(DownloadDriver->findData(m_store.downloadDriver()), 0));
     showSessions();
+}
+
+void HistoryWindow::giveSelected(const QString &driver)
+{
+    if (const QString problem = history::driverNameProblem(driver); !problem.isEmpty()) {
+        Status->setText(problem.left(1).toUpper() + problem.mid(1) + QLatin1Char('.'));
+        return;
+    }
+    std::vector<qint64> ids;
+    for (const QModelIndex &row : Sessions->selectionModel()->selectedRows())
+        if (const history::Session *s = SessionRows->session(row.row()))
+            ids.push_back(s->id);
+    if (ids.empty()) {
+        Status->setText(QStringLiteral("Select the sessions in the table first (Shift or Ctrl and a click for several)."));
+        return;
+    }
+    if (!m_store.assign(ids, driver)) {
+        Status->setText(QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
+        return;
+    }
+    const QString count = ids.size() == 1 ? QStringLiteral("1 session") : QStringLiteral("%1 sessions").arg(ids.size());
+    reload();
+    Status->setText(driver.isEmpty() ? QStringLiteral("%1 taken back from their driver.").arg(count)
+                                     : QStringLiteral("%1 given to %2.").arg(count, driver));
 }
 
 void HistoryWindow::showSessions()
 {
     const QVariant picked = Device->currentData();
     const history::DeviceFilter serial = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
-    const history::Overview overview = m_store.overview(serial);
+    const QVariant driverPicked = Driver->currentData();
+    const history::DriverFilter driver = driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
+    std::optional<history::Goal> goal;
+    if (driver && !driver->isEmpty())
+        for (const history::Driver &d : m_store.drivers())
+            if (d.name == *driver)
+                goal = d.goal;
+    const history::Overview overview = m_store.overview(serial, driver);
     Status->setText(m_store.canRecord() ? QString() : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
 
     QString when;
@@ -390,8 +542,9 @@ void HistoryWindow::showSessions()
                          ? QStringLiteral("No sessions yet: run files are added as they are downloaded.")
                          : history::sessionsAndRuns(overview.sessions, overview.runs) + when);
 
-    showCharts(serial, overview);
-    SessionRows->reload(serial);
+    showCharts(serial, driver, goal, overview);
+    showPractice(serial, driver, goal);
+    SessionRows->reload(serial, driver, goal);
     fitColumns();
     Sessions->scrollToBottom();
     // The keyboard starts at the latest session (where the table is scrolled), without loading it.
@@ -401,10 +554,12 @@ void HistoryWindow::showSessions()
 
 // The charts, all on the same dates: a point per session, or per day, week ... when there are
 // more sessions than a chart can show apart.
-void HistoryWindow::showCharts(const history::DeviceFilter &serial, const history::Overview &overview)
+void HistoryWindow::showCharts(const history::DeviceFilter &serial, const history::DriverFilter &driver,
+                               const std::optional<history::Goal> &goal, const history::Overview &overview)
 {
     const history::Grouping grouping = history::groupingFor(overview.sessions, overview.first, overview.last);
-    const history::Plot plot = m_store.plot(serial, grouping, overview.last.isValid() ? overview.last : QDateTime::currentDateTime());
+    const history::Plot plot =
+        m_store.plot(serial, grouping, overview.last.isValid() ? overview.last : QDateTime::currentDateTime(), driver);
     // Markers where points stand apart; hundreds of them only cover the line, and take long to draw.
     const bool markers = std::max({plot.average.size(), plot.best.size(), plot.spread.size(), plot.redRate.size()})
                          <= kMarkedPoints;
@@ -429,7 +584,19 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
         axis->setFormat(dates.format);
     }
     m_dateTicks = dates.ticks;
-    m_spans = {history::spanOf({&plot.average, &plot.best}), history::spanOf({&plot.spread}), history::spanOf({&plot.redRate}),
+    // The goal as a line across the dates, inside the axes' span.
+    QList<QPointF> goalAverage, goalSpread;
+    if (goal) {
+        const double from = double(dates.min.toMSecsSinceEpoch()), to = double(dates.max.toMSecsSinceEpoch());
+        goalAverage = {QPointF(from, goal->average), QPointF(to, goal->average)};
+        goalSpread = {QPointF(from, goal->spread), QPointF(to, goal->spread)};
+    }
+    GoalAverageSeries->replace(goalAverage);
+    GoalSpreadSeries->replace(goalSpread);
+    GoalAverageSeries->setVisible(bool(goal));
+    GoalSpreadSeries->setVisible(bool(goal));
+    m_spans = {history::spanOf({&plot.average, &plot.best, &goalAverage}), history::spanOf({&plot.spread, &goalSpread}),
+               history::spanOf({&plot.redRate}),
                history::spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]})};
     fitAxes();
 
@@ -457,6 +624,68 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
     ShiftChart->setAccessibleName(QStringLiteral("Shift averages chart"));
     ShiftChart->setAccessibleDescription(noShifts ? QStringLiteral("No shift times in these sessions")
                                                   : QStringLiteral("Shift averages in seconds: %1").arg(of));
+}
+
+// The goal's count, the personal bests and the reaction times' distribution of the sessions shown.
+void HistoryWindow::showPractice(const history::DeviceFilter &serial, const history::DriverFilter &driver,
+                                 const std::optional<history::Goal> &goal)
+{
+    const std::vector<history::Session> sessions = m_store.sessions(serial, driver);
+    const history::Bests bests = history::bestsOf(sessions, goal);
+    const history::Distribution distribution = history::distributionOf(sessions, m_store.reactionTimes(sessions));
+    const QLocale locale;
+    const auto seconds = [&locale](double value) { return locale.toString(value, 'f', 3); };
+    GoalProgress->setVisible(bool(goal));
+    if (goal)
+        GoalProgress->setText(QStringLiteral("Goal of %1: average %2 s, spread %3 s. %4.")
+                                  .arg(*driver, seconds(goal->average), seconds(goal->spread),
+                                       history::goalCountText(history::goalCount(sessions, *goal))));
+    QStringList parts;
+    const auto best = [&](const QString &name, const std::optional<history::Best> &b) {
+        if (b)
+            parts << QStringLiteral("%1 %2 s (%3, %4)").arg(name, seconds(b->value), dateText(b->session->arrived), b->session->fileName());
+    };
+    best(QStringLiteral("Best average"), bests.average);
+    best(QStringLiteral("fastest reaction"), bests.reaction);
+    best(QStringLiteral("lowest spread"), bests.spread);
+    if (goal && bests.streakEnd)
+        parts << QStringLiteral("longest streak meeting the goal %1 (to %2)").arg(bests.streak).arg(dateText(bests.streakEnd->arrived));
+    Bests->setText(parts.isEmpty() ? QString() : QStringLiteral("Personal bests: ") + parts.join(QStringLiteral("; ")) + QLatin1Char('.'));
+    Bests->setVisible(!parts.isEmpty());
+
+    // Bins from the fastest start, at most kMostBins of them; slower times in the last.
+    m_distribution->clear();
+    m_bins->clear();
+    auto *counts = new QBarSet(QStringLiteral("Runs"));
+    auto *reds = new QBarSet(QStringLiteral("Red lights"));
+    QStringList labels;
+    int most = distribution.reds;
+    if (!distribution.bins.empty()) {
+        const int first = distribution.bins.begin()->first;
+        const int last = std::min(distribution.bins.rbegin()->first, first + kMostBins - 1);
+        std::vector<int> bars(size_t(last - first + 1), 0);
+        for (const auto &[bin, count] : distribution.bins)
+            bars[size_t(std::min(bin, last) - first)] += count;
+        for (int bin = first; bin <= last; ++bin) {
+            labels << locale.toString(bin * history::kBinWidth, 'f', 2);
+            *counts << bars[size_t(bin - first)];
+            *reds << 0;
+            most = std::max(most, bars[size_t(bin - first)]);
+        }
+    }
+    labels << QStringLiteral("Red");
+    *counts << 0;
+    *reds << distribution.reds;
+    m_distribution->append(counts);
+    m_distribution->append(reds);
+    m_distribution->setBarWidth(0.9);
+    m_bins->append(labels);
+    m_countAxis->setRange(0, std::max(1, most));
+    m_countAxis->applyNiceNumbers();
+    DistributionChart->chart()->setTitle(QStringLiteral("Reaction times (runs per 0.01 s), red lights apart"));
+    DistributionChart->setAccessibleName(QStringLiteral("Reaction time distribution chart"));
+    DistributionChart->setAccessibleDescription(QStringLiteral("%1 runs, %2 red lights").arg(distribution.runs).arg(distribution.reds));
+    applyPalette();
 }
 
 void HistoryWindow::fitAxes()

@@ -18,6 +18,9 @@ class QComboBox;
 class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
+class QBarSeries;
+class QBarCategoryAxis;
+class QPushButton;
 class QValueAxis;
 class SessionTableModel;
 
@@ -62,7 +65,19 @@ public:
     void reload();
 
     QComboBox *Device;
+    // Whose sessions: all drivers, one, or those of no driver.
+    QComboBox *Driver;
     QLabel *Summary;
+    // The selected sessions go to the driver typed or picked here (made when new); Take Back
+    // leaves them to no driver.
+    QComboBox *GiveTo;
+    QPushButton *GiveButton, *TakeBackButton;
+    // The driver the window's Load and the tool record new downloads for, kept in the store.
+    QComboBox *DownloadDriver;
+    // The driver's goal (how many of the last sessions met it), the personal bests.
+    QLabel *GoalProgress, *Bests;
+    HistoryChart *DistributionChart;
+    QLineSeries *GoalAverageSeries, *GoalSpreadSeries; // the driver's goal, across the dates
     HistoryChart *ReactionChart, *ConsistencyChart, *ShiftChart;
     QLineSeries *AverageSeries, *BestSeries;  // reaction time, seconds
     QLineSeries *SpreadSeries, *RedSeries;    // seconds; percent of runs
@@ -82,15 +97,21 @@ protected:
 private:
     void setUpActions();
     void showSessions();
-    void showCharts(const history::DeviceFilter &serial, const history::Overview &overview);
+    void showCharts(const history::DeviceFilter &serial, const history::DriverFilter &driver,
+                    const std::optional<history::Goal> &goal, const history::Overview &overview);
     // Each axis to what its chart can show: value ticks by height, date ticks by width.
     void fitAxes();
     void fitColumns();
     void sessionChosen(int row);
+    void giveSelected(const QString &driver);
+    void showPractice(const history::DeviceFilter &serial, const history::DriverFilter &driver,
+                      const std::optional<history::Goal> &goal);
     void applyPalette();
 
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;
-    QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis;
+    QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis, *m_countAxis;
+    QBarSeries *m_distribution;
+    QBarCategoryAxis *m_bins;
     // The lowest and highest points of each value axis: reaction, spread, red lights, shifts.
     std::array<std::optional<history::AxisRange>, 4> m_spans;
     int m_dateTicks = 7; // the date axes' plan, before the width has its say

@@ -12,11 +12,13 @@ SessionTableModel::SessionTableModel(history::Store &store, QObject *parent)
 {
 }
 
-void SessionTableModel::reload(const history::DeviceFilter &serial)
+void SessionTableModel::reload(const history::DeviceFilter &serial, const history::DriverFilter &driver,
+                               const std::optional<history::Goal> &goal)
 {
     beginResetModel();
     m_blocks.clear();
-    m_ids = m_store.sessionIds(serial);
+    m_goal = goal;
+    m_ids = m_store.sessionIds(serial, driver);
     // A view's rows are ints.
     if (m_ids.size() > size_t(std::numeric_limits<int>::max()))
         m_ids.resize(size_t(std::numeric_limits<int>::max()));
@@ -56,6 +58,8 @@ const SessionTableModel::Block &SessionTableModel::blockOf(int row) const
         next = size_t(it - found_.begin()) + 1;
         block.rows[i] = std::move(*it);
         block.texts[i] = history::tableRow(block.rows[i], locale);
+        if (m_goal && history::metGoal(block.rows[i], *m_goal))
+            block.texts[i][0] += QStringLiteral(" \u2713"); // met the goal
     }
     m_blocks.push_front(std::move(block));
     if (m_blocks.size() > kBlocksKept)
@@ -103,6 +107,8 @@ QVariant SessionTableModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (!s->figures)
             return QStringLiteral("The file's counts are not numbers: it has no figures to show");
+        if (index.column() == 0 && m_goal && history::metGoal(*s, *m_goal))
+            return QStringLiteral("This session met the goal");
         return index.column() == 2 ? QVariant(QDir::toNativeSeparators(s->path)) : QVariant();
     }
     return {};

@@ -20,8 +20,10 @@ class SessionTableModel : public QAbstractTableModel {
 public:
     explicit SessionTableModel(history::Store &store, QObject *parent = nullptr);
 
-    // Reads the ids again, of all sessions or one device's.
-    void reload(const history::DeviceFilter &serial);
+    // Reads the ids again, of all sessions or one device's and one driver's; with a goal, the
+    // sessions that met it are marked.
+    void reload(const history::DeviceFilter &serial, const history::DriverFilter &driver = std::nullopt,
+                const std::optional<history::Goal> &goal = std::nullopt);
     // The session of a row; null when the row is out of range or the store no longer has it.
     const history::Session *session(int row) const;
     // Greys the rows of sessions without figures in this colour.
@@ -47,5 +49,6 @@ private:
     std::vector<qint64> m_ids;
     QStringList m_header;
     QColor m_muted;
+    std::optional<history::Goal> m_goal;
     mutable std::list<Block> m_blocks; // the most recently used first
 };
