@@ -265,6 +265,29 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("VM1-0.txt")) && text.contains(QStringLiteral("VM1-138.txt")));
         QVERIFY(!text.contains(QStringLiteral("VM2-")));
 
+        // One driver's report: the name, the goal, the bests and the distribution, their sessions only.
+        {
+            history::Store store(folders().inProgram(history::kStoreName));
+            std::vector<qint64> ids;
+            for (const history::Session &s : store.sessions(QStringLiteral("VM2")))
+                ids.push_back(s.id);
+            QVERIFY(store.assign(ids, QStringLiteral("Ana")));
+            QVERIFY(store.setGoal(QStringLiteral("Ana"), history::Goal{0.9, 0.5}));
+        }
+        const QString driven = output(QStringLiteral("ana.pdf"));
+        QCOMPARE(program({QStringLiteral("--history-report"), QStringLiteral("--driver"), QStringLiteral("Ana"),
+                          QStringLiteral("-o"), driven}).status, 0);
+        const QString anas = pdfText(driven);
+        for (const char *says : {"Driver: Ana", "Goal: average 0.900 s, spread 0.500 s", "Best average: ", "Fastest reaction: ",
+                                 "Lowest spread: ", "Longest streak meeting the goal: ", "Reaction times, runs per 0.01 s: ",
+                                 "Red lights", "VM2-9.txt"})
+            QVERIFY2(anas.contains(QLatin1String(says)), says);
+        QVERIFY(!anas.contains(QStringLiteral("VM1-0.txt")));
+        const Run unknown = program({QStringLiteral("--history-report"), QStringLiteral("--driver"), QStringLiteral("Zed"),
+                                     QStringLiteral("-o"), output(QStringLiteral("zed.pdf"))});
+        QCOMPARE(unknown.status, 1);
+        QVERIFY2(unknown.err.contains(QStringLiteral("no driver named 'Zed'")), qPrintable(unknown.err));
+
         // A PNG holds one page: refused, and nothing written.
         const QString png = output(QStringLiteral("history.png"));
         const Run refused = program({QStringLiteral("--history-report"), QStringLiteral("-o"), png});

@@ -1,5 +1,7 @@
 #include "report/ui/Report.h"
 
+#include "history/Practice.h"
+
 #include "base/Errors.h"
 #include "history/AxisFit.h"
 #include "stats/ui/RunChart.h"
@@ -265,7 +267,13 @@ public:
     void draw(QPainter &p, int page) const override;
 
 private:
-    double headingHeight() const { return 24 + 2 * 14 + 6; }
+    double headingHeight() const { return 24 + 2 * 14 + 6 + (m_report.driver ? 14 : 0); }
+    // The personal bests' lines and the distribution's bars, above the charts.
+    static constexpr double kBars = 60;
+    double practiceHeight() const { return 14 * double(m_bests.size()) + kBars + 14 + 8; }
+    void drawPractice(QPainter &p, double y, double width) const;
+    QStringList m_bests;
+    history::Distribution m_distribution;
     HistoryReport m_report;
     std::vector<QStringList> m_rows;
     std::vector<bool> m_dim;
@@ -276,10 +284,24 @@ HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages
 {
     for (const history::Session &session : m_report.sessions) {
         m_rows.push_back(history::tableRow(session));
+        if (m_report.goal && history::metGoal(session, *m_report.goal))
+            m_rows.back()[0] += QStringLiteral(" \u2713"); // met the goal
         m_dim.push_back(!session.figures);
     }
+    m_distribution = history::distributionOf(m_report.sessions, m_report.times);
+    // The bests' lines only: the bars draw the distribution.
+    const QStringList summary = history::summaryLines(history::bestsOf(m_report.sessions, m_report.goal), m_distribution,
+                                                      m_report.goal);
+    for (const QString &line : summary) {
+        if (line.startsWith(QLatin1String("Reaction times:")))
+            break;
+        m_bests << line;
+    }
+    if (m_report.goal)
+        m_bests << history::goalCountText(history::goalCount(m_report.sessions, *m_report.goal));
     const double height = size().height();
-    const double firstSpace = height - 2 * kMargin - kFooter - headingHeight() - 3 * (kHistoryChart + kLegendHeight + 6) - 8;
+    const double firstSpace = height - 2 * kMargin - kFooter - headingHeight() - practiceHeight()
+                              - 3 * (kHistoryChart + kLegendHeight + 6) - 8;
     const double laterSpace = height - 2 * kMargin - kFooter - 8;
     const int firstRows = std::max(0, int(firstSpace / kRowHeight) - 1);
     const int laterRows = std::max(1, int(laterSpace / kRowHeight) - 1);
@@ -344,7 +366,12 @@ void HistoryPages::draw(QPainter &p, int index) const
                      {devicesText(m_report.device),
                       QStringLiteral("%1 session%2, printed %3")
                           .arg(QLocale().toString(sessions), sessions == 1 ? QString() : QStringLiteral("s"),
-                               QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat))});
+                               QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat))}
+                         + (m_report.driver ? QStringList{m_report.driver->isEmpty() ? QStringLiteral("Sessions of no driver")
+                                                                                      : QStringLiteral("Driver: %1").arg(*m_report.driver)}
+                                            : QStringList{}));
+        drawPractice(p, y, width);
+        y += practiceHeight();
 
         const history::Plot plot = history::plotOf(m_report.sessions);
         double first = std::numeric_limits<double>::max(), last = std::numeric_limits<double>::lowest();
@@ -438,6 +465,57 @@ void HistoryPages::draw(QPainter &p, int index) const
               std::vector<bool>(m_dim.begin() + first, m_dim.begin() + last));
     }
     footer(p, page, index, count());
+}
+
+// The bests, one a line, then every run's reaction time in 0.010 s bins as bars (at most 60, the
+// slower times in the last) with the red lights' bar apart at the right.
+void HistoryPages::drawPractice(QPainter &p, double y, double width) const
+{
+    for (const QString &line : m_bests) {
+        text(p, QRectF(kMargin, y, width, 13), line, font(10));
+        y += 14;
+    }
+    const history::Distribution &d = m_distribution;
+    text(p, QRectF(kMargin, y, width, 13),
+         QStringLiteral("Reaction times, runs per 0.01 s: %1 runs, %2 red lights").arg(d.runs).arg(d.reds), font(10, true));
+    y += 14;
+    constexpr int kMostBars = 60;
+    std::vector<int> bars;
+    int first = 0;
+    if (!d.bins.empty()) {
+        first = d.bins.begin()->first;
+        const int last = std::min(d.bins.rbegin()->first, first + kMostBars - 1);
+        bars.assign(size_t(last - first + 1), 0);
+        for (const auto &[bin, count] : d.bins)
+            bars[size_t(std::min(bin, last) - first)] += count;
+    }
+    int most = d.reds;
+    for (const int count : bars)
+        most = std::max(most, count);
+    const double labels = 60; // the lowest and highest bins' times below, the red lights' label
+    const double slot = (width - labels) / double(bars.size() + 2);
+    const double base = y + kBars - 14;
+    const auto bar = [&](int at, int count, const QColor &color) {
+        if (most <= 0 || count <= 0)
+            return;
+        const double h = (kBars - 16) * count / most;
+        p.fillRect(QRectF(kMargin + at * slot, base - h, slot * 0.85, h), color);
+    };
+    for (size_t i = 0; i < bars.size(); ++i)
+        bar(int(i), bars[i], QColor(0, 90, 180));
+    bar(int(bars.size()) + 1, d.reds, QColor(210, 30, 30));
+    p.setPen(kGrey);
+    p.drawLine(QPointF(kMargin, base), QPointF(kMargin + (bars.size() + 2) * slot, base));
+    if (!bars.empty()) {
+        const QLocale locale;
+        text(p, QRectF(kMargin, base + 1, 60, 12), locale.toString(first * history::kBinWidth, 'f', 2) + QStringLiteral(" s"),
+             font(8), Qt::AlignLeft | Qt::AlignVCenter, kGrey);
+        text(p, QRectF(kMargin + bars.size() * slot - 60, base + 1, 60, 12),
+             locale.toString((first + int(bars.size())) * history::kBinWidth, 'f', 2) + QStringLiteral(" s"), font(8),
+             Qt::AlignRight | Qt::AlignVCenter, kGrey);
+    }
+    text(p, QRectF(kMargin + (bars.size() + 1) * slot - 10, base + 1, labels, 12), QStringLiteral("Red lights"), font(8),
+         Qt::AlignLeft | Qt::AlignVCenter, kGrey);
 }
 
 void paintPage(QPainter &painter, const Pages &pages, int index, double dpi)

@@ -47,6 +47,11 @@ Layout runFileLayout(RunFileReport report);
 struct HistoryReport {
     std::optional<QString> device; // which sessions: see devicesText()
     std::vector<history::Session> sessions;
+    // One driver's sessions (an empty name: those of no driver), with the driver's goal; and the
+    // reaction times of each session's runs, for the distribution.
+    std::optional<QString> driver = std::nullopt;
+    std::optional<history::Goal> goal = std::nullopt;
+    std::vector<std::vector<double>> times = {};
 };
 Layout historyLayout(HistoryReport report);
 

@@ -164,7 +164,16 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
     const auto layout = [&window, &store] {
         const QVariant picked = window.Device->currentData();
         const std::optional<QString> device = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
-        return report::historyLayout({device, store.sessions(device)});
+        const QVariant driverPicked = window.Driver->currentData();
+        const std::optional<QString> driver =
+            driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
+        std::optional<history::Goal> goal;
+        for (const history::Driver &d : store.drivers())
+            if (driver && d.name == *driver)
+                goal = d.goal;
+        std::vector<history::Session> sessions = store.sessions(device, driver);
+        std::vector<std::vector<double>> times = store.reactionTimes(sessions);
+        return report::historyLayout({device, std::move(sessions), driver, goal, std::move(times)});
     };
     QObject::connect(actions.save, &QAction::triggered, &window, [&window, layout] {
         guarded(&window, [&] { saveReport(&window, layout(), QString(), QStringLiteral("History")); });

@@ -5,6 +5,7 @@
 #include "base/WorkingFolders.h"
 #include "history/FolderImport.h"
 #include "history/HistoryStore.h"
+#include "history/Practice.h"
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
 
@@ -21,6 +22,7 @@ namespace {
 const cmdline::OptionSpec kReportOption{QStringLiteral("--report"), {}, QStringLiteral("RUN.txt"), {}};
 const cmdline::OptionSpec kHistoryReportOption{QStringLiteral("--history-report"), {}, {}, {}};
 const cmdline::OptionSpec kDeviceOption{QStringLiteral("--device"), {}, QStringLiteral("SERIAL"), {}};
+const cmdline::OptionSpec kDriverOption{QStringLiteral("--driver"), {}, QStringLiteral("NAME"), {}};
 const cmdline::OptionSpec kOutputOption{QStringLiteral("--output"), QStringLiteral("-o"), QStringLiteral("FILE"), {}};
 const cmdline::OptionSpec kForceOption{QStringLiteral("--force"), QStringLiteral("-f"), {}, {}};
 
@@ -28,6 +30,7 @@ struct Options {
     std::optional<QString> runFile; // --report
     bool history = false;           // --history-report
     std::optional<QString> device;
+    std::optional<QString> driver;
     QString output;
     bool force = false;
 };
@@ -37,7 +40,7 @@ using cmdline::UsageError;
 Options parse(const QStringList &arguments)
 {
     const cmdline::Arguments parsed = cmdline::parse(
-        arguments.mid(1), {kReportOption, kHistoryReportOption, kDeviceOption, kOutputOption, kForceOption});
+        arguments.mid(1), {kReportOption, kHistoryReportOption, kDeviceOption, kDriverOption, kOutputOption, kForceOption});
     if (!parsed.words.isEmpty())
         throw UsageError(QStringLiteral("unknown argument %1").arg(parsed.words.first()));
     const auto value = [&parsed](const cmdline::OptionSpec &option) -> std::optional<QString> {
@@ -48,12 +51,19 @@ Options parse(const QStringList &arguments)
     options.runFile = value(kReportOption);
     options.history = parsed.has(kHistoryReportOption);
     options.device = value(kDeviceOption);
+    options.driver = value(kDriverOption);
     options.output = value(kOutputOption).value_or(QString());
     options.force = parsed.has(kForceOption);
     if (options.runFile.has_value() == options.history)
         throw UsageError(QStringLiteral("give either --report RUN.txt or --history-report"));
     if (options.device && !options.history)
         throw UsageError(QStringLiteral("--device goes with --history-report"));
+    if (options.driver && !options.history)
+        throw UsageError(QStringLiteral("--driver goes with --history-report"));
+    if (options.driver) {
+        if (const QString problem = history::driverNameProblem(*options.driver); !problem.isEmpty())
+            throw UsageError(QStringLiteral("--driver: %1").arg(problem));
+    }
     if (options.output.isEmpty())
         throw UsageError(QStringLiteral("name the report's file with -o FILE.pdf (or .png)"));
     if (!formatOf(options.output))
@@ -103,7 +113,7 @@ int runReportCommand(const QStringList &arguments)
     } catch (const UsageError &e) {
         fail(e.message);
         err << "Usage: vantrelock-mirelon --report RUN.txt -o FILE.pdf|.png [--force]" << Qt::endl
-            << "       vantrelock-mirelon --history-report [--device SERIAL] -o FILE.pdf|.png [--force]" << Qt::endl;
+            << "       vantrelock-mirelon --history-report [--device SERIAL] [--driver NAME] -o FILE.pdf|.png [--force]" << Qt::endl;
         return kExitUsage;
     }
 
@@ -131,7 +141,19 @@ int runReportCommand(const QStringList &arguments)
                 return fail(QStringLiteral("there is no practice history to report"));
             // As the window does at its start: run files of the Statistics folder it has not seen.
             store.importFolder(folders().statistics);
-            pages = historyLayout({options.device, store.sessions(options.device)})(paper);
+            std::optional<history::Goal> goal;
+            bool known = !options.driver || options.driver->isEmpty();
+            for (const history::Driver &d : store.drivers()) {
+                if (options.driver && d.name == *options.driver) {
+                    goal = d.goal;
+                    known = true;
+                }
+            }
+            if (!known)
+                return fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*options.driver));
+            std::vector<history::Session> sessions = store.sessions(options.device, options.driver);
+            std::vector<std::vector<double>> times = store.reactionTimes(sessions);
+            pages = historyLayout({options.device, std::move(sessions), options.driver, goal, std::move(times)})(paper);
         }
 
         const QByteArray bytes = fileBytes(*pages, *formatOf(options.output));
