@@ -180,6 +180,60 @@ private slots:
         QCOMPARE(prompter->texts(), QStringList());
     }
 
+    // Sessions given to a driver from the table (several at once) and taken back, the Driver list
+    // filtering them, the goal drawn, ticked and counted, and the driver picked for new downloads
+    // applied by the window's Load.
+    void driversInTheWindow()
+    {
+        recordSessions({day(1), day(2), day(3)});
+        HistoryWindow *window = openHistory();
+        QVERIFY(window);
+        auto *selection = window->Sessions->selectionModel();
+        for (const int row : {0, 1})
+            selection->select(window->SessionRows->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        window->GiveTo->setEditText(QStringLiteral("Ana"));
+        window->GiveButton->click();
+        QCOMPARE(window->Status->text(), QStringLiteral("2 sessions given to Ana."));
+        QCOMPARE(window->Driver->findText(QStringLiteral("Ana")), 1);
+        const auto pick = [window](const QString &driver) {
+            const int at = window->Driver->findText(driver);
+            window->Driver->setCurrentIndex(at);
+            emit window->Driver->activated(at);
+        };
+        pick(QStringLiteral("Ana"));
+        QCOMPARE(window->SessionRows->rowCount(), 2);
+        QVERIFY(!window->GoalAverageSeries->isVisible());
+
+        QVERIFY(Form1->history->setGoal(QStringLiteral("Ana"), history::Goal{9.0, 9.0})); // met by every session
+        window->reload();
+        QCOMPARE(window->GoalAverageSeries->points().size(), 2);
+        QCOMPARE(window->GoalAverageSeries->points().front().y(), 9.0);
+        QCOMPARE(window->GoalSpreadSeries->points().back().y(), 9.0);
+        QVERIFY(window->GoalAverageSeries->isVisible());
+        QVERIFY2(window->GoalProgress->text().endsWith(QLatin1String("2 of the last 2 sessions met the goal.")),
+                 qPrintable(window->GoalProgress->text()));
+        QVERIFY(tableRow(0).front().endsWith(QStringLiteral(" \u2713")));
+        QVERIFY(window->Bests->text().startsWith(QLatin1String("Personal bests: Best average ")));
+
+        window->Sessions->selectionModel()->select(window->SessionRows->index(0, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        window->TakeBackButton->click();
+        QCOMPARE(window->SessionRows->rowCount(), 1);
+        pick(QStringLiteral("No driver"));
+        QCOMPARE(window->SessionRows->rowCount(), 2);
+
+        const int ana = window->DownloadDriver->findText(QStringLiteral("Ana"));
+        window->DownloadDriver->setCurrentIndex(ana);
+        emit window->DownloadDriver->activated(ana);
+        QCOMPARE(Form1->history->downloadDriver(), QStringLiteral("Ana"));
+        connectDevice();
+        Form1->Button8Click();
+        QStringList anas;
+        for (const history::Session &s : Form1->history->sessions(std::nullopt, QStringLiteral("Ana")))
+            anas << s.fileName();
+        QCOMPARE(anas, (QStringList{"S2.txt", "ABC.txt", "NEW.txt", "ABCR.txt"}));
+    }
+
     // A store that cannot record never stops a download: the files are all stored, and the
     // program says once, after the download, that the history is off and why.
     void storeThatCannotRecordNeverStopsLoad_data()

@@ -682,6 +682,7 @@ void HistoryWindow::showPractice(const history::DeviceFilter &serial, const hist
     m_bins->append(labels);
     m_countAxis->setRange(0, std::max(1, most));
     m_countAxis->applyNiceNumbers();
+    fitAxes();
     DistributionChart->chart()->setTitle(QStringLiteral("Reaction times (runs per 0.01 s), red lights apart"));
     DistributionChart->setAccessibleName(QStringLiteral("Reaction time distribution chart"));
     DistributionChart->setAccessibleDescription(QStringLiteral("%1 runs, %2 red lights").arg(distribution.runs).arg(distribution.reds));
@@ -694,6 +695,9 @@ void HistoryWindow::fitAxes()
     fit(m_spreadAxis, m_spans[1], 0.05, 3, ConsistencyChart);
     fit(m_redAxis, m_spans[2], 10.0, 0, ConsistencyChart);
     fit(m_shiftAxis, m_spans[3], 8.0, 2, ShiftChart);
+    // The runs' count from 0: as many ticks as the chart's height holds labels apart.
+    const int line = DistributionChart->fontMetrics().height();
+    m_countAxis->setTickCount(std::clamp((DistributionChart->height() - 4 * line) / (2 * line) + 1, 2, 5));
     // As many date labels as the plot's width holds side by side: crowded, they show as "...".
     const std::pair<QChartView *, QDateTimeAxis *> dated[] = {
         {ReactionChart, m_reactionDates}, {ConsistencyChart, m_consistencyDates}, {ShiftChart, m_shiftDates}};
