@@ -529,7 +529,7 @@ private slots:
         QVERIFY(window->Sessions->viewport()->rect().contains(newest));
     }
 
-    // Keyboard alone: Tab goes from the device list to the table and on, out of it; arrows walk the
+    // Keyboard alone: Tab goes from the device list through the driver list to the table and on, out of it; arrows walk the
     // sessions without loading them, Enter loads one; Esc closes the window, which opens again at
     // the size the user gave it.
     void keyboard()
@@ -540,6 +540,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(window));
         window->Device->setFocus();
         QTest::keyClick(window->Device, Qt::Key_Tab);
+        QVERIFY(window->Driver->hasFocus());
+        QTest::keyClick(window->Driver, Qt::Key_Tab);
         QVERIFY(window->Sessions->hasFocus());
 
         // At the latest session, where the table is scrolled.

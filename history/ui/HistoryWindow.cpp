@@ -226,7 +226,9 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     auto *driverLabel = new QLabel(QStringLiteral("D&river:"), this);
     Driver = new QComboBox(this);
     Driver->setObjectName(QStringLiteral("Driver"));
-    Driver->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // A long name is elided rather than widening the window past a small screen.
+    Driver->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Driver->setMinimumContentsLength(10);
     Driver->setAccessibleName(QStringLiteral("Driver"));
     driverLabel->setBuddy(Driver);
     top->addWidget(deviceLabel);
@@ -238,12 +240,12 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     top->addWidget(Summary, 1);
 
     auto *drivers = new QHBoxLayout;
-    auto *giveLabel = new QLabel(QStringLiteral("&Give the selected sessions to:"), this);
+    auto *giveLabel = new QLabel(QStringLiteral("&Give selected to:"), this);
     GiveTo = new QComboBox(this);
     GiveTo->setObjectName(QStringLiteral("GiveTo"));
     GiveTo->setEditable(true);
     GiveTo->setInsertPolicy(QComboBox::NoInsert);
-    GiveTo->setMinimumContentsLength(12);
+    GiveTo->setMinimumContentsLength(10);
     GiveTo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     GiveTo->setAccessibleName(QStringLiteral("Give the selected sessions to"));
     GiveTo->lineEdit()->setMaxLength(history::kLongestDriverName);
@@ -256,7 +258,8 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     auto *downloadLabel = new QLabel(QStringLiteral("&New downloads go to:"), this);
     DownloadDriver = new QComboBox(this);
     DownloadDriver->setObjectName(QStringLiteral("DownloadDriver"));
-    DownloadDriver->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    DownloadDriver->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DownloadDriver->setMinimumContentsLength(10);
     DownloadDriver->setAccessibleName(QStringLiteral("New downloads go to"));
     downloadLabel->setBuddy(DownloadDriver);
     drivers->addWidget(giveLabel);
@@ -361,7 +364,14 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     splitter->addWidget(chartArea);
     splitter->addWidget(Sessions);
     keepNewestRowsInView(Sessions);
-    setTabOrder(Sessions, chartArea); // Tab goes from the device to the table first, as without it
+    // Tab goes from the device and driver lists to the table first, then to the driver controls.
+    setTabOrder(Device, Driver);
+    setTabOrder(Driver, Sessions);
+    setTabOrder(Sessions, GiveTo);
+    setTabOrder(GiveTo, GiveButton);
+    setTabOrder(GiveButton, TakeBackButton);
+    setTabOrder(TakeBackButton, DownloadDriver);
+    setTabOrder(DownloadDriver, chartArea);
     splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({540, 280}); // about ten rows of the table below the three charts
