@@ -130,7 +130,7 @@ class ReportTest : public QObject {
     static void record(const QString &path, const QByteArray &bytes, const QString &serial, const QString &firmware)
     {
         history::Store store(folders().inProgram(history::kStoreName));
-        QCOMPARE(store.record({path, bytes, false, QDateTime(QDate(2024, 5, 4), QTime(18, 30)), serial, firmware, false, {}}),
+        QCOMPARE(store.record({path, bytes, false, QDateTime(QDate(2024, 5, 4), QTime(18, 30)), serial, firmware, false, {}, {}}),
                  history::Store::Recorded::New);
     }
     QString output(const QString &name) const { return out.filePath(name); }
@@ -244,7 +244,7 @@ private slots:
             const QString serial = i % 10 == 9 ? QStringLiteral("VM2") : QStringLiteral("VM1");
             const QString name = QStringLiteral("%1-%2.txt").arg(serial).arg(i);
             arrivals.push_back({QDir(folders().statistics).filePath(name), knownRunFile(i), false,
-                                QDateTime(QDate(2024, 1, 1), QTime(12, 0)).addDays(i), serial, QStringLiteral("1.24"), false, {}});
+                                QDateTime(QDate(2024, 1, 1), QTime(12, 0)).addDays(i), serial, QStringLiteral("1.24"), false, {}, {}});
         }
         {
             history::Store store(folders().inProgram(history::kStoreName));

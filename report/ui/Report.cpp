@@ -362,14 +362,14 @@ void HistoryPages::draw(QPainter &p, int index) const
     double y = kMargin;
     if (index == 0) {
         const int sessions = int(m_report.sessions.size());
-        y += heading(p, page, title(),
-                     {devicesText(m_report.device),
-                      QStringLiteral("%1 session%2, printed %3")
-                          .arg(QLocale().toString(sessions), sessions == 1 ? QString() : QStringLiteral("s"),
-                               QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat))}
-                         + (m_report.driver ? QStringList{m_report.driver->isEmpty() ? QStringLiteral("Sessions of no driver")
-                                                                                      : QStringLiteral("Driver: %1").arg(*m_report.driver)}
-                                            : QStringList{}));
+        QStringList lines{devicesText(m_report.device),
+                          QStringLiteral("%1 session%2, printed %3")
+                              .arg(QLocale().toString(sessions), sessions == 1 ? QString() : QStringLiteral("s"),
+                                   QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat))};
+        if (m_report.driver)
+            lines << (m_report.driver->isEmpty() ? QStringLiteral("Sessions of no driver")
+                                                 : QStringLiteral("Driver: %1").arg(*m_report.driver));
+        y += heading(p, page, title(), lines);
         drawPractice(p, y, width);
         y += practiceHeight();
 
