@@ -240,12 +240,13 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     top->addWidget(Summary, 1);
 
     auto *drivers = new QHBoxLayout;
-    auto *giveLabel = new QLabel(QStringLiteral("&Give selected to:"), this);
+    auto *giveLabel = new QLabel(QStringLiteral("&Give to:"), this);
     GiveTo = new QComboBox(this);
     GiveTo->setObjectName(QStringLiteral("GiveTo"));
     GiveTo->setEditable(true);
     GiveTo->setInsertPolicy(QComboBox::NoInsert);
-    GiveTo->setMinimumContentsLength(10);
+    GiveTo->setMinimumContentsLength(8);
+    GiveTo->setToolTip(QStringLiteral("A driver's name, new or known: Give gives the sessions selected in the table to them"));
     GiveTo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     GiveTo->setAccessibleName(QStringLiteral("Give the selected sessions to"));
     GiveTo->lineEdit()->setMaxLength(history::kLongestDriverName);
@@ -285,7 +286,8 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     chartArea->setObjectName(QStringLiteral("ChartArea"));
     chartArea->setFrameShape(QFrame::NoFrame);
     chartArea->setWidgetResizable(true);
-    chartArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Across only where the bests' lines are wider than a small screen.
+    chartArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     chartArea->setMinimumHeight(kChartMinimumHeight);
     auto *charts = new QWidget;
     auto *chartColumn = new QVBoxLayout(charts);
@@ -294,6 +296,11 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     ConsistencyChart = chartView("ConsistencyChart", charts);
     ShiftChart = chartView("ShiftChart", charts);
     DistributionChart = chartView("DistributionChart", charts);
+    // The bests scroll with the charts: on a small screen the table keeps its rows.
+    chartColumn->addWidget(Bests);
+    // One best a line: a wrapped label would ask for the width of much of its text and widen
+    // the window past a small screen.
+    Bests->setWordWrap(false);
     for (QChartView *view : {ReactionChart, ConsistencyChart, ShiftChart, DistributionChart})
         chartColumn->addWidget(view);
     // The legend beside the shift chart lists four series: room for them, each about a line and
@@ -388,7 +395,6 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     layout->addLayout(top);
     layout->addLayout(drivers);
     layout->addWidget(GoalProgress);
-    layout->addWidget(Bests);
     layout->addWidget(splitter, 1);
     layout->addWidget(Progress);
     layout->addWidget(Status);
@@ -656,11 +662,11 @@ void HistoryWindow::showPractice(const history::DeviceFilter &serial, const hist
             parts << QStringLiteral("%1 %2 s (%3, %4)").arg(name, seconds(b->value), dateText(b->session->arrived), b->session->fileName());
     };
     best(QStringLiteral("Best average"), bests.average);
-    best(QStringLiteral("fastest reaction"), bests.reaction);
-    best(QStringLiteral("lowest spread"), bests.spread);
+    best(QStringLiteral("Fastest reaction"), bests.reaction);
+    best(QStringLiteral("Lowest spread"), bests.spread);
     if (goal && bests.streakEnd)
-        parts << QStringLiteral("longest streak meeting the goal %1 (to %2)").arg(bests.streak).arg(dateText(bests.streakEnd->arrived));
-    Bests->setText(parts.isEmpty() ? QString() : QStringLiteral("Personal bests: ") + parts.join(QStringLiteral("; ")) + QLatin1Char('.'));
+        parts << QStringLiteral("Longest streak meeting the goal: %1 (to %2)").arg(bests.streak).arg(dateText(bests.streakEnd->arrived));
+    Bests->setText(parts.isEmpty() ? QString() : QStringLiteral("Personal bests\n") + parts.join(QLatin1Char('\n')));
     Bests->setVisible(!parts.isEmpty());
 
     // Bins from the fastest start, at most kMostBins of them; slower times in the last.
