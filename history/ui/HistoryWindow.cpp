@@ -611,6 +611,11 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
     GoalSpreadSeries->replace(goalSpread);
     GoalAverageSeries->setVisible(bool(goal));
     GoalSpreadSeries->setVisible(bool(goal));
+    // The dashed line is named in the goal's line above the charts; a low chart's legend has no
+    // room for a third entry (the legend shows a series' marker again as the series is shown).
+    for (QLineSeries *line : {GoalAverageSeries, GoalSpreadSeries})
+        for (QLegendMarker *marker : line->chart()->legend()->markers(line))
+            marker->setVisible(false);
     m_spans = {history::spanOf({&plot.average, &plot.best, &goalAverage}), history::spanOf({&plot.spread, &goalSpread}),
                history::spanOf({&plot.redRate}),
                history::spanOf({&plot.shiftAverage[0], &plot.shiftAverage[1], &plot.shiftAverage[2], &plot.shiftAverage[3]})};
