@@ -298,9 +298,11 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     DistributionChart = chartView("DistributionChart", charts);
     // The bests scroll with the charts: on a small screen the table keeps its rows.
     chartColumn->addWidget(Bests);
-    // One best a line: a wrapped label would ask for the width of much of its text and widen
-    // the window past a small screen.
-    Bests->setWordWrap(false);
+    // One best a line, wrapped where the window is narrower: its width is what the window
+    // gives it, never what its longest line would ask (that widened the window past a small
+    // screen).
+    Bests->setWordWrap(true);
+    Bests->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     for (QChartView *view : {ReactionChart, ConsistencyChart, ShiftChart, DistributionChart})
         chartColumn->addWidget(view);
     // The legend beside the shift chart lists four series: room for them, each about a line and
