@@ -216,7 +216,10 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     auto *deviceLabel = new QLabel(QStringLiteral("&Device:"), this);
     Device = new QComboBox(this);
     Device->setObjectName(QStringLiteral("Device"));
-    Device->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // A long device name is elided, as a long driver's name is, rather than widening the window
+    // past a small screen; its whole name is in the list when it opens.
+    Device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    Device->setMinimumContentsLength(11);
     Device->setAccessibleName(QStringLiteral("Device"));
     deviceLabel->setBuddy(Device);
     Summary = new QLabel(this);
@@ -226,9 +229,8 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     auto *driverLabel = new QLabel(QStringLiteral("D&river:"), this);
     Driver = new QComboBox(this);
     Driver->setObjectName(QStringLiteral("Driver"));
-    // A long name is elided rather than widening the window past a small screen.
     Driver->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    Driver->setMinimumContentsLength(10);
+    Driver->setMinimumContentsLength(9);
     Driver->setAccessibleName(QStringLiteral("Driver"));
     driverLabel->setBuddy(Driver);
     top->addWidget(deviceLabel);
@@ -236,7 +238,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     top->addSpacing(8);
     top->addWidget(driverLabel);
     top->addWidget(Driver);
-    top->addSpacing(16);
+    top->addSpacing(8);
     top->addWidget(Summary, 1);
 
     auto *drivers = new QHBoxLayout;
@@ -260,7 +262,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     DownloadDriver = new QComboBox(this);
     DownloadDriver->setObjectName(QStringLiteral("DownloadDriver"));
     DownloadDriver->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    DownloadDriver->setMinimumContentsLength(10);
+    DownloadDriver->setMinimumContentsLength(9);
     DownloadDriver->setAccessibleName(QStringLiteral("New downloads go to"));
     downloadLabel->setBuddy(DownloadDriver);
     drivers->addWidget(giveLabel);
