@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FolderListing.h"
+#include "history/Practice.h"
 #include "history/Sessions.h"
 #include "history/WindowAnswers.h"
 
@@ -130,9 +131,6 @@ public:
     // The driver new downloads go to (the window's Load and the tool alike); empty: none.
     QString downloadDriver();
     bool setDownloadDriver(const QString &driver);
-    // The reaction times of each of these sessions' runs, in run order (at most a file's runs
-    // each).
-    std::vector<std::vector<double>> reactionTimes(const std::vector<Session> &sessions);
     // The devices' serial numbers, sorted; an empty one stands for files of no known device.
     QStringList devices();
 
@@ -149,6 +147,10 @@ public:
     // years are counted in local time at the offset from UTC of `local`.
     Plot plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local = QDateTime::currentDateTime(),
               const DriverFilter &driver = std::nullopt);
+    // The sessions' overview, the distribution of their reaction times, their personal bests
+    // and, with a goal, the streak and the count of the last ten against it: one stream of small
+    // values, whatever the history's size.
+    Practice practice(const DeviceFilter &serial, const DriverFilter &driver, const std::optional<Goal> &goal);
 
 private:
     // Unwritable: the probe's write failed (disk full, size limit, I/O error); it may still be read.
@@ -157,6 +159,7 @@ private:
     Outcome openFile(bool readOnly);
     Outcome prepare();
     bool migrate(QSqlQuery &query);
+    bool binStoredTimes(QSqlQuery &query);
     void close();
     bool setAside();
     void turnOff(const QString &why);

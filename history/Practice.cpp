@@ -1,5 +1,7 @@
 #include "history/Practice.h"
 
+#include "stats/RunFile.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -9,61 +11,99 @@ namespace history {
 
 int binOf(double seconds)
 {
-    // Times come with three decimals: 0.510 is in the bin from 0.510, whatever its binary value.
-    // A hostile file's time far off the scale falls in the bin at its end.
     return int(std::floor(std::clamp(seconds, -100.0, 100.0) / kBinWidth + 1e-6));
 }
 
-Distribution distributionOf(const std::vector<Session> &sessions, const std::vector<std::vector<double>> &times)
+namespace {
+
+// The runs, the red lights, then (bin, count) pairs: 32-bit integers, least significant byte first.
+constexpr int kMostBinned = 2 + 2 * runfile::kRuns;
+
+void append(QByteArray &bytes, qint32 value)
 {
-    Distribution d;
-    for (size_t i = 0; i < sessions.size() && i < times.size(); ++i) {
-        std::vector<double> rt = times[i];
-        std::sort(rt.begin(), rt.end());
-        const Session &s = sessions[i];
-        const size_t reds = s.figures ? size_t(std::clamp(s.figures->reds, 0, int(rt.size()))) : 0;
-        d.reds += int(reds);
-        d.runs += int(rt.size());
-        for (size_t r = reds; r < rt.size(); ++r)
-            if (std::isfinite(rt[r]))
-                ++d.bins[binOf(rt[r])];
-    }
-    return d;
+    const quint32 u = quint32(value);
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.append(char((u >> shift) & 0xFF));
 }
 
-Bests bestsOf(const std::vector<Session> &sessions, const std::optional<Goal> &goal)
+qint32 at(QByteArrayView bytes, qsizetype index)
 {
-    Bests b;
-    const auto lower = [](std::optional<Best> &best, const std::optional<double> &value, const Session &s) {
-        if (value && (!best || *value < best->value))
-            best = Best{*value, &s};
+    quint32 u = 0;
+    for (int i = 0; i < 4; ++i)
+        u |= quint32(quint8(bytes[index * 4 + i])) << (8 * i);
+    return qint32(u);
+}
+
+} // namespace
+
+QByteArray binnedTimes(std::vector<double> times, int reds)
+{
+    if (times.size() > size_t(runfile::kRuns))
+        times.resize(size_t(runfile::kRuns));
+    std::sort(times.begin(), times.end(), [](double a, double b) { return std::isnan(b) ? !std::isnan(a) : a < b; });
+    const size_t red = size_t(std::clamp(reds, 0, int(times.size())));
+    std::map<int, int> bins;
+    for (size_t r = red; r < times.size(); ++r)
+        if (std::isfinite(times[r]))
+            ++bins[binOf(times[r])];
+    QByteArray bytes;
+    append(bytes, qint32(times.size()));
+    append(bytes, qint32(red));
+    for (const auto &[bin, count] : bins) {
+        append(bytes, bin);
+        append(bytes, count);
+    }
+    return bytes;
+}
+
+void addBinnedTimes(Distribution &distribution, QByteArrayView binned)
+{
+    const qsizetype values = binned.size() / 4;
+    if (binned.size() % 4 != 0 || values < 2 || values > kMostBinned || values % 2 != 0)
+        return;
+    const qint32 runs = at(binned, 0), reds = at(binned, 1);
+    qint64 binnedRuns = 0;
+    for (qsizetype i = 2; i < values; i += 2) {
+        const qint32 bin = at(binned, i), count = at(binned, i + 1);
+        if (count <= 0 || bin < binOf(-100.0) || bin > binOf(100.0))
+            return;
+        binnedRuns += count;
+    }
+    if (runs < 0 || runs > runfile::kRuns || reds < 0 || reds + binnedRuns > runs)
+        return;
+    distribution.runs += runs;
+    distribution.reds += reds;
+    for (qsizetype i = 2; i < values; i += 2)
+        distribution.bins[at(binned, i)] += at(binned, i + 1);
+}
+
+PracticeTally::PracticeTally(const std::optional<Goal> &goal, int last) : m_goal(goal), m_last(std::max(last, 1)) {}
+
+void PracticeTally::add(qint64 session, const Figures &figures)
+{
+    const auto lower = [session](std::optional<Found> &found, const std::optional<double> &value) {
+        if (value && (!found || *value < found->value))
+            found = Found{*value, session};
     };
-    int run = 0;
-    for (const Session &s : sessions) {
-        if (!s.figures)
-            continue;
-        lower(b.average, s.figures->average, s);
-        lower(b.reaction, s.figures->best, s);
-        lower(b.spread, s.figures->spread, s);
-        run = goal && metGoal(s, *goal) ? run + 1 : 0;
-        if (run > b.streak) {
-            b.streak = run;
-            b.streakEnd = &s;
-        }
+    lower(m_average, figures.average);
+    lower(m_reaction, figures.best);
+    lower(m_spread, figures.spread);
+    if (!m_goal)
+        return;
+    const bool met = metGoal(figures, *m_goal);
+    m_run = met ? m_run + 1 : 0;
+    if (m_run > m_streak) {
+        m_streak = m_run;
+        m_streakEnd = session;
     }
-    return b;
+    m_recent.push_back(met);
+    if (int(m_recent.size()) > m_last)
+        m_recent.pop_front();
 }
 
-GoalCount goalCount(const std::vector<Session> &sessions, const Goal &goal, int last)
+GoalCount PracticeTally::goalCount() const
 {
-    GoalCount count;
-    for (auto it = sessions.rbegin(); it != sessions.rend() && count.of < last; ++it) {
-        if (!it->figures)
-            continue;
-        ++count.of;
-        count.met += metGoal(*it, goal) ? 1 : 0;
-    }
-    return count;
+    return {int(std::count(m_recent.begin(), m_recent.end(), true)), int(m_recent.size())};
 }
 
 QString driverNameProblem(const QString &name)
@@ -101,13 +141,13 @@ QString goalCountText(const GoalCount &count)
         .arg(count.of == 1 ? QStringLiteral("session") : QStringLiteral("sessions"));
 }
 
-QStringList summaryLines(const Bests &bests, const Distribution &distribution, const std::optional<Goal> &goal,
-                         const QLocale &locale)
+QStringList summaryLines(const Practice &practice, const std::optional<Goal> &goal, const QLocale &locale)
 {
     const auto seconds = [&locale](double value) { return locale.toString(value, 'f', 3); };
-    const auto where = [&locale](const Session *s) {
-        return QStringLiteral("%1, %2").arg(locale.toString(s->arrived, QLocale::ShortFormat), s->fileName());
+    const auto where = [&locale](const Session &s) {
+        return QStringLiteral("%1, %2").arg(locale.toString(s.arrived, QLocale::ShortFormat), s.fileName());
     };
+    const Bests &bests = practice.bests;
     QStringList lines;
     lines << (goal ? QStringLiteral("Goal: average %1 s, spread %2 s").arg(seconds(goal->average), seconds(goal->spread))
                    : QStringLiteral("Goal: none"));
@@ -118,17 +158,20 @@ QStringList summaryLines(const Bests &bests, const Distribution &distribution, c
     best(QStringLiteral("Best average"), bests.average);
     best(QStringLiteral("Fastest reaction"), bests.reaction);
     best(QStringLiteral("Lowest spread"), bests.spread);
-    if (goal)
+    if (goal) {
         lines << (bests.streakEnd ? QStringLiteral("Longest streak meeting the goal: %1 (to %2)")
                                         .arg(bests.streak)
-                                        .arg(where(bests.streakEnd))
+                                        .arg(where(*bests.streakEnd))
                                   : QStringLiteral("Longest streak meeting the goal: none"));
+        lines << goalCountText(practice.goalCount.value_or(GoalCount{}));
+    }
+    const Distribution &distribution = practice.distribution;
     lines << QStringLiteral("Reaction times: %1 runs, %2 red lights").arg(distribution.runs).arg(distribution.reds);
     int most = 0;
     for (const auto &[bin, count] : distribution.bins)
         most = std::max(most, count);
     for (const auto &[bin, count] : distribution.bins) {
-        const int bar = most > 0 ? std::max(1, count * 40 / most) : 0;
+        const int bar = most > 0 ? std::max(1, int(qint64(count) * 40 / most)) : 0;
         lines << QStringLiteral("%1-%2 s %3 %4")
                      .arg(seconds(bin * kBinWidth), seconds((bin + 1) * kBinWidth))
                      .arg(count, 5)

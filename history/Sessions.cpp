@@ -183,11 +183,16 @@ QByteArray csvText(const std::vector<Session> &sessions, const QLocale &locale)
 
 bool metGoal(const Session &session, const Goal &goal)
 {
-    if (!session.figures || !session.figures->average || !session.figures->spread)
+    return session.figures && metGoal(*session.figures, goal);
+}
+
+bool metGoal(const Figures &figures, const Goal &goal)
+{
+    if (!figures.average || !figures.spread)
         return false;
     // Figures the file wrote with three decimals: a goal of 0.510 is met by 0.510.
     constexpr double kSlack = 5e-7;
-    return *session.figures->average <= goal.average + kSlack && *session.figures->spread <= goal.spread + kSlack;
+    return *figures.average <= goal.average + kSlack && *figures.spread <= goal.spread + kSlack;
 }
 
 Plot plotOf(const std::vector<Session> &sessions)

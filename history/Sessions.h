@@ -72,6 +72,7 @@ struct Session {
 // Whether the session met the goal: both its average and its spread within it. A session without
 // those figures did not.
 bool metGoal(const Session &session, const Goal &goal);
+bool metGoal(const Figures &figures, const Goal &goal);
 
 // The table's columns: Date, Device, File, Runs, Reds, Wins, Average, Spread.
 QStringList tableHeader();

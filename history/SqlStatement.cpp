@@ -61,6 +61,11 @@ void SqlStatement::bindUtf8(int position, QByteArrayView value)
     sqlite3_bind_text(m_statement, position, value.data(), int(value.size()), SQLITE_TRANSIENT);
 }
 
+void SqlStatement::bindBytes(int position, QByteArrayView value)
+{
+    sqlite3_bind_blob(m_statement, position, value.data(), int(value.size()), SQLITE_TRANSIENT);
+}
+
 void SqlStatement::bindNull(int position)
 {
     sqlite3_bind_null(m_statement, position);
@@ -85,6 +90,19 @@ void SqlStatement::reset()
 qint64 SqlStatement::columnInt(int column) const
 {
     return sqlite3_column_int64(m_statement, column);
+}
+
+std::optional<double> SqlStatement::columnDouble(int column) const
+{
+    if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
+        return std::nullopt;
+    return sqlite3_column_double(m_statement, column);
+}
+
+QByteArrayView SqlStatement::columnBytes(int column) const
+{
+    const auto *bytes = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+    return bytes ? QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column)) : QByteArrayView();
 }
 
 QString SqlStatement::columnText(int column) const

@@ -37,6 +37,7 @@ public:
     void bind(int position, const std::optional<double> &value); // absent: NULL
     void bind(int position, const QString &value);                // a null text: NULL
     void bindUtf8(int position, QByteArrayView value);            // copied
+    void bindBytes(int position, QByteArrayView value);           // a BLOB, copied
     void bindNull(int position);
     // One step: true while a row is there to read (then `column*`), false when done or failed
     // (error() tells). reset() makes it ready to run again.
@@ -44,6 +45,9 @@ public:
     bool failed() const { return m_failed; }
     void reset();
     qint64 columnInt(int column) const;
+    std::optional<double> columnDouble(int column) const; // NULL: none
+    // Valid until the next step; empty for NULL.
+    QByteArrayView columnBytes(int column) const;
     QString columnText(int column) const;
     // The last failure, as Qt's driver reports one (its native code is SQLite's).
     QSqlError error() const;

@@ -130,32 +130,4 @@ bool Store::setDownloadDriver(const QString &driver)
     return false;
 }
 
-std::vector<std::vector<double>> Store::reactionTimes(const std::vector<Session> &sessions)
-{
-    std::vector<std::vector<double>> times(sessions.size());
-    if (!m_readable || sessions.empty())
-        return times;
-    std::map<qint64, size_t> at;
-    for (size_t i = 0; i < sessions.size(); ++i)
-        at[sessions[i].id] = i;
-    constexpr size_t kChunk = 500; // well below SQLite's limit of bound values
-    for (size_t first = 0; first < sessions.size(); first += kChunk) {
-        const size_t count = std::min(kChunk, sessions.size() - first);
-        QStringList marks(qsizetype(count), QStringLiteral("?"));
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT session, rt FROM runs WHERE session IN (%1) ORDER BY session, run")
-                          .arg(marks.join(QLatin1Char(','))));
-        for (size_t i = first; i < first + count; ++i)
-            query.addBindValue(sessions[i].id);
-        if (!run(query)) {
-            failed(query.lastError());
-            return times;
-        }
-        while (query.next())
-            times[at[query.value(0).toLongLong()]].push_back(query.value(1).toDouble());
-    }
-    return times;
-}
-
 } // namespace history

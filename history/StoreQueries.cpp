@@ -2,6 +2,7 @@
 // what a window shows.
 
 #include "history/HistoryStore.h"
+#include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 
 #include <QLocale>
@@ -38,6 +39,16 @@ void bindFilter(QSqlQuery &query, const DeviceFilter &serial, const DriverFilter
         query.addBindValue(serial->isNull() ? QString(QLatin1String("")) : *serial); // NULL would match nothing
     if (driver && !driver->isEmpty())
         query.addBindValue(*driver);
+}
+
+// The same filter's values on a statement of SQLite's own, from `position`; the next position.
+int bindFilter(SqlStatement &statement, int position, const DeviceFilter &serial, const DriverFilter &driver)
+{
+    if (serial)
+        statement.bind(position++, text(*serial));
+    if (driver && !driver->isEmpty())
+        statement.bind(position++, *driver);
+    return position;
 }
 
 std::optional<double> number(const QVariant &value)
@@ -162,6 +173,78 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
             add(plot.shiftAverage[size_t(k)], query.value(5 + k));
     }
     return plot;
+}
+
+Practice Store::practice(const DeviceFilter &serial, const DriverFilter &driver, const std::optional<Goal> &goal)
+{
+    Practice practice;
+    if (!m_readable)
+        return practice;
+    // Each session's figures and its runs already binned, in date order.
+    SqlStatement figures(sqliteHandleOf(QSqlDatabase::database(m_connection, false)),
+                         (QStringLiteral("SELECT id, arrived, runs, average, spread, best, binned_times FROM sessions")
+                          + where(serial, driver) + QStringLiteral(" ORDER BY arrived, id"))
+                             .toUtf8()
+                             .constData());
+    bindFilter(figures, 1, serial, driver);
+    m_deadline.setRemainingTime(kStatementLimitMs);
+    PracticeTally tally(goal);
+    Overview &overview = practice.overview;
+    qint64 first = 0, last = 0;
+    while (figures.step()) {
+        last = figures.columnInt(1);
+        if (overview.sessions++ == 0)
+            first = last;
+        if (!figures.columnDouble(2))
+            continue; // a file that does not decode
+        overview.runs += std::max<qint64>(figures.columnInt(2), 0);
+        Figures f;
+        f.average = figures.columnDouble(3);
+        f.spread = figures.columnDouble(4);
+        f.best = figures.columnDouble(5);
+        tally.add(figures.columnInt(0), f);
+        addBinnedTimes(practice.distribution, figures.columnBytes(6));
+    }
+    if (figures.failed()) {
+        failed(figures.error());
+        return {};
+    }
+    if (overview.sessions > 0) {
+        overview.first = QDateTime::fromMSecsSinceEpoch(first);
+        overview.last = QDateTime::fromMSecsSinceEpoch(last);
+    }
+
+    // The few sessions named, whole.
+    std::vector<qint64> ids;
+    for (const auto &found : {tally.average(), tally.reaction(), tally.spread()})
+        if (found)
+            ids.push_back(found->session);
+    if (tally.streakEnd())
+        ids.push_back(tally.streakEnd());
+    const std::vector<Session> named = sessionsWithIds(ids);
+    const auto sessionWith = [&named](qint64 id) -> std::optional<Session> {
+        for (const Session &s : named)
+            if (s.id == id)
+                return s;
+        return std::nullopt;
+    };
+    const auto best = [&](const std::optional<PracticeTally::Found> &found) -> std::optional<Best> {
+        if (!found)
+            return std::nullopt;
+        if (std::optional<Session> s = sessionWith(found->session))
+            return Best{found->value, std::move(*s)};
+        return std::nullopt;
+    };
+    practice.bests.average = best(tally.average());
+    practice.bests.reaction = best(tally.reaction());
+    practice.bests.spread = best(tally.spread());
+    if (tally.streakEnd()) {
+        practice.bests.streak = tally.streak();
+        practice.bests.streakEnd = sessionWith(tally.streakEnd());
+    }
+    if (goal)
+        practice.goalCount = tally.goalCount();
+    return practice;
 }
 
 std::vector<Session> Store::sessions(const std::optional<QString> &serial, const DriverFilter &driver)

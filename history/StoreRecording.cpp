@@ -25,8 +25,8 @@ struct Store::Statements {
         : known(db, "SELECT id, serial, file FROM sessions WHERE hash = ?"),
           seen(db, "INSERT OR REPLACE INTO seen (file, size, modified, hash) VALUES (?, ?, ?, ?)"),
           session(db, "INSERT INTO sessions (arrived, imported, serial, firmware, file, hash, size, rallycross, runs,"
-                      " wins, reds, average, spread, best, shift1, shift2, shift3, shift4, driver)"
-                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+                      " wins, reds, average, spread, best, shift1, shift2, shift3, shift4, binned_times, driver)"
+                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
                       " (SELECT id FROM drivers WHERE name = ?))"),
           m_db(db),
           device(db, "UPDATE sessions SET serial = ?, firmware = ? WHERE id = ?"),
@@ -101,6 +101,14 @@ std::optional<qint64> Store::insert(Statements &statements, const Arrival &arriv
     for (const std::optional<double> &value : {f.average, f.spread, f.best, f.shiftAverage[0], f.shiftAverage[1],
                                                f.shiftAverage[2], f.shiftAverage[3]})
         session.bind(position++, figures ? value : std::nullopt);
+    // The runs as the window's load sets its run arrays: a short or rallycross file has no shift
+    // times and no bump counts.
+    const int count = figures ? std::clamp(figures->runs, 0, runfile::kRuns) : 0;
+    const runfile::Runs runs = runfile::runsOf(file);
+    if (figures)
+        session.bindBytes(position++, binnedTimes(std::vector<double>(runs.rt.begin() + 1, runs.rt.begin() + 1 + count), figures->reds));
+    else
+        session.bindNull(position++);
     if (arrival.driver.isEmpty())
         session.bindNull(position);
     else
@@ -111,12 +119,8 @@ std::optional<qint64> Store::insert(Statements &statements, const Arrival &arriv
     if (!figures)
         return id;
 
-    // The runs as the window's load sets its run arrays: a short or rallycross file has no shift
-    // times and no bump counts.
-    const int count = std::min(figures->runs, runfile::kRuns);
-    if (count <= 0)
+    if (count == 0)
         return id;
-    const runfile::Runs runs = runfile::runsOf(file);
     SqlStatement &rows = statements.runs(count);
     if (!rows.prepared()) {
         failed(rows.error());

@@ -2,7 +2,9 @@
 // bringing of an older store to this version.
 
 #include "history/HistoryStore.h"
+#include "history/SqlStatement.h"
 #include "history/StoreSql.h"
+#include "stats/RunFile.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -56,6 +58,9 @@ const std::vector<std::vector<const char *>> kSteps = {
         // A session belongs to one driver or to none (NULL).
         "ALTER TABLE sessions ADD COLUMN driver INTEGER REFERENCES drivers (id)",
         "CREATE INDEX sessions_by_driver ON sessions (driver, arrived)",
+        // Each session's runs as the reaction times' distribution counts them (binnedTimes): the
+        // distribution of every session reads one value of each rather than all their runs.
+        "ALTER TABLE sessions ADD COLUMN binned_times BLOB",
         // The choices the window and the tool share, such as the driver new downloads go to.
         "CREATE TABLE settings (name TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID",
     },
@@ -179,7 +184,7 @@ Store::Outcome Store::prepare()
             if (!run(query, QLatin1String(statement)))
                 return undo();
         }
-        if (v == 1 && !migrate(query))
+        if ((v == 1 && !migrate(query)) || (v == 2 && !binStoredTimes(query)))
             return undo();
     }
     QStringList statements;
@@ -220,6 +225,48 @@ bool Store::migrate(QSqlQuery &query)
         }
     }
     return true;
+}
+
+// Version 2 to 3, in the transaction of the steps: each session's binned times from its runs.
+bool Store::binStoredTimes(QSqlQuery &query)
+{
+    query.setForwardOnly(true);
+    if (!run(query, QStringLiteral("SELECT sessions.id, max(coalesce(sessions.reds, 0), 0), runs.rt FROM sessions"
+                                   " JOIN runs ON runs.session = sessions.id WHERE sessions.runs IS NOT NULL"
+                                   " ORDER BY sessions.id, runs.run")))
+        return false;
+    SqlStatement update(sqliteHandleOf(QSqlDatabase::database(m_connection, false)),
+                        "UPDATE sessions SET binned_times = ? WHERE id = ?");
+    qint64 session = 0;
+    int reds = 0;
+    std::vector<double> times;
+    const auto store = [&] {
+        if (session == 0)
+            return true;
+        update.bindBytes(1, binnedTimes(times, reds));
+        update.bind(2, session);
+        return run(update);
+    };
+    while (query.next()) {
+        const qint64 id = query.value(0).toLongLong();
+        if (id != session) {
+            if (!store())
+                return false;
+            session = id;
+            reds = int(std::min<qint64>(query.value(1).toLongLong(), runfile::kRuns));
+            times.clear();
+        }
+        if (times.size() < size_t(runfile::kRuns))
+            times.push_back(query.value(2).toDouble());
+    }
+    if (query.lastError().isValid())
+        return false;
+    if (!store())
+        return false;
+    // Sessions with figures but no runs (a file that counted none).
+    query.prepare(QStringLiteral("UPDATE sessions SET binned_times = ? WHERE runs IS NOT NULL AND binned_times IS NULL"));
+    query.addBindValue(binnedTimes({}, 0));
+    return run(query);
 }
 
 } // namespace history

@@ -500,7 +500,7 @@ private slots:
                                     " PRIMARY KEY (session, run)) WITHOUT ROWID"),
                      QStringLiteral("PRAGMA application_id = %1").arg(0x564D4831), QStringLiteral("PRAGMA user_version = 1"),
                      QStringLiteral("INSERT INTO sessions VALUES (1, %1, 0, 'VM000042', '1.24 R', '%2', '%3', %4, 0,"
-                                    " 20, 9, 2, 0.512, 0.03, 0.498, 1.7, 3.38, NULL, NULL)")
+                                    " 20, 9, 1, 0.512, 0.03, 0.498, 1.7, 3.38, NULL, NULL)")
                          .arg(day(7).toMSecsSinceEpoch()).arg(inFolder, QString::fromLatin1(
                              QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())).arg(bytes.size()),
                      QStringLiteral("INSERT INTO runs VALUES (1, 1, 0.512, 1.7, 3.38, NULL, NULL, 2), (1, 2, 0.498, 1.71, 3.4, NULL, NULL, 0)"),
@@ -522,7 +522,7 @@ private slots:
             QCOMPARE(sessions[0].serial, QStringLiteral("VM000042"));
             QVERIFY(sessions[0].figures);
             const history::Figures &f = *sessions[0].figures;
-            QCOMPARE(std::tuple(f.runs, f.wins, f.reds), std::tuple(20, 9, 2));
+            QCOMPARE(std::tuple(f.runs, f.wins, f.reds), std::tuple(20, 9, 1));
             QCOMPARE(std::tuple(f.average, f.spread, f.best), std::tuple(std::optional(0.512), std::optional(0.03), std::optional(0.498)));
             QCOMPARE(f.shiftAverage, (std::array<std::optional<double>, 4>{1.7, 3.38, std::nullopt, std::nullopt}));
             QCOMPARE(sessions[1].path, elsewhere);
@@ -530,6 +530,9 @@ private slots:
             QVERIFY(!sessions[1].figures);
             QCOMPARE(store->record(arrival(inFolder, bytes, day(9))), history::Store::Recorded::Known);
             QCOMPARE(sessions[0].driver, QString()); // of no driver until given to one
+            // Its runs in the distribution, the faster as its red light.
+            const history::Distribution d = store->practice(std::nullopt, std::nullopt, std::nullopt).distribution;
+            QCOMPARE(std::tuple(d.runs, d.reds, d.bins), std::tuple(2, 1, (std::map<int, int>{{51, 1}})));
         }
         QCOMPARE(notices, QStringList());
         QCOMPARE(scalar(storePath(), QStringLiteral("PRAGMA user_version")).toInt(), history::kSchemaVersion);

@@ -42,7 +42,8 @@ void TForm1::openHistory()
                         historyImportTotal = 0;
                         showHistoryImportProgress();
                     }
-                    if (historyWindow && historyWindow->isVisible())
+                    // After the whole file's check only a store started anew changes what it shows.
+                    if (historyWindow && historyWindow->isVisible() && (!last || result.damaged))
                         historyWindow->reload();
                     if (!last)
                         emit historyImported(); // the sessions are in

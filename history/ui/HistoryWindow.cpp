@@ -549,7 +549,9 @@ void HistoryWindow::showSessions()
         for (const history::Driver &d : m_store.drivers())
             if (d.name == *driver)
                 goal = d.goal;
-    const history::Overview overview = m_store.overview(serial, driver);
+    // One reading of the sessions for the summary, the charts' dates and the bests.
+    const history::Practice practice = m_store.practice(serial, driver, goal);
+    const history::Overview &overview = practice.overview;
     Status->setText(m_store.canRecord() ? QString() : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
 
     QString when;
@@ -563,7 +565,7 @@ void HistoryWindow::showSessions()
                          : history::sessionsAndRuns(overview.sessions, overview.runs) + when);
 
     showCharts(serial, driver, goal, overview);
-    showPractice(serial, driver, goal);
+    showPractice(practice, driver, goal);
     SessionRows->reload(serial, driver, goal);
     fitColumns();
     Sessions->scrollToBottom();
@@ -652,23 +654,22 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
 }
 
 // The goal's count, the personal bests and the reaction times' distribution of the sessions shown.
-void HistoryWindow::showPractice(const history::DeviceFilter &serial, const history::DriverFilter &driver,
+void HistoryWindow::showPractice(const history::Practice &practice, const history::DriverFilter &driver,
                                  const std::optional<history::Goal> &goal)
 {
-    const std::vector<history::Session> sessions = m_store.sessions(serial, driver);
-    const history::Bests bests = history::bestsOf(sessions, goal);
-    const history::Distribution distribution = history::distributionOf(sessions, m_store.reactionTimes(sessions));
+    const history::Bests &bests = practice.bests;
+    const history::Distribution &distribution = practice.distribution;
     const QLocale locale;
     const auto seconds = [&locale](double value) { return locale.toString(value, 'f', 3); };
     GoalProgress->setVisible(bool(goal));
     if (goal)
         GoalProgress->setText(QStringLiteral("Goal of %1: average %2 s, spread %3 s. %4.")
                                   .arg(*driver, seconds(goal->average), seconds(goal->spread),
-                                       history::goalCountText(history::goalCount(sessions, *goal))));
+                                       history::goalCountText(practice.goalCount.value_or(history::GoalCount{}))));
     QStringList parts;
     const auto best = [&](const QString &name, const std::optional<history::Best> &b) {
         if (b)
-            parts << QStringLiteral("%1 %2 s (%3, %4)").arg(name, seconds(b->value), dateText(b->session->arrived), b->session->fileName());
+            parts << QStringLiteral("%1 %2 s (%3, %4)").arg(name, seconds(b->value), dateText(b->session.arrived), b->session.fileName());
     };
     best(QStringLiteral("Best average"), bests.average);
     best(QStringLiteral("Fastest reaction"), bests.reaction);

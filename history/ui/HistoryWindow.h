@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/AxisFit.h"
+#include "history/Practice.h"
 #include "history/Sessions.h"
 #include "history/WindowAnswers.h"
 
@@ -104,7 +105,7 @@ private:
     void fitColumns();
     void sessionChosen(int row);
     void giveSelected(const QString &driver);
-    void showPractice(const history::DeviceFilter &serial, const history::DriverFilter &driver,
+    void showPractice(const history::Practice &practice, const history::DriverFilter &driver,
                       const std::optional<history::Goal> &goal);
     void applyPalette();
 

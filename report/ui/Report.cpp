@@ -273,7 +273,6 @@ private:
     double practiceHeight() const { return 14 * double(m_bests.size()) + kBars + 14 + 8; }
     void drawPractice(QPainter &p, double y, double width) const;
     QStringList m_bests;
-    history::Distribution m_distribution;
     HistoryReport m_report;
     std::vector<QStringList> m_rows;
     std::vector<bool> m_dim;
@@ -288,17 +287,12 @@ HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages
             m_rows.back()[0] += QStringLiteral(" \u2713"); // met the goal
         m_dim.push_back(!session.figures);
     }
-    m_distribution = history::distributionOf(m_report.sessions, m_report.times);
     // The bests' lines only: the bars draw the distribution.
-    const QStringList summary = history::summaryLines(history::bestsOf(m_report.sessions, m_report.goal), m_distribution,
-                                                      m_report.goal);
-    for (const QString &line : summary) {
+    for (const QString &line : history::summaryLines(m_report.practice, m_report.goal)) {
         if (line.startsWith(QLatin1String("Reaction times:")))
             break;
         m_bests << line;
     }
-    if (m_report.goal)
-        m_bests << history::goalCountText(history::goalCount(m_report.sessions, *m_report.goal));
     const double height = size().height();
     const double firstSpace = height - 2 * kMargin - kFooter - headingHeight() - practiceHeight()
                               - 3 * (kHistoryChart + kLegendHeight + 6) - 8;
@@ -475,7 +469,7 @@ void HistoryPages::drawPractice(QPainter &p, double y, double width) const
         text(p, QRectF(kMargin, y, width, 13), line, font(10));
         y += 14;
     }
-    const history::Distribution &d = m_distribution;
+    const history::Distribution &d = m_report.practice.distribution;
     text(p, QRectF(kMargin, y, width, 13),
          QStringLiteral("Reaction times, runs per 0.01 s: %1 runs, %2 red lights").arg(d.runs).arg(d.reds), font(10, true));
     y += 14;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/Practice.h"
 #include "history/Sessions.h"
 #include "report/ReportData.h"
 #include "stats/RunFile.h"
@@ -48,10 +49,10 @@ struct HistoryReport {
     std::optional<QString> device; // which sessions: see devicesText()
     std::vector<history::Session> sessions;
     // One driver's sessions (an empty name: those of no driver), with the driver's goal; and the
-    // reaction times of each session's runs, for the distribution.
+    // sessions' distribution and personal bests.
     std::optional<QString> driver = std::nullopt;
     std::optional<history::Goal> goal = std::nullopt;
-    std::vector<std::vector<double>> times = {};
+    history::Practice practice = {};
 };
 Layout historyLayout(HistoryReport report);
 

@@ -172,8 +172,8 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
             if (driver && d.name == *driver)
                 goal = d.goal;
         std::vector<history::Session> sessions = store.sessions(device, driver);
-        std::vector<std::vector<double>> times = store.reactionTimes(sessions);
-        return report::historyLayout({device, std::move(sessions), driver, goal, std::move(times)});
+        history::Practice practice = store.practice(device, driver, goal);
+        return report::historyLayout({device, std::move(sessions), driver, goal, std::move(practice)});
     };
     QObject::connect(actions.save, &QAction::triggered, &window, [&window, layout] {
         guarded(&window, [&] { saveReport(&window, layout(), QString(), QStringLiteral("History")); });

@@ -152,8 +152,8 @@ int runReportCommand(const QStringList &arguments)
             if (!known)
                 return fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*options.driver));
             std::vector<history::Session> sessions = store.sessions(options.device, options.driver);
-            std::vector<std::vector<double>> times = store.reactionTimes(sessions);
-            pages = historyLayout({options.device, std::move(sessions), options.driver, goal, std::move(times)})(paper);
+            history::Practice practice = store.practice(options.device, options.driver, goal);
+            pages = historyLayout({options.device, std::move(sessions), options.driver, goal, std::move(practice)})(paper);
         }
 
         const QByteArray bytes = fileBytes(*pages, *formatOf(options.output));

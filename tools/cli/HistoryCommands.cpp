@@ -83,20 +83,17 @@ int runHistory(Context &c)
     std::optional<QString> device;
     if (c.has(QStringLiteral("--device")))
         device = c.value(QStringLiteral("--device"));
-    const std::vector<history::Session> sessions = store.sessions(device, driver);
     if (c.has(QStringLiteral("--summary"))) {
         const std::optional<history::Goal> goal = driver && !driver->isEmpty() ? goalOf(store, *driver) : std::nullopt;
-        const history::Bests bests = history::bestsOf(sessions, goal);
-        const history::Distribution distribution = history::distributionOf(sessions, store.reactionTimes(sessions));
+        const history::Practice practice = store.practice(device, driver, goal);
         if (driver)
             c.io.out << "Driver: " << printable(driver->isEmpty() ? QStringLiteral("none") : *driver) << '\n';
-        for (const QString &line : history::summaryLines(bests, distribution, goal))
+        for (const QString &line : history::summaryLines(practice, goal))
             c.io.out << printable(line) << '\n';
-        if (goal)
-            c.io.out << history::goalCountText(history::goalCount(sessions, *goal)) << '\n';
         c.io.out << Qt::flush;
         return kExitOk;
     }
+    const std::vector<history::Session> sessions = store.sessions(device, driver);
     if (c.has(QStringLiteral("--csv"))) {
         c.io.out << QString::fromLocal8Bit(history::csvText(sessions)) << Qt::flush;
         return kExitOk;
