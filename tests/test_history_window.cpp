@@ -12,11 +12,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLegend>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -204,8 +206,26 @@ private slots:
         QCOMPARE(window->SessionRows->rowCount(), 2);
         QVERIFY(!window->GoalAverageSeries->isVisible());
 
-        QVERIFY(Form1->history->setGoal(QStringLiteral("Ana"), history::Goal{9.0, 9.0})); // met by every session
-        window->reload();
+        // The goal set in its dialog: a figure that is not one is named there, and nothing is set.
+        QVERIFY(window->GoalButton->isVisible());
+        QVERIFY(window->GoalProgress->text().startsWith(QLatin1String("Ana has no goal")));
+        const auto goalDialog = [window](const QString &average, const QString &spread, const char *button) {
+            window->GoalButton->click();
+            QDialog *dialog = window->GoalDialog;
+            QVERIFY(dialog && dialog->isVisible());
+            dialog->findChild<QLineEdit *>(QStringLiteral("GoalAverage"))->setText(average);
+            dialog->findChild<QLineEdit *>(QStringLiteral("GoalSpread"))->setText(spread);
+            dialog->findChild<QPushButton *>(QLatin1String(button))->click();
+        };
+        goalDialog(QStringLiteral("9"), QStringLiteral("-1"), "SetGoalButton");
+        QVERIFY(window->GoalDialog && window->GoalDialog->isVisible());
+        QCOMPARE(window->GoalDialog->findChild<QLabel *>(QStringLiteral("GoalProblem"))->text(),
+                 QStringLiteral("The largest spread is a time in seconds from 0 to 10 with at most three decimals, such as 0.020."));
+        window->GoalDialog->reject();
+        QVERIFY(!Form1->history->drivers().front().goal);
+        goalDialog(QStringLiteral("9"), QStringLiteral("9"), "SetGoalButton"); // met by every session
+        QCOMPARE(window->Status->text(), QStringLiteral("Goal of Ana set: average 9.000 s, spread 9.000 s."));
+        QCOMPARE(Form1->history->drivers().front().goal, (history::Goal{9.0, 9.0}));
         QCOMPARE(window->GoalAverageSeries->points().size(), 2);
         QCOMPARE(window->GoalAverageSeries->points().front().y(), 9.0);
         QCOMPARE(window->GoalSpreadSeries->points().back().y(), 9.0);
@@ -214,6 +234,9 @@ private slots:
                  qPrintable(window->GoalProgress->text()));
         QVERIFY(tableRow(0).front().endsWith(QStringLiteral(" \u2713")));
         QVERIFY(window->Bests->text().startsWith(QLatin1String("Personal bests\nBest average ")));
+        goalDialog(QStringLiteral("9"), QStringLiteral("9"), "ClearGoalButton");
+        QCOMPARE(window->Status->text(), QStringLiteral("Goal of Ana cleared."));
+        QVERIFY(!window->GoalAverageSeries->isVisible());
 
         window->Sessions->selectionModel()->select(window->SessionRows->index(0, 0),
                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

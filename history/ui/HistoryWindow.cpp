@@ -13,18 +13,21 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QComboBox>
 #include <QDateTimeAxis>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEvent>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLegend>
 #include <QLegendMarker>
+#include <QLineEdit>
 #include <QLineSeries>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -276,6 +279,10 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     GoalProgress = new QLabel(this);
     GoalProgress->setObjectName(QStringLiteral("GoalProgress"));
     GoalProgress->setWordWrap(true);
+    GoalProgress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // wraps, never widens the window
+    GoalButton = new QPushButton(QStringLiteral("Set G&oal..."), this);
+    GoalButton->setObjectName(QStringLiteral("GoalButton"));
+    GoalButton->setToolTip(QStringLiteral("Set or clear the goal of the driver picked in the Driver list"));
     Bests = new QLabel(this);
     Bests->setObjectName(QStringLiteral("Bests"));
     Bests->setWordWrap(true);
@@ -298,7 +305,11 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     ConsistencyChart = chartView("ConsistencyChart", charts);
     ShiftChart = chartView("ShiftChart", charts);
     DistributionChart = chartView("DistributionChart", charts);
-    // The bests scroll with the charts: on a small screen the table keeps its rows.
+    // The goal and the bests scroll with the charts: on a small screen the table keeps its rows.
+    auto *goalRow = new QHBoxLayout;
+    goalRow->addWidget(GoalProgress, 1);
+    goalRow->addWidget(GoalButton, 0, Qt::AlignTop);
+    chartColumn->addLayout(goalRow);
     chartColumn->addWidget(Bests);
     // One best a line, wrapped where the window is narrower: its width is what the window
     // gives it, never what its longest line would ask (that widened the window past a small
@@ -382,7 +393,8 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     setTabOrder(GiveTo, GiveButton);
     setTabOrder(GiveButton, TakeBackButton);
     setTabOrder(TakeBackButton, DownloadDriver);
-    setTabOrder(DownloadDriver, chartArea);
+    setTabOrder(DownloadDriver, GoalButton);
+    setTabOrder(GoalButton, chartArea);
     splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({540, 280}); // about ten rows of the table below the three charts
@@ -398,7 +410,6 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(drivers);
-    layout->addWidget(GoalProgress);
     layout->addWidget(splitter, 1);
     layout->addWidget(Progress);
     layout->addWidget(Status);
@@ -411,6 +422,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     connect(GiveButton, &QPushButton::clicked, this, [this] { giveSelected(GiveTo->currentText().trimmed()); });
     connect(GiveTo->lineEdit(), &QLineEdit::returnPressed, this, [this] { giveSelected(GiveTo->currentText().trimmed()); });
     connect(TakeBackButton, &QPushButton::clicked, this, [this] { giveSelected(QString()); });
+    connect(GoalButton, &QPushButton::clicked, this, [this] { editGoal(); });
     connect(DownloadDriver, &QComboBox::activated, this, [this] {
         const QString driver = DownloadDriver->currentData().toString();
         Status->setText(m_store.setDownloadDriver(driver)
@@ -538,6 +550,92 @@ void HistoryWindow::giveSelected(const QString &driver)
                                      : QStringLiteral("%1 given to %2.").arg(count, driver));
 }
 
+void HistoryWindow::setGoal(const QString &driver, const std::optional<history::Goal> &goal)
+{
+    if (!m_store.setGoal(driver, goal)) {
+        Status->setText(QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
+        return;
+    }
+    reload();
+    const QLocale locale;
+    Status->setText(goal ? QStringLiteral("Goal of %1 set: average %2 s, spread %3 s.")
+                               .arg(driver, locale.toString(goal->average, 'f', 3), locale.toString(goal->spread, 'f', 3))
+                         : QStringLiteral("Goal of %1 cleared.").arg(driver));
+}
+
+// A small window over this one: the goal's two figures, set or cleared for the driver picked.
+void HistoryWindow::editGoal()
+{
+    const QString driver = Driver->currentData().toString();
+    if (driver.isEmpty())
+        return;
+    std::optional<history::Goal> goal;
+    for (const history::Driver &d : m_store.drivers())
+        if (d.name == driver)
+            goal = d.goal;
+    delete GoalDialog;
+    GoalDialog = new QDialog(this);
+    GoalDialog->setObjectName(QStringLiteral("GoalDialog"));
+    GoalDialog->setWindowTitle(QStringLiteral("Goal of %1").arg(driver));
+    GoalDialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto *average = new QLineEdit(GoalDialog);
+    average->setObjectName(QStringLiteral("GoalAverage"));
+    auto *spread = new QLineEdit(GoalDialog);
+    spread->setObjectName(QStringLiteral("GoalSpread"));
+    const QLocale locale;
+    for (QLineEdit *edit : {average, spread}) {
+        edit->setMaxLength(8);
+        edit->setPlaceholderText(locale.toString(edit == average ? 0.510 : 0.020, 'f', 3));
+    }
+    if (goal) {
+        average->setText(locale.toString(goal->average, 'f', 3));
+        spread->setText(locale.toString(goal->spread, 'f', 3));
+    }
+    auto *problem = new QLabel(GoalDialog);
+    problem->setObjectName(QStringLiteral("GoalProblem"));
+    problem->setWordWrap(true);
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("&Average reaction time (s):"), average);
+    form->addRow(QStringLiteral("&Largest spread (s):"), spread);
+    auto *buttons = new QDialogButtonBox(GoalDialog);
+    QPushButton *set = buttons->addButton(QStringLiteral("&Set Goal"), QDialogButtonBox::AcceptRole);
+    set->setObjectName(QStringLiteral("SetGoalButton"));
+    set->setDefault(true);
+    QPushButton *clear = buttons->addButton(QStringLiteral("&Clear Goal"), QDialogButtonBox::DestructiveRole);
+    clear->setObjectName(QStringLiteral("ClearGoalButton"));
+    clear->setEnabled(bool(goal));
+    buttons->addButton(QDialogButtonBox::Cancel);
+    auto *column = new QVBoxLayout(GoalDialog);
+    column->addLayout(form);
+    column->addWidget(problem);
+    column->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::rejected, GoalDialog, &QDialog::reject);
+    connect(clear, &QPushButton::clicked, GoalDialog, [this, driver] {
+        GoalDialog->accept();
+        setGoal(driver, std::nullopt);
+    });
+    connect(set, &QPushButton::clicked, GoalDialog, [this, driver, average, spread, problem] {
+        const std::optional<double> a = history::goalSeconds(average->text()), s = history::goalSeconds(spread->text());
+        if (!a || !s) {
+            QLineEdit *wrong = a ? spread : average;
+            problem->setText(QStringLiteral("The %1 is a time in seconds from 0 to 10 with at most three decimals, such as %2.")
+                                 .arg(a ? QStringLiteral("largest spread") : QStringLiteral("average reaction time"),
+                                      wrong->placeholderText()));
+            wrong->setFocus();
+            wrong->selectAll();
+            // Taller for the lines of the text, at the width the dialog has.
+            GoalDialog->resize(GoalDialog->width(),
+                               std::max(GoalDialog->height(), GoalDialog->layout()->totalHeightForWidth(GoalDialog->width())));
+            return;
+        }
+        GoalDialog->accept();
+        setGoal(driver, history::Goal{*a, *s});
+    });
+    GoalDialog->open(); // over this window, without a loop of its own
+    average->setFocus();
+    average->selectAll(); // typing replaces the goal shown
+}
+
 void HistoryWindow::showSessions()
 {
     const QVariant picked = Device->currentData();
@@ -661,11 +759,16 @@ void HistoryWindow::showPractice(const history::Practice &practice, const histor
     const history::Distribution &distribution = practice.distribution;
     const QLocale locale;
     const auto seconds = [&locale](double value) { return locale.toString(value, 'f', 3); };
-    GoalProgress->setVisible(bool(goal));
+    // A goal is one driver's: set while one is picked.
+    const bool oneDriver = driver && !driver->isEmpty();
+    GoalProgress->setVisible(oneDriver);
+    GoalButton->setVisible(oneDriver);
     if (goal)
         GoalProgress->setText(QStringLiteral("Goal of %1: average %2 s, spread %3 s. %4.")
                                   .arg(*driver, seconds(goal->average), seconds(goal->spread),
                                        history::goalCountText(practice.goalCount.value_or(history::GoalCount{}))));
+    else if (oneDriver)
+        GoalProgress->setText(QStringLiteral("%1 has no goal: Set Goal sets a target average and a largest spread.").arg(*driver));
     QStringList parts;
     const auto best = [&](const QString &name, const std::optional<history::Best> &b) {
         if (b)

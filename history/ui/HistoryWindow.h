@@ -7,6 +7,7 @@
 
 #include <QChartView>
 #include <QDateTime>
+#include <QPointer>
 #include <QRect>
 #include <QTableView>
 #include <QWidget>
@@ -16,6 +17,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QDateTimeAxis;
 class QLabel;
 class QLineSeries;
@@ -75,8 +77,12 @@ public:
     QPushButton *GiveButton, *TakeBackButton;
     // The driver the window's Load and the tool record new downloads for, kept in the store.
     QComboBox *DownloadDriver;
-    // The driver's goal (how many of the last sessions met it), the personal bests.
+    // The driver's goal (how many of the last sessions met it), the personal bests. Set Goal is
+    // there while one driver is picked; it opens GoalDialog, where the goal is set or cleared.
     QLabel *GoalProgress, *Bests;
+    QPushButton *GoalButton;
+    QPointer<QDialog> GoalDialog;
+    void editGoal();
     HistoryChart *DistributionChart;
     QLineSeries *GoalAverageSeries, *GoalSpreadSeries; // the driver's goal, across the dates
     HistoryChart *ReactionChart, *ConsistencyChart, *ShiftChart;
@@ -105,6 +111,7 @@ private:
     void fitColumns();
     void sessionChosen(int row);
     void giveSelected(const QString &driver);
+    void setGoal(const QString &driver, const std::optional<history::Goal> &goal);
     void showPractice(const history::Practice &practice, const history::DriverFilter &driver,
                       const std::optional<history::Goal> &goal);
     void applyPalette();
