@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -234,6 +235,10 @@ private slots:
                  qPrintable(window->GoalProgress->text()));
         QVERIFY(tableRow(0).front().endsWith(QStringLiteral(" \u2713")));
         QVERIFY(window->Bests->text().startsWith(QLatin1String("Personal bests\nBest average ")));
+        // A screen reader hears each bar's count.
+        const QString bars = window->DistributionChart->accessibleDescription();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d+ runs, \\d+ red lights: \\d+ from 0\\.\\d\\d s(, |$)")).match(bars).hasMatch(),
+                 qPrintable(bars));
         goalDialog(QStringLiteral("9"), QStringLiteral("9"), "ClearGoalButton");
         QCOMPARE(window->Status->text(), QStringLiteral("Goal of Ana cleared."));
         QVERIFY(!window->GoalAverageSeries->isVisible());

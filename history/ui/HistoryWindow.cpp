@@ -787,7 +787,7 @@ void HistoryWindow::showPractice(const history::Practice &practice, const histor
     m_bins->clear();
     auto *counts = new QBarSet(QStringLiteral("Runs"));
     auto *reds = new QBarSet(QStringLiteral("Red lights"));
-    QStringList labels;
+    QStringList labels, spoken;
     int most = distribution.reds;
     if (!distribution.bins.empty()) {
         const int first = distribution.bins.begin()->first;
@@ -800,6 +800,8 @@ void HistoryWindow::showPractice(const history::Practice &practice, const histor
             *counts << bars[size_t(bin - first)];
             *reds << 0;
             most = std::max(most, bars[size_t(bin - first)]);
+            if (const int count = bars[size_t(bin - first)]; count > 0)
+                spoken << QStringLiteral("%1 from %2 s").arg(count).arg(labels.back());
         }
     }
     labels << QStringLiteral("Red");
@@ -814,7 +816,11 @@ void HistoryWindow::showPractice(const history::Practice &practice, const histor
     fitAxes();
     DistributionChart->chart()->setTitle(QStringLiteral("Reaction times (runs per 0.01 s), red lights apart"));
     DistributionChart->setAccessibleName(QStringLiteral("Reaction time distribution chart"));
-    DistributionChart->setAccessibleDescription(QStringLiteral("%1 runs, %2 red lights").arg(distribution.runs).arg(distribution.reds));
+    // What the bars show, for a screen reader: each bin's count.
+    DistributionChart->setAccessibleDescription(QStringLiteral("%1 runs, %2 red lights%3")
+                                                    .arg(distribution.runs)
+                                                    .arg(distribution.reds)
+                                                    .arg(spoken.isEmpty() ? QString() : QStringLiteral(": ") + spoken.join(QStringLiteral(", "))));
     applyPalette();
 }
 
