@@ -123,6 +123,8 @@ public:
 
     // The drivers by name, with their goals.
     std::vector<Driver> drivers();
+    // The driver of that name, with its goal; none when there is no such driver.
+    std::optional<Driver> driver(const QString &name);
     // Gives the sessions with these ids to `driver`, made when new; an empty name takes them
     // back. False when the history is off.
     bool assign(const std::vector<qint64> &ids, const QString &driver);

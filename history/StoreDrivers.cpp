@@ -6,9 +6,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-#include <algorithm>
-#include <map>
-
 namespace history {
 
 using namespace sql;
@@ -16,6 +13,18 @@ using namespace sql;
 namespace {
 
 const QString kDownloadDriver = QStringLiteral("download driver");
+
+// The most drivers the lists offer: far more than share a tree.
+constexpr int kMostDrivers = 1000;
+
+// A driver from a row of (name, goal_average, goal_spread); a goal only with both figures.
+Driver driverOf(const QSqlQuery &query)
+{
+    Driver driver{query.value(0).toString(), std::nullopt};
+    if (!query.value(1).isNull() && !query.value(2).isNull())
+        driver.goal = Goal{query.value(1).toDouble(), query.value(2).toDouble()};
+    return driver;
+}
 
 } // namespace
 
@@ -36,17 +45,32 @@ std::vector<Driver> Store::drivers()
     if (!m_readable)
         return list;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!run(query, QStringLiteral("SELECT name, goal_average, goal_spread FROM drivers ORDER BY name"))) {
+    query.setForwardOnly(true);
+    // A crafted store may hold any number of names of any length: as many as a list can offer,
+    // each read only as far as a real one goes.
+    if (!run(query, QStringLiteral("SELECT substr(name, 1, %1), goal_average, goal_spread FROM drivers ORDER BY name LIMIT %2")
+                        .arg(kLongestText)
+                        .arg(kMostDrivers))) {
         failed(query.lastError());
         return list;
     }
-    while (query.next()) {
-        Driver driver{query.value(0).toString(), std::nullopt};
-        if (!query.value(1).isNull() && !query.value(2).isNull())
-            driver.goal = Goal{query.value(1).toDouble(), query.value(2).toDouble()};
-        list.push_back(std::move(driver));
-    }
+    while (query.next())
+        list.push_back(driverOf(query));
     return list;
+}
+
+std::optional<Driver> Store::driver(const QString &name)
+{
+    if (!m_readable || name.isEmpty())
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT name, goal_average, goal_spread FROM drivers WHERE name = ?"));
+    query.addBindValue(name);
+    if (!run(query)) {
+        failed(query.lastError());
+        return std::nullopt;
+    }
+    return query.next() ? std::optional(driverOf(query)) : std::nullopt;
 }
 
 bool Store::assign(const std::vector<qint64> &ids, const QString &driver)

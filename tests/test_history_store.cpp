@@ -730,6 +730,24 @@ private slots:
         QVERIFY(csv.at(2).startsWith("2024-03-12 09:30:00,VM000042,A.txt,20,"));
         QCOMPARE(csv.size(), 4);
         QCOMPARE(store->devices(), (QStringList{huge.left(1024), "VM000007", "VM000042"})); // read no further
+
+        // Drivers likewise: a name of a megabyte, and more drivers than any list offers.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("crafted"));
+            db.setDatabaseName(storePath());
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500)"
+                                              " INSERT INTO drivers (name) SELECT printf('D%04d', i) FROM n")));
+            query.prepare(QStringLiteral("INSERT INTO drivers (name) VALUES (?)"));
+            query.addBindValue(QStringLiteral("A") + huge);
+            QVERIFY(query.exec());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("crafted"));
+        const std::vector<history::Driver> drivers = store->drivers();
+        QCOMPARE(drivers.size(), size_t(1000));
+        QCOMPARE(drivers.front().name, (QStringLiteral("A") + huge).left(1024));
+        QCOMPARE(store->driver(QStringLiteral("D1500"))->name, QStringLiteral("D1500")); // past the list, still known
     }
 };
 

@@ -569,10 +569,7 @@ void HistoryWindow::editGoal()
     const QString driver = Driver->currentData().toString();
     if (driver.isEmpty())
         return;
-    std::optional<history::Goal> goal;
-    for (const history::Driver &d : m_store.drivers())
-        if (d.name == driver)
-            goal = d.goal;
+    const std::optional<history::Goal> goal = m_store.driver(driver).value_or(history::Driver{}).goal;
     delete GoalDialog;
     GoalDialog = new QDialog(this);
     GoalDialog->setObjectName(QStringLiteral("GoalDialog"));
@@ -642,11 +639,7 @@ void HistoryWindow::showSessions()
     const history::DeviceFilter serial = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
     const QVariant driverPicked = Driver->currentData();
     const history::DriverFilter driver = driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
-    std::optional<history::Goal> goal;
-    if (driver && !driver->isEmpty())
-        for (const history::Driver &d : m_store.drivers())
-            if (d.name == *driver)
-                goal = d.goal;
+    const std::optional<history::Goal> goal = driver ? m_store.driver(*driver).value_or(history::Driver{}).goal : std::nullopt;
     // One reading of the sessions for the summary, the charts' dates and the bests.
     const history::Practice practice = m_store.practice(serial, driver, goal);
     const history::Overview &overview = practice.overview;

@@ -141,15 +141,9 @@ int runReportCommand(const QStringList &arguments)
                 return fail(QStringLiteral("there is no practice history to report"));
             // As the window does at its start: run files of the Statistics folder it has not seen.
             store.importFolder(folders().statistics);
-            std::optional<history::Goal> goal;
-            bool known = !options.driver || options.driver->isEmpty();
-            for (const history::Driver &d : store.drivers()) {
-                if (options.driver && d.name == *options.driver) {
-                    goal = d.goal;
-                    known = true;
-                }
-            }
-            if (!known)
+            const std::optional<history::Driver> driver = options.driver ? store.driver(*options.driver) : std::nullopt;
+            const std::optional<history::Goal> goal = driver ? driver->goal : std::nullopt;
+            if (options.driver && !options.driver->isEmpty() && !driver)
                 return fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*options.driver));
             std::vector<history::Session> sessions = store.sessions(options.device, options.driver);
             history::Practice practice = store.practice(options.device, options.driver, goal);

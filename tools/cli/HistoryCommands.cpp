@@ -36,20 +36,6 @@ QString driverOption(const Context &c)
     return name;
 }
 
-bool knownDriver(history::Store &store, const QString &name)
-{
-    const std::vector<history::Driver> drivers = store.drivers();
-    return std::any_of(drivers.begin(), drivers.end(), [&name](const history::Driver &d) { return d.name == name; });
-}
-
-std::optional<history::Goal> goalOf(history::Store &store, const QString &name)
-{
-    for (const history::Driver &d : store.drivers())
-        if (d.name == name)
-            return d.goal;
-    return std::nullopt;
-}
-
 // A goal's figure from its option; a usage error when it is not one.
 double secondsOption(const Context &c, const QString &option)
 {
@@ -77,14 +63,14 @@ int runHistory(Context &c)
         return c.fail(QStringLiteral("there is no practice history to show"));
     // As the window does at its start: run files of the Statistics folder it has not seen.
     store.importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
-    if (driver && !driver->isEmpty() && !knownDriver(store, *driver))
+    if (driver && !driver->isEmpty() && !store.driver(*driver))
         return c.fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*driver));
 
     std::optional<QString> device;
     if (c.has(QStringLiteral("--device")))
         device = c.value(QStringLiteral("--device"));
     if (c.has(QStringLiteral("--summary"))) {
-        const std::optional<history::Goal> goal = driver && !driver->isEmpty() ? goalOf(store, *driver) : std::nullopt;
+        const std::optional<history::Goal> goal = driver ? store.driver(*driver).value_or(history::Driver{}).goal : std::nullopt;
         const history::Practice practice = store.practice(device, driver, goal);
         if (driver)
             c.io.out << "Driver: " << printable(driver->isEmpty() ? QStringLiteral("none") : *driver) << '\n';
@@ -154,7 +140,7 @@ int runGoal(Context &c)
     history::Store store(historyPath(), [&c](const QString &text) { c.warn(text); });
     if (!store.canRecord())
         return c.fail(QStringLiteral("the practice history cannot be changed"));
-    if (clear && !knownDriver(store, driver))
+    if (clear && !store.driver(driver))
         return c.fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(driver));
     if (!store.setGoal(driver, goal))
         return c.fail(QStringLiteral("the goal could not be stored"));
