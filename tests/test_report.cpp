@@ -283,6 +283,11 @@ private slots:
                                  "Red lights", "VM2-9.txt"})
             QVERIFY2(anas.contains(QLatin1String(says)), says);
         QVERIFY(!anas.contains(QStringLiteral("VM1-0.txt")));
+        // The bests and the bars take room above the charts: the charts are lower, and the first
+        // page still ends with its footer, nothing drawn over or below it.
+        QStringList firstPage = pdfText(driven, 1).split(QLatin1Char('\n'));
+        firstPage.removeIf([](const QString &line) { return line.simplified().isEmpty(); }); // and the page's form feed
+        QVERIFY2(firstPage.last().simplified().startsWith(QLatin1String("Vantrelock Mirelon Page 1 of ")), qPrintable(firstPage.last()));
         const Run unknown = program({QStringLiteral("--history-report"), QStringLiteral("--driver"), QStringLiteral("Zed"),
                                      QStringLiteral("-o"), output(QStringLiteral("zed.pdf"))});
         QCOMPARE(unknown.status, 1);

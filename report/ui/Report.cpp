@@ -271,6 +271,13 @@ private:
     // The personal bests' lines and the distribution's bars, above the charts.
     static constexpr double kBars = 60;
     double practiceHeight() const { return 14 * double(m_bests.size()) + kBars + 14 + 8; }
+    // The three charts' height: lower than usual where the bests and the distribution take their
+    // room, so that all three stay clear of the footer.
+    double chartHeight() const
+    {
+        const double room = size().height() - 2 * kMargin - kFooter - headingHeight() - practiceHeight() - 8;
+        return std::clamp(room / 3 - kLegendHeight - 6, 80.0, kHistoryChart);
+    }
     void drawPractice(QPainter &p, double y, double width) const;
     QStringList m_bests;
     HistoryReport m_report;
@@ -295,7 +302,7 @@ HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages
     }
     const double height = size().height();
     const double firstSpace = height - 2 * kMargin - kFooter - headingHeight() - practiceHeight()
-                              - 3 * (kHistoryChart + kLegendHeight + 6) - 8;
+                              - 3 * (chartHeight() + kLegendHeight + 6) - 8;
     const double laterSpace = height - 2 * kMargin - kFooter - 8;
     const int firstRows = std::max(0, int(firstSpace / kRowHeight) - 1);
     const int laterRows = std::max(1, int(laterSpace / kRowHeight) - 1);
@@ -403,8 +410,8 @@ void HistoryPages::draw(QPainter &p, int index) const
             reportFonts(c);
             legend(p, QRectF(kMargin, y, width, kLegendHeight), keys);
             y += kLegendHeight;
-            drawChart(p, c, QRectF(kMargin, y, width, kHistoryChart));
-            y += kHistoryChart + 6;
+            drawChart(p, c, QRectF(kMargin, y, width, chartHeight()));
+            y += chartHeight() + 6;
         };
 
         std::vector<Key> keys;
