@@ -283,6 +283,8 @@ private slots:
                                  "Red lights", "VM2-9.txt"})
             QVERIFY2(anas.contains(QLatin1String(says)), says);
         QVERIFY(!anas.contains(QStringLiteral("VM1-0.txt")));
+        // The goal's line in the legends of the reaction-time and the spread charts.
+        QCOMPARE(anas.count(QRegularExpression(QStringLiteral("\\bGoal\\b(?!:)"))), 2);
         // The bests and the bars take room above the charts: the charts are lower, and the first
         // page still ends with its footer, nothing drawn over or below it.
         QStringList firstPage = pdfText(driven, 1).split(QLatin1Char('\n'));

@@ -414,6 +414,17 @@ void HistoryPages::draw(QPainter &p, int index) const
             y += chartHeight() + 6;
         };
 
+        // The driver's goal as a dashed line across the dates, "Goal" in the legend.
+        const auto goalLine = [&](QChart *c, double value, QAbstractAxis *x, QAbstractAxis *y, std::vector<Key> &keys) {
+            const QList<QPointF> points{QPointF(first - room, value), QPointF(last + room, value)};
+            QLineSeries *line = historySeries(c, points, Qt::black, Qt::DashLine, 0, x, y, keys, QStringLiteral("Goal"));
+            line->setLightMarker(QImage()); // a line, no points
+            line->setPointsVisible(false);
+            keys.back().marker = QImage();
+            return points;
+        };
+        const std::optional<history::Goal> &goal = m_report.goal;
+
         std::vector<Key> keys;
         auto [reaction, dates1] = chart(QStringLiteral("Reaction time"), keys);
         QValueAxis *seconds = valueAxis(reaction, QStringLiteral("Seconds"), "%.3f", Qt::AlignLeft);
@@ -421,7 +432,8 @@ void HistoryPages::draw(QPainter &p, int index) const
                       QStringLiteral("Average"));
         historySeries(reaction, plot.best, QColor(0, 140, 60), Qt::DashLine, 1, dates1, seconds, keys,
                       QStringLiteral("Best"));
-        fitAxis(seconds, {&plot.average, &plot.best}, 1.0, 3);
+        const QList<QPointF> goalAverage = goal ? goalLine(reaction, goal->average, dates1, seconds, keys) : QList<QPointF>();
+        fitAxis(seconds, {&plot.average, &plot.best, &goalAverage}, 1.0, 3);
         place(reaction, keys);
 
         auto [consistency, dates2] = chart(QStringLiteral("Spread and red lights"), keys);
@@ -431,7 +443,8 @@ void HistoryPages::draw(QPainter &p, int index) const
                       QStringLiteral("Spread (s)"));
         historySeries(consistency, plot.redRate, QColor(210, 30, 30), Qt::DashLine, 2, dates2, reds, keys,
                       QStringLiteral("Red lights (% of runs, right)"));
-        fitAxis(spread, {&plot.spread}, 1.0, 3, 0.0);
+        const QList<QPointF> goalSpread = goal ? goalLine(consistency, goal->spread, dates2, spread, keys) : QList<QPointF>();
+        fitAxis(spread, {&plot.spread, &goalSpread}, 1.0, 3, 0.0);
         fitAxis(reds, {&plot.redRate}, 100.0, 0, 0.0);
         place(consistency, keys);
 
