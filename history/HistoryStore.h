@@ -125,6 +125,8 @@ public:
     std::vector<Driver> drivers();
     // The driver of that name, with its goal; none when there is no such driver.
     std::optional<Driver> driver(const QString &name);
+    // The goal of the driver a filter picks; none for all drivers, no driver, or no goal.
+    std::optional<Goal> goalOf(const DriverFilter &driver);
     // Gives the sessions with these ids to `driver`, made when new; an empty name takes them
     // back. False when the history is off.
     bool assign(const std::vector<qint64> &ids, const QString &driver);

@@ -9,6 +9,19 @@
 
 namespace history {
 
+Bars barsOf(const Distribution &distribution, int most)
+{
+    Bars bars;
+    if (distribution.bins.empty() || most <= 0)
+        return bars;
+    bars.first = distribution.bins.begin()->first;
+    const int last = std::min(distribution.bins.rbegin()->first, bars.first + most - 1);
+    bars.counts.assign(size_t(last - bars.first + 1), 0);
+    for (const auto &[bin, count] : distribution.bins)
+        bars.counts[size_t(std::min(bin, last) - bars.first)] += count;
+    return bars;
+}
+
 int binOf(double seconds)
 {
     return int(std::floor(std::clamp(seconds, -100.0, 100.0) / kBinWidth + 1e-6));
@@ -141,7 +154,7 @@ QString goalCountText(const GoalCount &count)
         .arg(count.of == 1 ? QStringLiteral("session") : QStringLiteral("sessions"));
 }
 
-QStringList summaryLines(const Practice &practice, const std::optional<Goal> &goal, const QLocale &locale)
+QStringList bestsLines(const Practice &practice, const std::optional<Goal> &goal, const QLocale &locale)
 {
     const auto seconds = [&locale](double value) { return locale.toString(value, 'f', 3); };
     const auto where = [&locale](const Session &s) {
@@ -165,6 +178,13 @@ QStringList summaryLines(const Practice &practice, const std::optional<Goal> &go
                                   : QStringLiteral("Longest streak meeting the goal: none"));
         lines << goalCountText(practice.goalCount.value_or(GoalCount{}));
     }
+    return lines;
+}
+
+QStringList summaryLines(const Practice &practice, const std::optional<Goal> &goal, const QLocale &locale)
+{
+    const auto seconds = [&locale](double value) { return locale.toString(value, 'f', 3); };
+    QStringList lines = bestsLines(practice, goal, locale);
     const Distribution &distribution = practice.distribution;
     lines << QStringLiteral("Reaction times: %1 runs, %2 red lights").arg(distribution.runs).arg(distribution.reds);
     int most = 0;

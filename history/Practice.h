@@ -28,6 +28,14 @@ struct Distribution {
     int runs = 0; // all runs, red lights too
 };
 
+// The distribution as bars of one bin each from the fastest bin up, at most `most` of them: the
+// times of slower bins are counted in the last bar.
+struct Bars {
+    int first = 0; // the first bar's bin
+    std::vector<int> counts;
+};
+Bars barsOf(const Distribution &distribution, int most);
+
 // The bin a reaction time falls in: 0.510 in the bin from 0.510 whatever its binary value; a time
 // far off the scale in the bin at its end.
 int binOf(double seconds);
@@ -108,8 +116,9 @@ QString driverNameProblem(const QString &name);
 // most three decimals; none when it is not one.
 std::optional<double> goalSeconds(const QString &text);
 
-// The bests and the distribution as text lines, for the tool and the report.
-// The distribution's lines begin at "Reaction times:".
+// The goal, the personal bests and the goal's count as text lines, for the tool and the report.
+QStringList bestsLines(const Practice &practice, const std::optional<Goal> &goal, const QLocale &locale = QLocale());
+// Those, then the distribution as a line for each bin, for the tool.
 QStringList summaryLines(const Practice &practice, const std::optional<Goal> &goal, const QLocale &locale = QLocale());
 
 } // namespace history

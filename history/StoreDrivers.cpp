@@ -73,6 +73,12 @@ std::optional<Driver> Store::driver(const QString &name)
     return query.next() ? std::optional(driverOf(query)) : std::nullopt;
 }
 
+std::optional<Goal> Store::goalOf(const DriverFilter &driver)
+{
+    const std::optional<Driver> found = driver ? this->driver(*driver) : std::nullopt;
+    return found ? found->goal : std::nullopt;
+}
+
 bool Store::assign(const std::vector<qint64> &ids, const QString &driver)
 {
     if (!m_writable || !exec(QStringLiteral("BEGIN IMMEDIATE")))

@@ -33,22 +33,28 @@ QString where(const DeviceFilter &serial, const DriverFilter &driver, const char
     return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
 }
 
-void bindFilter(QSqlQuery &query, const DeviceFilter &serial, const DriverFilter &driver)
+// The values where() leaves to bind, in its order.
+QStringList filterValues(const DeviceFilter &serial, const DriverFilter &driver)
 {
+    QStringList values;
     if (serial)
-        query.addBindValue(serial->isNull() ? QString(QLatin1String("")) : *serial); // NULL would match nothing
+        values << text(*serial); // a null text would bind NULL, which matches nothing
     if (driver && !driver->isEmpty())
-        query.addBindValue(*driver);
+        values << *driver;
+    return values;
 }
 
-// The same filter's values on a statement of SQLite's own, from `position`; the next position.
-int bindFilter(SqlStatement &statement, int position, const DeviceFilter &serial, const DriverFilter &driver)
+void bindFilter(QSqlQuery &query, const DeviceFilter &serial, const DriverFilter &driver)
 {
-    if (serial)
-        statement.bind(position++, text(*serial));
-    if (driver && !driver->isEmpty())
-        statement.bind(position++, *driver);
-    return position;
+    for (const QString &value : filterValues(serial, driver))
+        query.addBindValue(value);
+}
+
+// The same on a statement of SQLite's own, from `position`.
+void bindFilter(SqlStatement &statement, int position, const DeviceFilter &serial, const DriverFilter &driver)
+{
+    for (const QString &value : filterValues(serial, driver))
+        statement.bind(position++, value);
 }
 
 std::optional<double> number(const QVariant &value)
@@ -249,20 +255,10 @@ Practice Store::practice(const DeviceFilter &serial, const DriverFilter &driver,
 
 std::vector<Session> Store::sessions(const std::optional<QString> &serial, const DriverFilter &driver)
 {
-    QStringList terms;
     QVariantList values;
-    if (serial) {
-        terms << QStringLiteral("serial = ?");
-        values << text(*serial);
-    }
-    if (driver && driver->isEmpty()) {
-        terms << QStringLiteral("driver IS NULL");
-    } else if (driver) {
-        terms << QStringLiteral("driver = (SELECT id FROM drivers WHERE name = ?)");
-        values << *driver;
-    }
-    const QString filter = terms.isEmpty() ? QString() : QStringLiteral("WHERE ") + terms.join(QStringLiteral(" AND "));
-    return select(filter + QStringLiteral(" ORDER BY arrived, id"), values);
+    for (const QString &value : filterValues(serial, driver))
+        values << value;
+    return select(where(serial, driver) + QStringLiteral(" ORDER BY arrived, id"), values);
 }
 
 std::vector<Session> Store::select(const QString &rest, const QVariantList &values)

@@ -48,6 +48,16 @@ protected:
 class CliTest : public QObject {
     Q_OBJECT
 
+    // The simulated device holds these full run files: (name, session seed, runs). Returns them.
+    static sim::RunFileSet offerRunFiles(SimFixture &sim, std::initializer_list<std::tuple<const char *, int, int>> files)
+    {
+        sim::RunFileSet set;
+        for (const auto &[name, seed, runs] : files)
+            set.files.push_back({name, sim::encodeRunFile(sim::generateSession(seed, runs), sim::RunFileKind::Full)});
+        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        return set;
+    }
+
     struct Run {
         int status = -1;
         QString out, err;
@@ -121,10 +131,7 @@ private slots:
         const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
         QDir(folders.program).removeRecursively();
         SimFixture sim({"1.24  ", "VM000042"});
-        sim::RunFileSet set;
-        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)},
-                     {"RUN2", sim::encodeRunFile(sim::generateSession(2, 9), sim::RunFileKind::Full)}};
-        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        sim::RunFileSet set = offerRunFiles(sim, {{"RUN1", 1, 14}, {"RUN2", 2, 9}});
         QTemporaryDir dir;
         for (int download = 1; download <= 2; ++download) { // the second brings the same bytes
             const Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
@@ -171,17 +178,14 @@ private slots:
         const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
         QDir(folders.program).removeRecursively();
         SimFixture sim({"1.24  ", "VM000042"});
-        sim::RunFileSet set;
-        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)}};
-        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        offerRunFiles(sim, {{"RUN1", 1, 14}});
         QTemporaryDir dir;
         QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path(), QStringLiteral("--driver"), QStringLiteral("Ana")}).status, kExitOk);
         {
-            history::Store store(folders.inProgram(QStringLiteral("History.sqlite")));
+            history::Store store(folders.inProgram(history::kStoreName));
             QVERIFY(store.setDownloadDriver(QStringLiteral("Ben"))); // as the History window picks it
         }
-        set.files = {{"RUN2", sim::encodeRunFile(sim::generateSession(2, 9), sim::RunFileKind::Full)}};
-        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        offerRunFiles(sim, {{"RUN2", 2, 9}});
         QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()}).status, kExitOk);
 
         const auto csvRows = [this](const QString &driver) {
@@ -257,9 +261,7 @@ private slots:
         QVERIFY(QDir().mkpath(folders.program));
         writeCraftedHistory(folders.inProgram(QStringLiteral("History.sqlite")), kind);
         SimFixture sim({"1.24  ", "VM000042"});
-        sim::RunFileSet set;
-        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)}};
-        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        offerRunFiles(sim, {{"RUN1", 1, 14}});
         QTemporaryDir dir;
         Run r = run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()});
         QCOMPARE(r.status, kExitOk);
@@ -521,10 +523,7 @@ private slots:
         const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
         QDir(folders.program).removeRecursively();
         SimFixture sim({"1.24  ", "VM000042"});
-        sim::RunFileSet set;
-        set.files = {{"RUN1", sim::encodeRunFile(sim::generateSession(1, 14), sim::RunFileKind::Full)},
-                     {"RUN2", sim::encodeRunFile(sim::generateSession(2, 9), sim::RunFileKind::Full)}};
-        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        offerRunFiles(sim, {{"RUN1", 1, 14}, {"RUN2", 2, 9}});
         QTemporaryDir dir;
         QFile csv(dir.filePath(QStringLiteral("RUN1.csv")));
         QVERIFY(csv.open(QIODevice::WriteOnly));
@@ -656,10 +655,7 @@ private slots:
         const bool placed = step == QLatin1String("placed") || step == QLatin1String("folder-flushed");
 
         SimFixture sim;
-        sim::RunFileSet set;
-        set.files = {{"A", sim::encodeRunFile(sim::generateSession(21, 20), sim::RunFileKind::Full)},
-                     {"B", sim::encodeRunFile(sim::generateSession(22, 20), sim::RunFileKind::Full)}};
-        sim::installRunFileCommands(sim.device(), std::make_shared<sim::DeviceRunFiles>(set));
+        const sim::RunFileSet set = offerRunFiles(sim, {{"A", 21, 20}, {"B", 22, 20}});
         const QString runFile = statistics.filePath(QStringLiteral("RUN.txt"));
         const QString csvFile = statistics.filePath(QStringLiteral("RUN.csv"));
         const QByteArray oldCsv("old CSV\r\n");

@@ -314,7 +314,6 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     // One best a line, wrapped where the window is narrower: its width is what the window
     // gives it, never what its longest line would ask (that widened the window past a small
     // screen).
-    Bests->setWordWrap(true);
     Bests->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     for (QChartView *view : {ReactionChart, ConsistencyChart, ShiftChart, DistributionChart})
         chartColumn->addWidget(view);
@@ -339,11 +338,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     GoalSpreadSeries = addSeries(chart, "Goal", m_consistencyDates, m_spreadAxis);
     for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries}) {
         goal->setObjectName(goal == GoalAverageSeries ? QStringLiteral("GoalAverageSeries") : QStringLiteral("GoalSpreadSeries"));
-        goal->setPointsVisible(false);
-        // The dashed line is named in the goal's line above the charts; a low chart's legend has
-        // no room for a third entry.
-        for (QLegendMarker *marker : goal->chart()->legend()->markers(goal))
-            marker->setVisible(false);
+        goal->setPointsVisible(false); // out of the legends: see showCharts()
     }
 
     chart = ShiftChart->chart();
@@ -569,7 +564,7 @@ void HistoryWindow::editGoal()
     const QString driver = Driver->currentData().toString();
     if (driver.isEmpty())
         return;
-    const std::optional<history::Goal> goal = m_store.driver(driver).value_or(history::Driver{}).goal;
+    const std::optional<history::Goal> goal = m_store.goalOf(driver);
     delete GoalDialog;
     GoalDialog = new QDialog(this);
     GoalDialog->setObjectName(QStringLiteral("GoalDialog"));
@@ -639,7 +634,7 @@ void HistoryWindow::showSessions()
     const history::DeviceFilter serial = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
     const QVariant driverPicked = Driver->currentData();
     const history::DriverFilter driver = driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
-    const std::optional<history::Goal> goal = driver ? m_store.driver(*driver).value_or(history::Driver{}).goal : std::nullopt;
+    const std::optional<history::Goal> goal = m_store.goalOf(driver);
     // One reading of the sessions for the summary, the charts' dates and the bests.
     const history::Practice practice = m_store.practice(serial, driver, goal);
     const history::Overview &overview = practice.overview;
@@ -782,20 +777,15 @@ void HistoryWindow::showPractice(const history::Practice &practice, const histor
     auto *reds = new QBarSet(QStringLiteral("Red lights"));
     QStringList labels, spoken;
     int most = distribution.reds;
-    if (!distribution.bins.empty()) {
-        const int first = distribution.bins.begin()->first;
-        const int last = std::min(distribution.bins.rbegin()->first, first + kMostBins - 1);
-        std::vector<int> bars(size_t(last - first + 1), 0);
-        for (const auto &[bin, count] : distribution.bins)
-            bars[size_t(std::min(bin, last) - first)] += count;
-        for (int bin = first; bin <= last; ++bin) {
-            labels << locale.toString(bin * history::kBinWidth, 'f', 2);
-            *counts << bars[size_t(bin - first)];
-            *reds << 0;
-            most = std::max(most, bars[size_t(bin - first)]);
-            if (const int count = bars[size_t(bin - first)]; count > 0)
-                spoken << QStringLiteral("%1 from %2 s").arg(count).arg(labels.back());
-        }
+    const history::Bars bars = history::barsOf(distribution, kMostBins);
+    for (size_t i = 0; i < bars.counts.size(); ++i) {
+        const int count = bars.counts[i];
+        labels << locale.toString((bars.first + int(i)) * history::kBinWidth, 'f', 2);
+        *counts << count;
+        *reds << 0;
+        most = std::max(most, count);
+        if (count > 0)
+            spoken << QStringLiteral("%1 from %2 s").arg(count).arg(labels.back());
     }
     labels << QStringLiteral("Red");
     *counts << 0;

@@ -294,12 +294,7 @@ HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages
             m_rows.back()[0] += QStringLiteral(" \u2713"); // met the goal
         m_dim.push_back(!session.figures);
     }
-    // The bests' lines only: the bars draw the distribution.
-    for (const QString &line : history::summaryLines(m_report.practice, m_report.goal)) {
-        if (line.startsWith(QLatin1String("Reaction times:")))
-            break;
-        m_bests << line;
-    }
+    m_bests = history::bestsLines(m_report.practice, m_report.goal); // the bars draw the distribution
     const double height = size().height();
     const double firstSpace = height - 2 * kMargin - kFooter - headingHeight() - practiceHeight()
                               - 3 * (chartHeight() + kLegendHeight + 6) - 8;
@@ -493,16 +488,9 @@ void HistoryPages::drawPractice(QPainter &p, double y, double width) const
     text(p, QRectF(kMargin, y, width, 13),
          QStringLiteral("Reaction times, runs per 0.01 s: %1 runs, %2 red lights").arg(d.runs).arg(d.reds), font(10, true));
     y += 14;
-    constexpr int kMostBars = 60;
-    std::vector<int> bars;
-    int first = 0;
-    if (!d.bins.empty()) {
-        first = d.bins.begin()->first;
-        const int last = std::min(d.bins.rbegin()->first, first + kMostBars - 1);
-        bars.assign(size_t(last - first + 1), 0);
-        for (const auto &[bin, count] : d.bins)
-            bars[size_t(std::min(bin, last) - first)] += count;
-    }
+    const history::Bars binned = history::barsOf(d, 60);
+    const std::vector<int> &bars = binned.counts;
+    const int first = binned.first;
     int most = d.reds;
     for (const int count : bars)
         most = std::max(most, count);

@@ -167,7 +167,7 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
         const QVariant driverPicked = window.Driver->currentData();
         const std::optional<QString> driver =
             driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
-        const std::optional<history::Goal> goal = driver ? store.driver(*driver).value_or(history::Driver{}).goal : std::nullopt;
+        const std::optional<history::Goal> goal = store.goalOf(driver);
         std::vector<history::Session> sessions = store.sessions(device, driver);
         history::Practice practice = store.practice(device, driver, goal);
         return report::historyLayout({device, std::move(sessions), driver, goal, std::move(practice)});

@@ -199,6 +199,8 @@ int runAssign(Context &c);
 int runGoal(Context &c);
 // The practice history's file in the program folder, which is made when missing.
 QString historyPath();
+// The --driver option's name, checked (a usage error when it is not one); empty: no driver.
+QString driverOption(const Context &c);
 // PictureCommands.cpp
 int runImageFit(Context &c);
 int runImageSend(Context &c);

@@ -5,7 +5,6 @@
 #include "base/WorkingFolders.h"
 #include "device/Ports.h"
 #include "history/DownloadRecording.h"
-#include "history/Practice.h"
 #include "history/HistoryStore.h"
 #include "settings/SettingsExchange.h"
 #include "stats/RunFileTransfer.h"
@@ -46,9 +45,7 @@ int runInfo(Context &c)
 
 int runDownload(Context &c)
 {
-    const QString driver = c.value(QStringLiteral("--driver"));
-    if (const QString problem = history::driverNameProblem(driver); !problem.isEmpty())
-        throw UsageError(QStringLiteral("--driver: %1").arg(problem));
+    const QString driver = driverOption(c);
     QString folder = c.value(QStringLiteral("--dir"));
     if (folder.isEmpty())
         folder = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics;

@@ -26,15 +26,17 @@ namespace {
 
 const QString kDriverOption = QStringLiteral("--driver");
 
-// The --driver option's name, checked; an empty one stands for no driver.
+} // namespace
+
 QString driverOption(const Context &c)
 {
     const QString name = c.value(kDriverOption);
-    const QString problem = history::driverNameProblem(name);
-    if (!problem.isEmpty())
+    if (const QString problem = history::driverNameProblem(name); !problem.isEmpty())
         throw UsageError(QStringLiteral("--driver: %1").arg(problem));
     return name;
 }
+
+namespace {
 
 // A goal's figure from its option; a usage error when it is not one.
 double secondsOption(const Context &c, const QString &option)
@@ -70,7 +72,7 @@ int runHistory(Context &c)
     if (c.has(QStringLiteral("--device")))
         device = c.value(QStringLiteral("--device"));
     if (c.has(QStringLiteral("--summary"))) {
-        const std::optional<history::Goal> goal = driver ? store.driver(*driver).value_or(history::Driver{}).goal : std::nullopt;
+        const std::optional<history::Goal> goal = store.goalOf(driver);
         const history::Practice practice = store.practice(device, driver, goal);
         if (driver)
             c.io.out << "Driver: " << printable(driver->isEmpty() ? QStringLiteral("none") : *driver) << '\n';
