@@ -28,9 +28,13 @@
 #include "app/ui/MainWindow.h"
 #include "base/Files.h"
 #include "device/Ports.h"
+#include "device/ui/ConnectGroup.h"
 #include "history/HistoryStore.h"
+#include "history/ui/HistoryKeeper.h"
 #include "history/ui/HistoryWindow.h"
 #include "image/Picture.h"
+#include "image/ui/ImageGroup.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
@@ -120,16 +124,16 @@ int transfers(bool paced)
     qputenv(kPortEnvironmentVariable, QFile::encodeName(device.portPath()));
 
     createWindows();
-    Form1->Button1Click();
-    if (!Form1->link.isOpen())
+    Form1->connection->Button1Click();
+    if (!Form1->connection->link.isOpen())
         return 1;
 
     // The upload: a full-size working bitmap, as Load leaves it.
     const QImage picture = picture::rawToImage(480, 272, sim::demoPicture().raw).convertToFormat(QImage::Format_RGB888);
-    Form1->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
-    files::writeFile(Form1->fileName, picture::bmpFile(picture));
-    Form1->Image1->setPicture(picture);
-    Form1->Image1->setVisible(true);
+    Form1->image->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
+    files::writeFile(Form1->image->fileName, picture::bmpFile(picture));
+    Form1->image->Image1->setPicture(picture);
+    Form1->image->Image1->setVisible(true);
 
     const auto measure = [&](const char *name, const std::function<void()> &transfer, qint64 deviceSends) {
         device.clearReceived();
@@ -144,11 +148,11 @@ int transfers(bool paced)
         put((std::string(name) + "_wall").c_str(), elapsed);
         put((std::string(name) + "_cpu").c_str(), cpu);
     };
-    measure("upload", [] { Form1->Button4Click(); }, 5 * 2);
-    measure("download", [] { Form1->Button8Click(); }, 2 + 50 * (8 + 2 + 1748));
-    const bool ok = quiet.shown == 0 && Form1->ImageStatus->text() == QLatin1String("Send Successful!")
+    measure("upload", [] { Form1->image->Button4Click(); }, 5 * 2);
+    measure("download", [] { Form1->statistics->Button8Click(); }, 2 + 50 * (8 + 2 + 1748));
+    const bool ok = quiet.shown == 0 && Form1->image->ImageStatus->text() == QLatin1String("Send Successful!")
                     && QDir(Form1->folders.statistics).entryList(QDir::Files).size() == 50;
-    Form1->Button1Click();
+    Form1->connection->Button1Click();
     destroyWindows();
     device.stop();
     return ok ? 0 : 1;
@@ -271,21 +275,21 @@ int memory(int argc, char *argv[])
             return 1;
         file.write(sim::encodeRunFile(sim::generateSession(std::uint32_t(i), 50, 4), sim::RunFileKind::Full));
     }
-    Form1->FileListBox1->refresh();
+    Form1->statistics->FileListBox1->refresh();
     const auto pick = [](int row) {
-        Form1->FileListBox1->clearSelection();
-        Form1->FileListBox1->setCurrentRow(row);
-        Form1->FileListBox1->item(row)->setSelected(true);
+        Form1->statistics->FileListBox1->clearSelection();
+        Form1->statistics->FileListBox1->setCurrentRow(row);
+        Form1->statistics->FileListBox1->item(row)->setSelected(true);
     };
     pick(0);
-    Form1->Panel4Click(); // overlay on
+    Form1->statistics->Panel4Click(); // overlay on
     pick(1);
     int filled = 0;
     for (int n = 1; n <= 10; ++n)
-        filled += Form1->series(n)->count() == 50;
+        filled += Form1->statistics->series(n)->count() == 50;
     for (int n = 1; n <= 10; ++n)
-        Form1->series(n)->setVisible(true); // every series drawn at once
-    Form1->rescaleChart();
+        Form1->statistics->series(n)->setVisible(true); // every series drawn at once
+    Form1->statistics->rescaleChart();
     QCoreApplication::processEvents();
     const QPixmap drawn = Form1->grab();
     std::printf("memory_series_filled %d\n", filled);
@@ -389,7 +393,7 @@ int historyBench(int argc, char *argv[], int sessions)
         createWindows();
         bool imported = false;
         QEventLoop idle; // as the program's own loop waits, leaving the processor to the import
-        QObject::connect(Form1, &TForm1::historyImported, &idle, [&imported, &idle] {
+        QObject::connect(Form1->historyKeeper, &HistoryKeeper::historyImported, &idle, [&imported, &idle] {
             imported = true;
             idle.quit();
         });
@@ -403,20 +407,20 @@ int historyBench(int argc, char *argv[], int sessions)
     };
     start("history_window_all_new", "history_start_all_new");
     // Counted in the store: reading every session here would add to the peak it measures.
-    const auto recorded = Form1->history->overview(std::nullopt).sessions;
+    const auto recorded = Form1->historyKeeper->history->overview(std::nullopt).sessions;
     destroyWindows();
     start("history_window_all_known", "history_start_all_known");
 
     QElapsedTimer timer;
     timer.start();
-    Form1->historyAction->trigger();
-    while (!(Form1->historyWindow->windowHandle() && Form1->historyWindow->windowHandle()->isExposed()))
+    Form1->historyKeeper->historyAction->trigger();
+    while (!(Form1->historyKeeper->historyWindow->windowHandle() && Form1->historyKeeper->historyWindow->windowHandle()->isExposed()))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
     QCoreApplication::processEvents(); // the first paint
     put("history_shown", double(timer.nsecsElapsed()) / 1e9);
-    std::printf("history_sessions %d\n", Form1->historyWindow->Sessions->model()->rowCount());
+    std::printf("history_sessions %d\n", Form1->historyKeeper->historyWindow->Sessions->model()->rowCount());
     std::printf("history_peak_kb %ld\n", peakKilobytes());
-    const bool ok = quiet.shown == 0 && recorded == sessions && Form1->historyWindow->Sessions->model()->rowCount() == sessions;
+    const bool ok = quiet.shown == 0 && recorded == sessions && Form1->historyKeeper->historyWindow->Sessions->model()->rowCount() == sessions;
     destroyWindows();
     return ok ? 0 : 1;
 }

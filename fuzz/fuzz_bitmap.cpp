@@ -5,8 +5,10 @@
 
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
 #include "fuzz/FuzzSupport.h"
 #include "image/Picture.h"
+#include "image/ui/ImageGroup.h"
 #include "widgets/Prompter.h"
 #include "widgets/Widgets.h"
 
@@ -41,11 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     TForm1 &form = *Form1;
-    form.fileName.clear();
+    form.image->fileName.clear();
     guarded(&form, [&form] { form.FormCreate(); }); // start-up: it finds the working bitmap
-    FUZZ_CHECK(form.fileName == bitmap);
-    form.Image1->setVisible(true); // Send takes the file whatever the preview shows
-    guarded(&form, [&form] { form.Button4Click(); });
+    FUZZ_CHECK(form.image->fileName == bitmap);
+    form.image->Image1->setVisible(true); // Send takes the file whatever the preview shows
+    guarded(&form, [&form] { form.image->Button4Click(); });
 
     const std::optional<picture::RawPicture> converted = picture::convertBitmap(bytes);
     if (converted) {
@@ -53,10 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(converted->raw.size() == qsizetype(converted->width) * converted->height * 2);
         FUZZ_CHECK(fuzz::readAll(header) == converted->header);
         FUZZ_CHECK(fuzz::readAll(raw) == converted->raw);
-        FUZZ_CHECK(!form.link.isOpen());
+        FUZZ_CHECK(!form.connection->link.isOpen());
     } else {
         FUZZ_CHECK(!QFile::exists(header) && !QFile::exists(raw));
-        FUZZ_CHECK(form.Image1->isHidden());
+        FUZZ_CHECK(form.image->Image1->isHidden());
     }
     return 0;
 }

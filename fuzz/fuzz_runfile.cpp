@@ -8,6 +8,7 @@
 #include "base/Errors.h"
 #include "fuzz/FuzzSupport.h"
 #include "stats/RunFileTransfer.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "widgets/Prompter.h"
 #include "widgets/Widgets.h"
 
@@ -26,17 +27,17 @@ QString exported;
 void pick(const QString &path)
 {
     // Selecting the item loads it, as a click does.
-    Form1->FileListBox1->clearSelection();
-    const auto items = Form1->FileListBox1->findItems(QFileInfo(path).fileName(), Qt::MatchExactly);
+    Form1->statistics->FileListBox1->clearSelection();
+    const auto items = Form1->statistics->FileListBox1->findItems(QFileInfo(path).fileName(), Qt::MatchExactly);
     FUZZ_CHECK(items.size() == 1);
-    Form1->FileListBox1->setCurrentItem(items.first());
+    Form1->statistics->FileListBox1->setCurrentItem(items.first());
     items.first()->setSelected(true);
 }
 
 void checkChart()
 {
     for (int n = 1; n <= 10; ++n) {
-        const QLineSeries *series = Form1->series(n);
+        const QLineSeries *series = Form1->statistics->series(n);
         FUZZ_CHECK(series->count() <= 50);
         for (const QPointF &p : series->points())
             FUZZ_CHECK(std::isfinite(p.x()) && std::isfinite(p.y()));
@@ -79,22 +80,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(file.open(QIODevice::ReadOnly) && file.readAll() == content);
     }
 
-    Form1->FileListBox1->refresh();
+    Form1->statistics->FileListBox1->refresh();
     pick(path); // the primary file
     checkChart();
-    if (Form1->Series1->count() > 0)
-        guarded(Form1, [] { Form1->Chart1ClickSeries(Form1->Series1, 0); });
+    if (Form1->statistics->Series1->count() > 0)
+        guarded(Form1, [] { Form1->statistics->Chart1ClickSeries(Form1->statistics->Series1, 0); });
     fuzz::answerFiles(exported);
-    guarded(Form1, [] { Form1->Button11Click(); });
-    guarded(Form1, [] { Form1->Panel4Click(); }); // overlay on
+    guarded(Form1, [] { Form1->statistics->Button11Click(); });
+    guarded(Form1, [] { Form1->statistics->Panel4Click(); }); // overlay on
     pick(path);
     checkChart();
-    if (Form1->Series2->count() > 0)
-        guarded(Form1, [] { Form1->Chart1ClickSeries(Form1->Series2, 0); });
-    guarded(Form1, [] { Form1->Panel4Click(); }); // overlay off
+    if (Form1->statistics->Series2->count() > 0)
+        guarded(Form1, [] { Form1->statistics->Chart1ClickSeries(Form1->statistics->Series2, 0); });
+    guarded(Form1, [] { Form1->statistics->Panel4Click(); }); // overlay off
 
     QFile::remove(path);
     QFile::remove(exported);
-    Form1->FileListBox1->refresh();
+    Form1->statistics->FileListBox1->refresh();
     return 0;
 }

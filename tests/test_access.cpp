@@ -1,8 +1,12 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
 #include "device/ui/SetupDialog.h"
+#include "history/ui/HistoryKeeper.h"
 #include "history/ui/HistoryWindow.h"
+#include "image/ui/ImageGroup.h"
 #include "settings/ui/SettingsWindow.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
@@ -120,8 +124,8 @@ class AccessTest : public QObject {
         sim = std::make_unique<SimFixture>(std::move(config));
         sim::installSettingsCommands(sim->device(), sim::defaultSettingsRecords());
         sim::installImageCommands(sim->device());
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
     }
 
     // Two full run files in the list, the first loaded.
@@ -137,9 +141,9 @@ class AccessTest : public QObject {
         const QDir dir(Form1->folders.statistics);
         QVERIFY(file.save(dir.filePath(QStringLiteral("FIRST.txt"))));
         QVERIFY(file.save(dir.filePath(QStringLiteral("SECOND.txt"))));
-        Form1->FileListBox1->refresh();
-        Form1->FileListBox1->setCurrentRow(0);
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("FIRST.txt"));
+        Form1->statistics->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->setCurrentRow(0);
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("FIRST.txt"));
     }
 
     static void show(QWidget *window)
@@ -224,8 +228,8 @@ private slots:
         loadRunFiles();
         show(Form1);
         const QColor aqua = Form1->palette().color(QPalette::Window);
-        for (QWidget *w : std::initializer_list<QWidget *>{Form1->Button1, Form1->Button3, Form1->Button9, Form1->Panel4,
-                                                            Form1->ShftAvg1}) {
+        for (QWidget *w : std::initializer_list<QWidget *>{Form1->connection->Button1, Form1->image->Button3, Form1->statistics->Button9, Form1->statistics->Panel4,
+                                                            Form1->statistics->ShftAvg1}) {
             w->setFocus(Qt::TabFocusReason);
             QVERIFY(w->hasFocus());
             const QImage image = w->grab().toImage();
@@ -255,12 +259,12 @@ private slots:
         config.version = "1.24 R";
         connectTo(config);
         loadRunFiles();
-        Form1->Chart1ClickSeries(Form1->Series1, 2);
-        QVERIFY(Form1->Panel3->isVisible());
-        QCOMPARE(Form1->RTLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-        QVERIFY(Form1->BumpLabel->isVisible());
+        Form1->statistics->Chart1ClickSeries(Form1->statistics->Series1, 2);
+        QVERIFY(Form1->statistics->Panel3->isVisible());
+        QCOMPARE(Form1->statistics->RTLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(Form1->statistics->BumpLabel->isVisible());
         faults << unreadable(Form1);
-        Form1->Panel4Click();
+        Form1->statistics->Panel4Click();
         faults << unreadable(Form1);
 
         Form3->show();
@@ -290,17 +294,17 @@ private slots:
         loadRunFiles();
         show(Form1);
         const QList<QWidget *> mainChain = tabChain(Form1);
-        const QList<QWidget *> mainControls{Form1->Button1, Form1->Button10, Form1->Button3, Form1->Button6,
-                                            Form1->Button7, Form1->Button4, Form1->Button5, Form1->FileListBox1,
-                                            Form1->Button8, Form1->Button9, Form1->Button11, Form1->Panel4,
-                                            Form1->ShftAvg1, Form1->Chart1};
+        const QList<QWidget *> mainControls{Form1->connection->Button1, Form1->connection->Button10, Form1->image->Button3, Form1->image->Button6,
+                                            Form1->image->Button7, Form1->image->Button4, Form1->image->Button5, Form1->statistics->FileListBox1,
+                                            Form1->statistics->Button8, Form1->statistics->Button9, Form1->statistics->Button11, Form1->statistics->Panel4,
+                                            Form1->statistics->ShftAvg1, Form1->statistics->Chart1};
         for (QWidget *control : mainControls)
             QVERIFY2(mainChain.contains(control), qPrintable(describe(control)));
         // Any other button too; the chart's selectors are skipped, as designed.
         for (QAbstractButton *button : Form1->findChildren<QAbstractButton *>())
             if (button->window() == Form1 && button->isVisible() && button->isEnabled())
                 QVERIFY2(mainChain.contains(button), qPrintable(describe(button)));
-        QVERIFY(!mainChain.contains(Form1->ComboBox1));
+        QVERIFY(!mainChain.contains(Form1->statistics->ComboBox1));
 
         Form1->hide();
         Form3->show();
@@ -332,29 +336,29 @@ private slots:
             QCoreApplication::processEvents();
             return w->hasFocus() && w->grab().toImage() != plain;
         };
-        for (QWidget *w : std::initializer_list<QWidget *>{Form1->Panel4, Form1->ShftAvg1, Form1->Chart1})
+        for (QWidget *w : std::initializer_list<QWidget *>{Form1->statistics->Panel4, Form1->statistics->ShftAvg1, Form1->statistics->Chart1})
             QVERIFY2(focusShows(w), qPrintable(describe(w)));
 
-        Form1->Panel4->setFocus();
-        QTest::keyClick(Form1->Panel4, Qt::Key_Space);
-        QCOMPARE(Form1->Panel4->color(), QColor(0, 128, 0));
-        QTest::keyClick(Form1->Panel4, Qt::Key_Return);
-        QVERIFY(!Form1->FileListBox1->multiSelect());
+        Form1->statistics->Panel4->setFocus();
+        QTest::keyClick(Form1->statistics->Panel4, Qt::Key_Space);
+        QCOMPARE(Form1->statistics->Panel4->color(), QColor(0, 128, 0));
+        QTest::keyClick(Form1->statistics->Panel4, Qt::Key_Return);
+        QVERIFY(!Form1->statistics->FileListBox1->multiSelect());
 
-        Form1->ShftAvg1->setFocus();
-        QTest::keyClick(Form1->ShftAvg1, Qt::Key_Space);
-        QVERIFY(Form1->ShftAvg2->isVisible());
+        Form1->statistics->ShftAvg1->setFocus();
+        QTest::keyClick(Form1->statistics->ShftAvg1, Qt::Key_Space);
+        QVERIFY(Form1->statistics->ShftAvg2->isVisible());
 
         // The chart: Right shows run 1, again run 2; Down picks the selector's next series.
-        Form1->Chart1->setFocus();
-        QTest::keyClick(Form1->Chart1, Qt::Key_Right);
-        QTest::keyClick(Form1->Chart1, Qt::Key_Right);
-        QVERIFY(Form1->Panel3->isVisible());
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.420"));
-        QTest::keyClick(Form1->Chart1, Qt::Key_Down);
-        QCOMPARE(Form1->ComboBox1->currentIndex(), 1);
-        QVERIFY(Form1->Series3->isVisible());
-        QVERIFY(!Form1->Series1->isVisible());
+        Form1->statistics->Chart1->setFocus();
+        QTest::keyClick(Form1->statistics->Chart1, Qt::Key_Right);
+        QTest::keyClick(Form1->statistics->Chart1, Qt::Key_Right);
+        QVERIFY(Form1->statistics->Panel3->isVisible());
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0.420"));
+        QTest::keyClick(Form1->statistics->Chart1, Qt::Key_Down);
+        QCOMPARE(Form1->statistics->ComboBox1->currentIndex(), 1);
+        QVERIFY(Form1->statistics->Series3->isVisible());
+        QVERIFY(!Form1->statistics->Series1->isVisible());
         Form1->hide();
 
         Form3->show();
@@ -387,13 +391,13 @@ private slots:
             const char *name;
         };
         const Expected expected[] = {
-            {Form1->FileListBox1, QAccessible::List, "Run files"},
-            {Form1->Chart1, QAccessible::Chart, "Run chart"},
-            {Form1->Panel4, QAccessible::CheckBox, "Overlay"}, // a toggle, as Qt's checkable buttons
-            {Form1->Panel1, QAccessible::StaticText, "Connected"},
-            {Form1->ComboBox1, QAccessible::ComboBox, nullptr}, // on Linux named by its item
-            {Form1->Button4, QAccessible::Button, "Send"},
-            {Form1->ShftAvg1, QAccessible::Button, nullptr},
+            {Form1->statistics->FileListBox1, QAccessible::List, "Run files"},
+            {Form1->statistics->Chart1, QAccessible::Chart, "Run chart"},
+            {Form1->statistics->Panel4, QAccessible::CheckBox, "Overlay"}, // a toggle, as Qt's checkable buttons
+            {Form1->connection->Panel1, QAccessible::StaticText, "Connected"},
+            {Form1->statistics->ComboBox1, QAccessible::ComboBox, nullptr}, // on Linux named by its item
+            {Form1->image->Button4, QAccessible::Button, "Send"},
+            {Form1->statistics->ShftAvg1, QAccessible::Button, nullptr},
             {Form3->Panel1, QAccessible::Button, "Close"},
         };
         for (const Expected &e : expected) {
@@ -405,21 +409,21 @@ private slots:
                 QCOMPARE(node->text(QAccessible::Name), QLatin1String(e.name));
         }
 
-        QAccessibleInterface *overlay = QAccessible::queryAccessibleInterface(Form1->Panel4);
+        QAccessibleInterface *overlay = QAccessible::queryAccessibleInterface(Form1->statistics->Panel4);
         QVERIFY(overlay->state().checkable);
         QVERIFY(!overlay->state().checked);
         overlay->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-        QVERIFY(Form1->FileListBox1->multiSelect());
+        QVERIFY(Form1->statistics->FileListBox1->multiSelect());
         QVERIFY(overlay->state().checked);
 
-        QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(Form1->Chart1);
+        QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(Form1->statistics->Chart1);
         QCOMPARE(chart->text(QAccessible::Description), QStringLiteral("Reaction times of FIRST.txt, 12 runs"));
 
         // What the eye reads: the shift average's value with what it is; the series lists
         // through the label a Linux screen reader follows (it names a combo box by its item).
-        QAccessibleInterface *average = QAccessible::queryAccessibleInterface(Form1->ShftAvg1);
+        QAccessibleInterface *average = QAccessible::queryAccessibleInterface(Form1->statistics->ShftAvg1);
         QCOMPARE(average->text(QAccessible::Name), QStringLiteral("Shift 1 average 1.647"));
-        for (auto [combo, name] : {std::pair{Form1->ComboBox1, "Series shown"}, std::pair{Form1->ComboBox2, "Series compared"}}) {
+        for (auto [combo, name] : {std::pair{Form1->statistics->ComboBox1, "Series shown"}, std::pair{Form1->statistics->ComboBox2, "Series compared"}}) {
             const auto labels = QAccessible::queryAccessibleInterface(combo)->relations(QAccessible::Label);
             QCOMPARE(labels.size(), 1);
             QCOMPARE(labels.first().first->text(QAccessible::Name), QLatin1String(name));
@@ -459,9 +463,9 @@ private slots:
         createWindows();
         loadRunFiles();
         show(Form1);
-        QChart *chart = Form1->Chart1->chart();
-        const QPoint point = Form1->Chart1->mapFromScene(
-            chart->mapToScene(chart->mapToPosition(Form1->Series1->at(6), Form1->Series1)));
+        QChart *chart = Form1->statistics->Chart1->chart();
+        const QPoint point = Form1->statistics->Chart1->mapFromScene(
+            chart->mapToScene(chart->mapToPosition(Form1->statistics->Series1->at(6), Form1->statistics->Series1)));
         struct Case {
             QPoint offset;
             bool click;
@@ -469,17 +473,17 @@ private slots:
         };
         const Case cases[] = {{{0, 0}, false, true},  {{4, -3}, false, true}, {{-5, 0}, false, true},
                               {{3, 4}, true, true},   {{0, 20}, false, false}, {{0, -20}, true, false}};
-        QWidget *viewport = Form1->Chart1->viewport();
+        QWidget *viewport = Form1->statistics->Chart1->viewport();
         for (const Case &c : cases) {
-            Form1->Panel3->hide();
+            Form1->statistics->Panel3->hide();
             QTest::mouseMove(viewport, QPoint(2, 2)); // away from every point first
             if (c.click)
                 QTest::mouseClick(viewport, Qt::LeftButton, {}, point + c.offset);
             else
                 QTest::mouseMove(viewport, point + c.offset);
-            QCOMPARE(Form1->Panel3->isVisible(), c.shown);
+            QCOMPARE(Form1->statistics->Panel3->isVisible(), c.shown);
             if (c.shown)
-                QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.470"));
+                QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0.470"));
         }
     }
 
@@ -490,48 +494,48 @@ private slots:
         createWindows();
         loadRunFiles();
         show(Form1);
-        QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(Form1->Chart1);
-        Form1->Chart1->setFocus();
+        QAccessibleInterface *chart = QAccessible::queryAccessibleInterface(Form1->statistics->Chart1);
+        Form1->statistics->Chart1->setFocus();
         for (int i = 0; i < 7; ++i)
-            QTest::keyClick(Form1->Chart1, Qt::Key_Right);
-        QVERIFY(Form1->Panel3->isVisible());
-        QVERIFY(Form1->RunMark1->isVisible() && !Form1->RunMark2->isVisible());
-        QCOMPARE(Form1->RunMark1->points(), QList<QPointF>{Form1->Series1->at(6)});
+            QTest::keyClick(Form1->statistics->Chart1, Qt::Key_Right);
+        QVERIFY(Form1->statistics->Panel3->isVisible());
+        QVERIFY(Form1->statistics->RunMark1->isVisible() && !Form1->statistics->RunMark2->isVisible());
+        QCOMPARE(Form1->statistics->RunMark1->points(), QList<QPointF>{Form1->statistics->Series1->at(6)});
         QCOMPARE(chart->text(QAccessible::Description),
                  QStringLiteral("Run 7: RT 0.470, bump 1, shift 1 1.507, shift 2 3.007, shift 3 0.000, shift 4 0.000. "
                                 "Reaction times of FIRST.txt, 12 runs"));
 
         const auto selected = [] {
             QStringList names;
-            for (const QListWidgetItem *item : Form1->FileListBox1->selectedItems())
+            for (const QListWidgetItem *item : Form1->statistics->FileListBox1->selectedItems())
                 names << item->text();
             names.sort();
             return names;
         };
         const auto click = [](int row) {
-            QListWidget *list = Form1->FileListBox1;
+            QListWidget *list = Form1->statistics->FileListBox1;
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
         };
-        Form1->Panel4Click();
-        QVERIFY(!Form1->RunMark1->isVisible()); // the readout went with the switch
+        Form1->statistics->Panel4Click();
+        QVERIFY(!Form1->statistics->RunMark1->isVisible()); // the readout went with the switch
         QCOMPARE(chart->text(QAccessible::Description), QStringLiteral("Reaction times of FIRST.txt, 12 runs"));
         click(1);
-        QCOMPARE(Form1->Label12->text(), QStringLiteral("SECOND.txt"));
+        QCOMPARE(Form1->statistics->Label12->text(), QStringLiteral("SECOND.txt"));
         QCOMPARE(selected(), (QStringList{QStringLiteral("FIRST.txt"), QStringLiteral("SECOND.txt")}));
         click(0); // toggles the primary file off in the list: it is still on the chart
         QCOMPARE(selected(), (QStringList{QStringLiteral("FIRST.txt"), QStringLiteral("SECOND.txt")}));
 
-        Form1->Chart1ClickSeries(Form1->Series2, 0); // the overlay file's first point
-        QVERIFY(Form1->RunMark1->isVisible() && Form1->RunMark2->isVisible());
-        QCOMPARE(Form1->RunMark1->points(), QList<QPointF>{Form1->Series1->at(0)});
-        QCOMPARE(Form1->RunMark2->points(), QList<QPointF>{Form1->Series2->at(0)});
+        Form1->statistics->Chart1ClickSeries(Form1->statistics->Series2, 0); // the overlay file's first point
+        QVERIFY(Form1->statistics->RunMark1->isVisible() && Form1->statistics->RunMark2->isVisible());
+        QCOMPARE(Form1->statistics->RunMark1->points(), QList<QPointF>{Form1->statistics->Series1->at(0)});
+        QCOMPARE(Form1->statistics->RunMark2->points(), QList<QPointF>{Form1->statistics->Series2->at(0)});
         QVERIFY2(chart->text(QAccessible::Description)
                      .startsWith(QStringLiteral("Run 1: FIRST.txt RT 0.410, bump 1; SECOND.txt RT 0.410, bump 1. ")),
                  qPrintable(chart->text(QAccessible::Description)));
 
-        Form1->Panel4Click(); // off: the list shows the primary file alone
+        Form1->statistics->Panel4Click(); // off: the list shows the primary file alone
         QCOMPARE(selected(), QStringList{QStringLiteral("FIRST.txt")});
-        QCOMPARE(Form1->FileListBox1->currentRow(), 0);
+        QCOMPARE(Form1->statistics->FileListBox1->currentRow(), 0);
     }
 
     // At 150 % on a 1366 x 768 and on a 1024 x 600 screen (their areas below a panel, in
@@ -548,12 +552,12 @@ private slots:
         QFETCH(QRect, available);
         createWindows();
         show(Form1);
-        Form1->showHistory();
-        QVERIFY(Form1->historyWindow);
-        for (QWidget *window : std::initializer_list<QWidget *>{Form1, Form2, Form3, Form1->historyWindow}) {
+        Form1->historyKeeper->showHistory();
+        QVERIFY(Form1->historyKeeper->historyWindow);
+        for (QWidget *window : std::initializer_list<QWidget *>{Form1, Form2, Form3, Form1->historyKeeper->historyWindow}) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
-            if (window == Form1->historyWindow)
+            if (window == Form1->historyKeeper->historyWindow)
                 window->setGeometry(historyGeometry(available));
             else
                 fitWindowTo(window, available);
@@ -663,17 +667,17 @@ private slots:
         picture.fill(Qt::darkCyan);
         QVERIFY(picture.save(path, "PNG"));
         prompts->files.push_back(path);
-        Form1->Button3Click();
-        Form1->Button5->setFocus();
+        Form1->image->Button3Click();
+        Form1->image->Button5->setFocus();
 
         // The events are made here and posted by the device's thread while it takes the picture.
         QList<QEvent *> input;
-        const QPointF centre = QRectF(Form1->Button5->rect()).center();
+        const QPointF centre = QRectF(Form1->image->Button5->rect()).center();
         if (key) {
             input << new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "))
                   << new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
         } else {
-            const QPointF global = Form1->Button5->mapToGlobal(centre);
+            const QPointF global = Form1->image->Button5->mapToGlobal(centre);
             input << new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton,
                                      Qt::NoModifier)
                   << new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton,
@@ -681,7 +685,7 @@ private slots:
         }
         std::atomic<qint64> taken{0};
         std::atomic<bool> posted{false};
-        QPushButton *target = Form1->Button5;
+        QPushButton *target = Form1->image->Button5;
         sim->device().clearReceived();
         sim->device().setReceiveLog([&](const QByteArray &bytes) {
             if ((taken += bytes.size()) > 2000 && !posted.exchange(true))
@@ -689,9 +693,9 @@ private slots:
                     QCoreApplication::postEvent(target, event);
         });
         int paintedMidway = 0, busyMidway = 0;
-        new EventHook(Form1->ProgressBar1, [&](QEvent *event) {
-            const int value = Form1->ProgressBar1->value();
-            if (event->type() == QEvent::Paint && value > 0 && value < Form1->ProgressBar1->maximum()) {
+        new EventHook(Form1->image->ProgressBar1, [&](QEvent *event) {
+            const int value = Form1->image->ProgressBar1->value();
+            if (event->type() == QEvent::Paint && value > 0 && value < Form1->image->ProgressBar1->maximum()) {
                 ++paintedMidway;
                 if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
                     ++busyMidway;
@@ -699,13 +703,13 @@ private slots:
             return false;
         });
 
-        Form1->Button4Click();
+        Form1->image->Button4Click();
         QVERIFY(posted);
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Send Successful!"));
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
         sim->device().setReceiveLog({});
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Send Successful!"));
         QVERIFY(!sim->device().received().endsWith("ID"));
         QVERIFY(prompts->shown.isEmpty());
         QVERIFY(paintedMidway > 0);
@@ -720,11 +724,11 @@ private slots:
         createWindows();
         connectTo(sim::Config());
         bool busy = false;
-        Form1->link.setWaitHook([&busy] {
+        Form1->connection->link.setWaitHook([&busy] {
             keepWindowsPainted();
             busy |= QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
         });
-        Form1->Button1Click(); // Disconnect: one short exchange
+        Form1->connection->Button1Click(); // Disconnect: one short exchange
         QVERIFY(busy);
         QTRY_VERIFY(!QApplication::overrideCursor());
     }

@@ -5,6 +5,7 @@
 #include "base/WorkingFolders.h"
 #include "device/Connection.h"
 #include "history/HistoryStore.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
@@ -331,14 +332,14 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(sim::encodeRunFile(sim::generateSession(7, 14, 2), sim::RunFileKind(kind)));
         file.close();
-        Form1->FileListBox1->refresh();
-        const QList<QListWidgetItem *> items = Form1->FileListBox1->findItems(QStringLiteral("FIXTURE.txt"), Qt::MatchExactly);
+        Form1->statistics->FileListBox1->refresh();
+        const QList<QListWidgetItem *> items = Form1->statistics->FileListBox1->findItems(QStringLiteral("FIXTURE.txt"), Qt::MatchExactly);
         QCOMPARE(items.size(), 1);
         items.first()->setSelected(true);
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("14"));
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("14"));
         QTemporaryDir dir;
         prompts.files.push_back(dir.filePath(QStringLiteral("window.csv")));
-        Form1->Button11Click();
+        Form1->statistics->Button11Click();
         destroyWindows();
         QCOMPARE(prompts.texts(), QStringList());
         QFile windowCsv(dir.filePath(QStringLiteral("window.csv")));

@@ -2,6 +2,9 @@
 #include "app/ui/MainWindow.h"
 #include "device/Connection.h"
 #include "device/Ports.h"
+#include "device/ui/ConnectGroup.h"
+#include "image/ui/ImageGroup.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/Widgets.h"
 
@@ -25,20 +28,20 @@ class ConnectWindowTest : public QObject {
 
     static bool deviceButtonsEnabled()
     {
-        return Form1->Button4->isEnabled() && Form1->Button5->isEnabled() && Form1->Button7->isEnabled()
-               && Form1->Button8->isEnabled() && Form1->Button10->isEnabled();
+        return Form1->image->Button4->isEnabled() && Form1->image->Button5->isEnabled() && Form1->image->Button7->isEnabled()
+               && Form1->statistics->Button8->isEnabled() && Form1->connection->Button10->isEnabled();
     }
     static bool deviceButtonsDisabled()
     {
-        return !Form1->Button4->isEnabled() && !Form1->Button5->isEnabled() && !Form1->Button7->isEnabled()
-               && !Form1->Button8->isEnabled() && !Form1->Button10->isEnabled();
+        return !Form1->image->Button4->isEnabled() && !Form1->image->Button5->isEnabled() && !Form1->image->Button7->isEnabled()
+               && !Form1->statistics->Button8->isEnabled() && !Form1->connection->Button10->isEnabled();
     }
     static void verifyDisconnectedDisplay()
     {
-        QCOMPARE(Form1->Button1->text(), QStringLiteral("Connect"));
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Not Connected"));
-        QCOMPARE(Form1->Panel1->color(), buttonFaceColor());
-        for (QLabel *readout : {Form1->Version, Form1->SerialNumber, Form1->Date, Form1->Time})
+        QCOMPARE(Form1->connection->Button1->text(), QStringLiteral("Connect"));
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Not Connected"));
+        QCOMPARE(Form1->connection->Panel1->color(), buttonFaceColor());
+        for (QLabel *readout : {Form1->connection->Version, Form1->connection->SerialNumber, Form1->connection->Date, Form1->connection->Time})
             QCOMPARE(readout->text(), QStringLiteral("N/C"));
     }
 
@@ -48,7 +51,7 @@ private slots:
         prompts = std::make_unique<RecordingPrompter>();
         startDevice();
         createWindows();
-        Form1->now = [this] { return clock; };
+        Form1->connection->now = [this] { return clock; };
     }
     void cleanup()
     {
@@ -59,35 +62,35 @@ private slots:
 
     void connectsAndDisconnects()
     {
-        QVERIFY(Form1->Button9->isEnabled());
+        QVERIFY(Form1->statistics->Button9->isEnabled());
         QVERIFY(deviceButtonsDisabled());
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QCOMPARE(prompts->texts(), QStringList());
         QCOMPARE(sim->device().received(), QByteArray("C" "onnect" "0390322140504"));
-        QCOMPARE(Form1->link.comport, 1);
-        QVERIFY(Form1->link.isOpen());
-        QCOMPARE(Form1->Version->text(), QStringLiteral("1.24  "));
-        QCOMPARE(Form1->SerialNumber->text(), QStringLiteral("VM004711"));
-        QCOMPARE(Form1->Date->text(), QLocale().toString(clock.date(), QLocale::ShortFormat));
-        QCOMPARE(Form1->Time->text(), longTimeText(clock.time()));
-        QVERIFY(!Form1->Time->text().contains(QLatin1String("UTC")));
-        QCOMPARE(Form1->Button1->text(), QStringLiteral("Disconnect"));
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Connected"));
-        QCOMPARE(Form1->Panel1->color(), QColor(0, 128, 0));
+        QCOMPARE(Form1->connection->link.comport, 1);
+        QVERIFY(Form1->connection->link.isOpen());
+        QCOMPARE(Form1->connection->Version->text(), QStringLiteral("1.24  "));
+        QCOMPARE(Form1->connection->SerialNumber->text(), QStringLiteral("VM004711"));
+        QCOMPARE(Form1->connection->Date->text(), QLocale().toString(clock.date(), QLocale::ShortFormat));
+        QCOMPARE(Form1->connection->Time->text(), longTimeText(clock.time()));
+        QVERIFY(!Form1->connection->Time->text().contains(QLatin1String("UTC")));
+        QCOMPARE(Form1->connection->Button1->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Connected"));
+        QCOMPARE(Form1->connection->Panel1->color(), QColor(0, 128, 0));
         QVERIFY(deviceButtonsEnabled());
-        QVERIFY(!Form1->Button2->isEnabled());
-        QVERIFY(Form1->Button9->isEnabled());
-        QVERIFY(!Form1->rallycross);
+        QVERIFY(!Form1->connection->Button2->isEnabled());
+        QVERIFY(Form1->statistics->Button9->isEnabled());
+        QVERIFY(!Form1->connection->rallycross);
 
         sim->device().clearReceived();
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QCOMPARE(prompts->texts(), QStringList());
         QCOMPARE(sim->device().received(), QByteArray("D"));
-        QVERIFY(!Form1->link.isOpen());
+        QVERIFY(!Form1->connection->link.isOpen());
         verifyDisconnectedDisplay();
         QVERIFY(deviceButtonsDisabled());
-        QVERIFY(Form1->Button2->isEnabled());
-        QCOMPARE(Form1->link.comport, 1); // kept for the next connect
+        QVERIFY(Form1->connection->Button2->isEnabled());
+        QCOMPARE(Form1->connection->link.comport, 1); // kept for the next connect
     }
 
     // Every failing step of the handshake: one error box, the port closed, and the display and
@@ -117,23 +120,23 @@ private slots:
         QVERIFY(sim::parseFault(fault, f));
         sim->device().setFault(exchange.toStdString(), f);
 
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QCOMPARE(prompts->texts(), QStringList{message});
         QCOMPARE(prompts->shown.first().kind, BoxKind::Error);
-        QVERIFY(!Form1->link.isOpen());
-        QCOMPARE(Form1->Version->text(), versionShown);
-        QCOMPARE(Form1->Button1->text(), QStringLiteral("Connect"));
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Not Connected"));
+        QVERIFY(!Form1->connection->link.isOpen());
+        QCOMPARE(Form1->connection->Version->text(), versionShown);
+        QCOMPARE(Form1->connection->Button1->text(), QStringLiteral("Connect"));
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Not Connected"));
         QVERIFY(deviceButtonsDisabled());
-        QVERIFY(Form1->Button2->isEnabled());
+        QVERIFY(Form1->connection->Button2->isEnabled());
     }
 
     void portThatDoesNotOpen()
     {
-        Form1->link.comport = 2; // as typed in the setup dialog; only one port is listed
-        Form1->Button1Click();
+        Form1->connection->link.comport = 2; // as typed in the setup dialog; only one port is listed
+        Form1->connection->Button1Click();
         QCOMPARE(prompts->texts(), QStringList{kErrorConnecting});
-        QCOMPARE(Form1->link.comport, 2);
+        QCOMPARE(Form1->connection->link.comport, 2);
         QCOMPARE(sim->device().received(), QByteArray());
     }
 
@@ -142,50 +145,50 @@ private slots:
         sim.reset(); // no VANTRELOCK_PORT
         if (!systemDevicePorts().isEmpty())
             QSKIP("this machine has a USB serial port");
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QCOMPARE(prompts->texts(), QStringList{kPortNotFound});
-        QCOMPARE(Form1->link.comport, 0);
+        QCOMPARE(Form1->connection->link.comport, 0);
     }
 
     // A goodbye that does not come is a warning, never "Disconnected" read from stale bytes,
     // and the disconnect completes anyway.
     void disconnectFromASilentDevice()
     {
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
         sim->device().setFault("disconnect", {sim::FaultKind::Silent, 0, {}});
         const QByteArray stale("Disconnected");
-        std::copy(stale.begin(), stale.end(), Form1->link.buf.begin());
-        Form1->Button1Click();
+        std::copy(stale.begin(), stale.end(), Form1->connection->link.buf.begin());
+        Form1->connection->Button1Click();
         QCOMPARE(prompts->texts(), QStringList{kErrorDisconnecting});
         QCOMPARE(prompts->shown.first().kind, BoxKind::Warning);
-        QVERIFY(!Form1->link.isOpen());
+        QVERIFY(!Form1->connection->link.isOpen());
         verifyDisconnectedDisplay();
         QVERIFY(deviceButtonsDisabled());
     }
 
     void linkDroppedThenConnectAgain()
     {
-        Form1->Button1Click();
-        Form1->dropLink(kNoResponse);
+        Form1->connection->Button1Click();
+        Form1->connection->dropLink(kNoResponse);
         QCOMPARE(prompts->texts(), QStringList{kNoResponse});
-        QVERIFY(!Form1->link.isOpen());
+        QVERIFY(!Form1->connection->link.isOpen());
         QVERIFY(deviceButtonsDisabled());
-        QVERIFY(Form1->Button2->isEnabled());
-        QCOMPARE(Form1->Button1->text(), QStringLiteral("Disconnect"));
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Connected"));
+        QVERIFY(Form1->connection->Button2->isEnabled());
+        QCOMPARE(Form1->connection->Button1->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Connected"));
 
         // A failed connect from here keeps showing "Connected".
         sim->device().setFault("greeting", {sim::FaultKind::Wrong, 0, "c"});
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QCOMPARE(prompts->texts().last(), kErrorConnecting);
-        QVERIFY(!Form1->link.isOpen());
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Connected"));
+        QVERIFY(!Form1->connection->link.isOpen());
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Connected"));
 
         sim->device().clearFaults();
         sim->device().clearReceived();
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
         QVERIFY(sim->device().received().startsWith("Connect"));
         QVERIFY(deviceButtonsEnabled());
         QCOMPARE(prompts->shown.size(), 2);
@@ -194,36 +197,36 @@ private slots:
     void oldFirmwareHidesSettingsForGood()
     {
         startDevice({"1.08  ", "OLD00001"});
-        Form1->Button1Click();
-        QVERIFY(Form1->Button10->isHidden());
-        QVERIFY(Form1->Button10->isEnabled()); // only its visibility changes
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->Button10->isHidden());
+        QVERIFY(Form1->connection->Button10->isEnabled()); // only its visibility changes
+        Form1->connection->Button1Click();
 
         startDevice({"1.24 r", "NEW00002"});
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
-        QVERIFY(Form1->Button10->isHidden());
-        QVERIFY(Form1->rallycross);
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
+        QVERIFY(Form1->connection->Button10->isHidden());
+        QVERIFY(Form1->connection->rallycross);
     }
 
     void versionThatIsNotANumberKeepsSettings()
     {
         startDevice({"beta  ", "BETA0001"});
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QLocale::setDefault(QLocale::c());
-        QVERIFY(Form1->link.isOpen());
-        QVERIFY(!Form1->Button10->isHidden());
-        QVERIFY(Form1->Button10->isEnabled());
+        QVERIFY(Form1->connection->link.isOpen());
+        QVERIFY(!Form1->connection->Button10->isHidden());
+        QVERIFY(Form1->connection->Button10->isEnabled());
     }
 
     void closingWhileConnectedSaysGoodbye()
     {
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         sim->device().clearReceived();
         Form1->close();
         QCOMPARE(sim->device().received(), QByteArray("D"));
-        QVERIFY(!Form1->link.isOpen());
+        QVERIFY(!Form1->connection->link.isOpen());
     }
 };
 

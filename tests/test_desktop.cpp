@@ -1,8 +1,10 @@
 #include "app/Desktop.h"
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
 #include "device/ui/SetupDialog.h"
 #include "settings/ui/SettingsWindow.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/SettingsCommands.h"
@@ -104,8 +106,8 @@ class DesktopTest : public QObject {
         QVERIFY(sim::setSettingsField(records, QStringLiteral("LLog"), "WWWWWWWW"));
         QVERIFY(sim::setSettingsField(records, QStringLiteral("RLog"), "WWWWWWWW"));
         sim::installSettingsCommands(sim->device(), records);
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
     }
 
     // A run file with the widest figures a full file shows, picked in the list.
@@ -124,12 +126,12 @@ class DesktopTest : public QObject {
         const QString name = QStringLiteral("PRACTICER-1.txt");
         QVERIFY(file.save(QDir(Form1->folders.statistics).filePath(name)));
         QVERIFY(file.save(QDir(Form1->folders.statistics).filePath(QStringLiteral("SECOND.txt"))));
-        Form1->FileListBox1->refresh();
-        QListWidgetItem *item = Form1->FileListBox1->findItems(name, Qt::MatchExactly).value(0);
+        Form1->statistics->FileListBox1->refresh();
+        QListWidgetItem *item = Form1->statistics->FileListBox1->findItems(name, Qt::MatchExactly).value(0);
         QVERIFY(item);
-        Form1->FileListBox1->setCurrentItem(item); // loads it
-        QCOMPARE(Form1->Label11->text(), name);
-        QCOMPARE(Form1->Avg->text(), QStringLiteral("9.999"));
+        Form1->statistics->FileListBox1->setCurrentItem(item); // loads it
+        QCOMPARE(Form1->statistics->Label11->text(), name);
+        QCOMPARE(Form1->statistics->Avg->text(), QStringLiteral("9.999"));
     }
 
 private slots:
@@ -188,9 +190,9 @@ private slots:
     void deviceTextIsShownAsItIs()
     {
         connectTo("<b>W</b>");
-        QCOMPARE(Form1->SerialNumber->text(), QStringLiteral("<b>W</b>"));
-        QCOMPARE(Form1->SerialNumber->textFormat(), Qt::PlainText);
-        QCOMPARE(Form1->Version->textFormat(), Qt::PlainText);
+        QCOMPARE(Form1->connection->SerialNumber->text(), QStringLiteral("<b>W</b>"));
+        QCOMPARE(Form1->connection->SerialNumber->textFormat(), Qt::PlainText);
+        QCOMPARE(Form1->connection->Version->textFormat(), Qt::PlainText);
         VERIFY_FITS(Form1);
     }
 
@@ -200,33 +202,33 @@ private slots:
         VERIFY_FITS(Form1);
 
         connectTo("WWWWWWWW");
-        QCOMPARE(Form1->Button1->text(), QStringLiteral("Disconnect"));
+        QCOMPARE(Form1->connection->Button1->text(), QStringLiteral("Disconnect"));
         VERIFY_FITS(Form1);
 
         loadWidestFile();
-        QCOMPARE(Form1->ComboBox1->count(), 5);
+        QCOMPARE(Form1->statistics->ComboBox1->count(), 5);
         VERIFY_FITS(Form1);
 
         // The readout with all six rows at their widest values, then the overlay's four rows.
-        Form1->rt[1] = -29.999;
-        Form1->bump[1] = 999;
+        Form1->statistics->rt[1] = -29.999;
+        Form1->statistics->bump[1] = 999;
         for (int k = 1; k <= 4; ++k)
-            Form1->shiftColumn(k, false)[1] = 99.999;
-        Form1->Chart1ClickSeries(Form1->Series1, 0);
-        QCOMPARE(Form1->Shft4Label->text(), QStringLiteral("S4: 99.999"));
-        QCOMPARE(Form1->Panel3->height(), 144);
+            Form1->statistics->shiftColumn(k, false)[1] = 99.999;
+        Form1->statistics->Chart1ClickSeries(Form1->statistics->Series1, 0);
+        QCOMPARE(Form1->statistics->Shft4Label->text(), QStringLiteral("S4: 99.999"));
+        QCOMPARE(Form1->statistics->Panel3->height(), 144);
         VERIFY_FITS(Form1);
 
-        Form1->Panel4Click();
-        QListWidgetItem *second = Form1->FileListBox1->findItems(QStringLiteral("SECOND.txt"), Qt::MatchExactly).value(0);
+        Form1->statistics->Panel4Click();
+        QListWidgetItem *second = Form1->statistics->FileListBox1->findItems(QStringLiteral("SECOND.txt"), Qt::MatchExactly).value(0);
         QVERIFY(second);
-        Form1->FileListBox1->setCurrentItem(second); // the overlay file
-        QCOMPARE(Form1->Label12->text(), QStringLiteral("SECOND.txt"));
-        QCOMPARE(Form1->ComboBox2->count(), 5);
-        Form1->rta[1] = -29.999;
-        Form1->bumpa[1] = 999;
-        Form1->Chart1ClickSeries(Form1->Series1, 0);
-        QCOMPARE(Form1->Shft2Label->text(), QStringLiteral("B2: 999"));
+        Form1->statistics->FileListBox1->setCurrentItem(second); // the overlay file
+        QCOMPARE(Form1->statistics->Label12->text(), QStringLiteral("SECOND.txt"));
+        QCOMPARE(Form1->statistics->ComboBox2->count(), 5);
+        Form1->statistics->rta[1] = -29.999;
+        Form1->statistics->bumpa[1] = 999;
+        Form1->statistics->Chart1ClickSeries(Form1->statistics->Series1, 0);
+        QCOMPARE(Form1->statistics->Shft2Label->text(), QStringLiteral("B2: 999"));
         VERIFY_FITS(Form1);
     }
 

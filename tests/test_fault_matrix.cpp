@@ -2,11 +2,14 @@
 #include "app/ui/MainWindow.h"
 #include "base/Files.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
+#include "image/ui/ImageGroup.h"
 #include "settings/ui/SettingsWindow.h"
 #include "stats/RunFile.h"
 #include "stats/RunFileTransfer.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
@@ -93,15 +96,15 @@ class FaultMatrixTest : public QObject {
     static void act(const QString &action)
     {
         if (action == QLatin1String("download")) {
-            Form1->Button8Click();
+            Form1->statistics->Button8Click();
         } else if (action == QLatin1String("delete")) {
-            Form1->Button9Click();
+            Form1->statistics->Button9Click();
         } else if (action == QLatin1String("send")) {
-            Form1->Button4Click();
+            Form1->image->Button4Click();
         } else if (action == QLatin1String("show")) {
-            Form1->Button7Click();
+            Form1->image->Button7Click();
         } else if (action == QLatin1String("delete picture")) {
-            Form1->Button5Click();
+            Form1->image->Button5Click();
         } else if (action == QLatin1String("settings")) {
             // The window shows once its reads are done; close it then.
             QTimer closer;
@@ -110,9 +113,9 @@ class FaultMatrixTest : public QObject {
                     Form3->Image1Click();
             });
             closer.start(10);
-            Form1->Button10Click();
+            Form1->connection->Button10Click();
         } else {
-            Form1->Button1Click(); // connect, or disconnect while connected
+            Form1->connection->Button1Click(); // connect, or disconnect while connected
         }
     }
     // A picture ready to send: 100 x 50 black pixels (bytes no device command starts with).
@@ -120,10 +123,10 @@ class FaultMatrixTest : public QObject {
     {
         QImage black(100, 50, QImage::Format_RGB888);
         black.fill(Qt::black);
-        Form1->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
-        files::writeFile(Form1->fileName, picture::bmpFile(black));
-        Form1->Image1->setPicture(black);
-        Form1->Image1->setVisible(true);
+        Form1->image->fileName = Form1->folders.program + QStringLiteral("/test.bmp");
+        files::writeFile(Form1->image->fileName, picture::bmpFile(black));
+        Form1->image->Image1->setPicture(black);
+        Form1->image->Image1->setVisible(true);
     }
 
     // Every cell that times out waits once: the link's and the device's patience are shortened
@@ -326,8 +329,8 @@ private slots:
         QFETCH(QString, status);
 
         if (action != QLatin1String("connect")) {
-            Form1->Button1Click();
-            QVERIFY(Form1->link.isOpen());
+            Form1->connection->Button1Click();
+            QVERIFY(Form1->connection->link.isOpen());
         }
         if (action == QLatin1String("send"))
             loadPicture();
@@ -351,13 +354,13 @@ private slots:
         if (!messages.isEmpty())
             QCOMPARE(prompter->shown.back().kind, action == QLatin1String("disconnect") ? BoxKind::Warning : BoxKind::Error);
         if (!status.isEmpty())
-            QCOMPARE(Form1->ImageStatus->text(), status);
+            QCOMPARE(Form1->image->ImageStatus->text(), status);
         QVERIFY(!Form3->isVisible());
-        QVERIFY(Form1->ProgressBar1->isHidden());
-        QCOMPARE(Form1->link.isOpen(), after == Link::Connected);
-        QCOMPARE(Form1->Button8->isEnabled(), after == Link::Connected);
-        QCOMPARE(Form1->Button2->isEnabled(), after != Link::Connected);
-        QCOMPARE(Form1->Panel1->caption(),
+        QVERIFY(Form1->image->ProgressBar1->isHidden());
+        QCOMPARE(Form1->connection->link.isOpen(), after == Link::Connected);
+        QCOMPARE(Form1->statistics->Button8->isEnabled(), after == Link::Connected);
+        QCOMPARE(Form1->connection->Button2->isEnabled(), after != Link::Connected);
+        QCOMPARE(Form1->connection->Panel1->caption(),
                  after == Link::Disconnected ? QStringLiteral("Not Connected") : QStringLiteral("Connected"));
         // Only whole run files: a data block that stopped short leaves nothing behind.
         QCOMPARE(folderNames(), disk);
@@ -368,20 +371,20 @@ private slots:
         }
 
         // Afterwards a Connect works and the exchanges are in step again: the goodbye is clean.
-        if (Form1->link.isOpen())
-            Form1->Button1Click();
+        if (Form1->connection->link.isOpen())
+            Form1->connection->Button1Click();
         if (parsed.kind == sim::FaultKind::Vanish)
             startDevice(); // plugged in again
         QVERIFY(waitFor([&] { return sim->device().idle(); }));
         sim->device().clearFaults();
         prompter->clear();
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QCOMPARE(prompter->texts(), QStringList());
-        QVERIFY(Form1->link.isOpen());
-        QCOMPARE(Form1->Version->text(), kVersion);
-        Form1->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
+        QCOMPARE(Form1->connection->Version->text(), kVersion);
+        Form1->connection->Button1Click();
         QCOMPARE(prompter->texts(), QStringList());
-        QVERIFY(!Form1->link.isOpen());
+        QVERIFY(!Form1->connection->link.isOpen());
     }
 };
 

@@ -2,9 +2,12 @@
 #include "app/ui/MainWindow.h"
 #include "base/Files.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
 #include "history/HistoryStore.h"
+#include "history/ui/HistoryKeeper.h"
 #include "history/ui/HistoryWindow.h"
 #include "history/ui/SessionTableModel.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
@@ -67,14 +70,14 @@ class HistoryWindowTest : public QObject {
         config.serialNumber = "VM000042";
         sim = std::make_unique<SimFixture>(config);
         deviceFiles = holdRunFiles(*sim);
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
     }
     static QStringList tableRow(int row)
     {
         QStringList texts;
         for (int column = 0; column < history::kTableColumns; ++column)
-            texts << Form1->historyWindow->SessionRows->index(row, column).data().toString();
+            texts << Form1->historyKeeper->historyWindow->SessionRows->index(row, column).data().toString();
         return texts;
     }
 
@@ -102,8 +105,8 @@ class HistoryWindowTest : public QObject {
     {
         createWindows();
         Form1->show();
-        Form1->historyAction->trigger();
-        return Form1->historyWindow;
+        Form1->historyKeeper->historyAction->trigger();
+        return Form1->historyKeeper->historyWindow;
     }
     // The labels an axis draws at its ticks.
     static QStringList labels(QAbstractAxis *axis)
@@ -153,13 +156,13 @@ private slots:
         createWindows();
         // The folder's import beside the window ends first; one still running would find the
         // downloaded files before the download records them, and date them by their file time.
-        QSignalSpy imported(Form1, &TForm1::historyImported);
+        QSignalSpy imported(Form1->historyKeeper, &HistoryKeeper::historyImported);
         QVERIFY(imported.wait(30000));
-        Form1->now = [] { return day(6); };
+        Form1->connection->now = [] { return day(6); };
         connectDevice();
-        Form1->Button8Click();
+        Form1->statistics->Button8Click();
         QCOMPARE(prompter->texts(), QStringList());
-        std::vector<history::Session> sessions = Form1->history->sessions();
+        std::vector<history::Session> sessions = Form1->historyKeeper->history->sessions();
         QCOMPARE(sessions.size(), size_t(3));
         QStringList names;
         for (const history::Session &s : sessions) {
@@ -174,10 +177,10 @@ private slots:
         }
         QCOMPARE(names, (QStringList{"ABC.txt", "NEW.txt", "ABCR.txt"}));
 
-        Form1->now = [] { return day(7); };
-        Form1->Button8Click();
+        Form1->connection->now = [] { return day(7); };
+        Form1->statistics->Button8Click();
         QCOMPARE(folderNames(), (QStringList{"ABC-1.txt", "ABC.txt", "ABCR-1.txt", "ABCR.txt", "NEW-1.txt", "NEW.txt"}));
-        sessions = Form1->history->sessions();
+        sessions = Form1->historyKeeper->history->sessions();
         QCOMPARE(sessions.size(), size_t(3));
         QCOMPARE(sessions.front().arrived, day(6));
         QCOMPARE(prompter->texts(), QStringList());
@@ -223,10 +226,10 @@ private slots:
         QCOMPARE(window->GoalDialog->findChild<QLabel *>(QStringLiteral("GoalProblem"))->text(),
                  QStringLiteral("The largest spread is a time in seconds from 0 to 10 with at most three decimals, such as 0.020."));
         window->GoalDialog->reject();
-        QVERIFY(!Form1->history->drivers().front().goal);
+        QVERIFY(!Form1->historyKeeper->history->drivers().front().goal);
         goalDialog(QStringLiteral("9"), QStringLiteral("9"), "SetGoalButton"); // met by every session
         QCOMPARE(window->Status->text(), QStringLiteral("Goal of Ana set: average 9.000 s, spread 9.000 s."));
-        QCOMPARE(Form1->history->drivers().front().goal, (history::Goal{9.0, 9.0}));
+        QCOMPARE(Form1->historyKeeper->history->drivers().front().goal, (history::Goal{9.0, 9.0}));
         QCOMPARE(window->GoalAverageSeries->points().size(), 2);
         QCOMPARE(window->GoalAverageSeries->points().front().y(), 9.0);
         QCOMPARE(window->GoalSpreadSeries->points().back().y(), 9.0);
@@ -253,11 +256,11 @@ private slots:
         const int ana = window->DownloadDriver->findText(QStringLiteral("Ana"));
         window->DownloadDriver->setCurrentIndex(ana);
         emit window->DownloadDriver->activated(ana);
-        QCOMPARE(Form1->history->downloadDriver(), QStringLiteral("Ana"));
+        QCOMPARE(Form1->historyKeeper->history->downloadDriver(), QStringLiteral("Ana"));
         connectDevice();
-        Form1->Button8Click();
+        Form1->statistics->Button8Click();
         QStringList anas;
-        for (const history::Session &s : Form1->history->sessions(std::nullopt, QStringLiteral("Ana")))
+        for (const history::Session &s : Form1->historyKeeper->history->sessions(std::nullopt, QStringLiteral("Ana")))
             anas << s.fileName();
         QCOMPARE(anas, (QStringList{"S2.txt", "ABC.txt", "NEW.txt", "ABCR.txt"}));
     }
@@ -295,8 +298,8 @@ private slots:
             // Tried once without waiting: the window is not held; the first recording tries again.
             lock();
             createWindows();
-            QVERIFY(Form1->history->waiting());
-            QVERIFY(Form1->history->problem().isEmpty());
+            QVERIFY(Form1->historyKeeper->history->waiting());
+            QVERIFY(Form1->historyKeeper->history->problem().isEmpty());
         } else {
             createWindows();
         }
@@ -309,8 +312,8 @@ private slots:
         }
         connectDevice();
         for (int download = 1; download <= 2; ++download) {
-            Form1->Button8Click();
-            QVERIFY(Form1->link.isOpen());
+            Form1->statistics->Button8Click();
+            QVERIFY(Form1->connection->link.isOpen());
         }
         QCOMPARE(folderNames().size(), 1 + 2 * 3);
         QCOMPARE(prompter->texts().size(), 1);
@@ -320,8 +323,8 @@ private slots:
                                                                : QLatin1String("read-only")));
         QCOMPARE(prompter->shown.first().kind, BoxKind::Warning);
 
-        Form1->historyAction->trigger(); // the window opens, and shows why nothing is added
-        QVERIFY(Form1->historyWindow->Status->text().startsWith(QLatin1String("The practice history is off")));
+        Form1->historyKeeper->historyAction->trigger(); // the window opens, and shows why nothing is added
+        QVERIFY(Form1->historyKeeper->historyWindow->Status->text().startsWith(QLatin1String("The practice history is off")));
         if (locker.isOpen()) {
             QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
             locker.close();
@@ -354,8 +357,8 @@ private slots:
             QMessageBox::StandardButton message(QWidget *parent, BoxKind kind, const QString &text,
                                                 QMessageBox::StandardButtons buttons) override
             {
-                linkOpen << Form1->link.isOpen();
-                loadEnabled << Form1->Button8->isEnabled();
+                linkOpen << Form1->connection->link.isOpen();
+                loadEnabled << Form1->statistics->Button8->isEnabled();
                 return RecordingPrompter::message(parent, kind, text, buttons);
             }
         };
@@ -374,15 +377,15 @@ private slots:
         if (!writeFails)
             set.files.at(1).stopAfter = 100;
         sim::installRunFileCommands(sim->device(), std::make_shared<sim::DeviceRunFiles>(set));
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
         int created = 0;
         if (writeFails)
             files::setStepObserver([&created](files::WriteStep step, const QString &temporary, const QString &) {
                 if (step == files::WriteStep::Created && ++created == 2)
                     throw files::FileError(temporary, files::Access::Write, std::make_error_code(std::errc::no_space_on_device));
             });
-        Form1->Button8Click();
+        Form1->statistics->Button8Click();
         files::setStepObserver(nullptr);
         QCOMPARE(watching.texts().size(), 2);
         QCOMPARE(watching.texts().first(), error);
@@ -407,15 +410,15 @@ private slots:
         damaged.close();
         writeRunFile(QStringLiteral("OLD.txt"), runFile(4));
         createWindows();
-        QSignalSpy imported(Form1, &TForm1::historyImported);
+        QSignalSpy imported(Form1->historyKeeper, &HistoryKeeper::historyImported);
         QVERIFY(imported.wait(30000)); // the import runs at idle priority
         QCOMPARE(prompter->texts(), QStringList());
-        const QString aside = Form1->history->setAsidePath();
+        const QString aside = Form1->historyKeeper->history->setAsidePath();
         QCOMPARE(QFileInfo(aside).size(), 4096);
-        QCOMPARE(Form1->history->sessions().size(), size_t(1));
-        QVERIFY(Form1->history->canRecord());
+        QCOMPARE(Form1->historyKeeper->history->sessions().size(), size_t(1));
+        QVERIFY(Form1->historyKeeper->history->canRecord());
         for (int open = 1; open <= 2; ++open) {
-            Form1->historyAction->trigger();
+            Form1->historyKeeper->historyAction->trigger();
             QCOMPARE(prompter->texts().size(), 1);
             QVERIFY(prompter->texts().first().contains(QLatin1String("was damaged. It was renamed to History-damaged-")));
         }
@@ -455,20 +458,20 @@ private slots:
         QVERIFY(found.setFileTime(day(25), QFileDevice::FileModificationTime));
         found.close();
         createWindows();
-        QSignalSpy imported(Form1, &TForm1::historyImported); // FOUND.txt, beside the window
+        QSignalSpy imported(Form1->historyKeeper, &HistoryKeeper::historyImported); // FOUND.txt, beside the window
         QVERIFY(imported.wait(30000)); // the import runs at idle priority
         QCOMPARE(prompter->texts(), QStringList());
 
         // Opened from the run file list's context menu, or Ctrl+H.
-        QCOMPARE(Form1->FileListBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
-        QVERIFY(Form1->FileListBox1->actions().contains(Form1->historyAction));
-        QCOMPARE(Form1->historyAction->text(), QStringLiteral("History\u2026"));
-        QCOMPARE(Form1->historyAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
-        Form1->historyAction->trigger();
-        HistoryWindow *window = Form1->historyWindow;
+        QCOMPARE(Form1->statistics->FileListBox1->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QVERIFY(Form1->statistics->FileListBox1->actions().contains(Form1->historyKeeper->historyAction));
+        QCOMPARE(Form1->historyKeeper->historyAction->text(), QStringLiteral("History\u2026"));
+        QCOMPARE(Form1->historyKeeper->historyAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+H")));
+        Form1->historyKeeper->historyAction->trigger();
+        HistoryWindow *window = Form1->historyKeeper->historyWindow;
         QVERIFY(window && window->isVisible());
 
-        const std::vector<history::Session> sessions = Form1->history->sessions();
+        const std::vector<history::Session> sessions = Form1->historyKeeper->history->sessions();
         QCOMPARE(sessions.size(), size_t(6));
         QCOMPARE(window->SessionRows->rowCount(), 6);
         for (int row = 0; row < 6; ++row)
@@ -476,7 +479,7 @@ private slots:
         QCOMPARE(tableRow(2).at(3), history::kNoFigures);
         QCOMPARE(tableRow(5).at(1), history::kUnknownDevice);
         QCOMPARE(tableRow(5).at(2), QStringLiteral("FOUND.txt"));
-        const history::Plot plot = Form1->history->plot(std::nullopt, history::Grouping::Session);
+        const history::Plot plot = Form1->historyKeeper->history->plot(std::nullopt, history::Grouping::Session);
         QCOMPARE(window->AverageSeries->points(), plot.average);
         QCOMPARE(window->BestSeries->points(), plot.best);
         QCOMPARE(window->SpreadSeries->points(), plot.spread);
@@ -500,19 +503,19 @@ private slots:
 
         // A session clicked: its run file is loaded as a click in the list would.
         clickRow(window, 0);
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("B.txt"));
-        QCOMPARE(Form1->FileListBox1->fileName(), QDir(folders().statistics).filePath(QStringLiteral("B.txt")));
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("15"));
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("B.txt"));
+        QCOMPARE(Form1->statistics->FileListBox1->fileName(), QDir(folders().statistics).filePath(QStringLiteral("B.txt")));
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("15"));
         QCOMPARE(window->Status->text(), QStringLiteral("B.txt is shown in the main window."));
         clickRow(window, 1);
         QCOMPARE(window->Status->text(), QStringLiteral("The run file GONE.txt is not in the Statistics folder."));
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("B.txt"));
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("B.txt"));
         QCOMPARE(prompter->texts(), QStringList());
 
         // A download while it is open shows up at once; the device picked stays picked.
-        Form1->now = [] { return day(28); };
+        Form1->connection->now = [] { return day(28); };
         connectDevice();
-        Form1->Button8Click();
+        Form1->statistics->Button8Click();
         QCOMPARE(window->Device->currentText(), QStringLiteral("VM000007"));
         window->Device->setCurrentIndex(0);
         emit window->Device->activated(0);
@@ -574,19 +577,19 @@ private slots:
 
         // At the latest session, where the table is scrolled.
         QCOMPARE(window->Sessions->currentIndex().row(), 2);
-        const QString shown = Form1->Label11->text();
+        const QString shown = Form1->statistics->Label11->text();
         QTest::keyClick(window->Sessions, Qt::Key_Up);
         QTest::keyClick(window->Sessions, Qt::Key_Up);
         QTest::keyClick(window->Sessions, Qt::Key_Down);
         QCOMPARE(window->Sessions->currentIndex().row(), 1);
-        QCOMPARE(Form1->Label11->text(), shown);
+        QCOMPARE(Form1->statistics->Label11->text(), shown);
         QCOMPARE(window->Status->text(), QString());
         QTest::keyClick(window->Sessions, Qt::Key_Return);
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("S2.txt"));
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("S2.txt"));
         QCOMPARE(window->Status->text(), QStringLiteral("S2.txt is shown in the main window."));
         QTest::keyClick(window->Sessions, Qt::Key_Up);
         QTest::keyClick(window->Sessions, Qt::Key_Space);
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("S1.txt"));
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("S1.txt"));
 
         QTest::keyClick(window->Sessions, Qt::Key_Tab);
         QVERIFY(!window->Sessions->hasFocus());
@@ -595,10 +598,10 @@ private slots:
         window->resize(700, 560);
         QTest::keyClick(window->Device, Qt::Key_Escape);
         QVERIFY(!window->isVisible());
-        Form1->historyAction->trigger();
+        Form1->historyKeeper->historyAction->trigger();
         QVERIFY(window->isVisible());
         QCOMPARE(window->size(), QSize(700, 560));
-        QCOMPARE(Form1->historyWindow, window);
+        QCOMPARE(Form1->historyKeeper->historyWindow, window);
     }
 
     // What a screen reader is told: each chart is a chart, named, with what it shows; the table is

@@ -1,6 +1,8 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
+#include "image/ui/ImageGroup.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/ImageCommands.h"
@@ -59,15 +61,15 @@ private slots:
             RecordingPrompter prompter;
             createWindows();
             prompter.files.push_back(picture);
-            Form1->Button3Click();
-            Form1->Button1Click();
-            QVERIFY(Form1->link.isOpen());
+            Form1->image->Button3Click();
+            Form1->connection->Button1Click();
+            QVERIFY(Form1->connection->link.isOpen());
             clock.start();
-            Form1->Button4Click();
+            Form1->image->Button4Click();
             QCOMPARE(prompter.texts(), QStringList{kNoResponse});
-            QVERIFY(!Form1->link.isOpen());
-            QVERIFY(!Form1->Button4->isEnabled());
-            QVERIFY(Form1->ProgressBar1->isHidden());
+            QVERIFY(!Form1->connection->link.isOpen());
+            QVERIFY(!Form1->image->Button4->isEnabled());
+            QVERIFY(Form1->image->ProgressBar1->isHidden());
         } else {
             QString out, err, none;
             QTextStream outStream(&out), errStream(&err), in(&none);

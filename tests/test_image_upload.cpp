@@ -1,8 +1,10 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
 #include "image/Picture.h"
 #include "image/Upload.h"
+#include "image/ui/ImageGroup.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
@@ -48,8 +50,8 @@ class ImageUploadTest : public QObject {
         sim = std::make_unique<SimFixture>(std::move(config));
         store = sim::installImageCommands(sim->device());
         createWindows();
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
         sim->device().clearReceived();
     }
 
@@ -59,8 +61,8 @@ class ImageUploadTest : public QObject {
         const QString path = testHome() + QStringLiteral("/picture.png");
         QVERIFY(image.save(path, "PNG"));
         prompts->files.push_back(path);
-        Form1->Button3Click();
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
+        Form1->image->Button3Click();
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Ready to Send"));
     }
 
     static QByteArray uploadStream(const QImage &image)
@@ -103,18 +105,18 @@ private slots:
         QFETCH(int, maximum);
         const QImage image = testPattern(size.width(), size.height());
         load(image);
-        Form1->Button4Click();
+        Form1->image->Button4Click();
         QCOMPARE(prompts->texts(), QStringList());
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Send Successful!"));
         const QByteArray raw = expectedRaw(image);
         QCOMPARE(sim->device().received().left(2 + lengths.size()), "IS" + lengths);
         QCOMPARE(sim->device().received(), uploadStream(image));
         QCOMPARE(readAll(programFile("user.txt")), lengths.mid(1, lengths.size() - 7));
         QCOMPARE(readAll(programFile("user.raw")), raw);
-        QVERIFY(Form1->ProgressBar1->isHidden());
-        QCOMPARE(Form1->ProgressBar1->maximum(), maximum);
-        QVERIFY(!Form1->Image1->isHidden());
-        QVERIFY(Form1->link.isOpen());
+        QVERIFY(Form1->image->ProgressBar1->isHidden());
+        QCOMPARE(Form1->image->ProgressBar1->maximum(), maximum);
+        QVERIFY(!Form1->image->Image1->isHidden());
+        QVERIFY(Form1->connection->link.isOpen());
         const std::optional<sim::StoredPicture> stored = store->picture();
         QVERIFY(stored);
         QCOMPARE(QSize(stored->width, stored->height), size);
@@ -149,7 +151,7 @@ private slots:
         progress.piece = [&](int size) { sent.append(size); };
         progress.finished = [&] { ++finished; };
         const QByteArray raw(bytes, '\x5A');
-        QCOMPARE(picture::upload(Form1->link, header, raw, progress), picture::Outcome::Ok);
+        QCOMPARE(picture::upload(Form1->connection->link, header, raw, progress), picture::Outcome::Ok);
         QCOMPARE(accepted, 1);
         QCOMPARE(started, maximum);
         QCOMPARE(sent, pieces);
@@ -177,19 +179,19 @@ private slots:
         load(testPattern(100, 50));
         store->store(sim::demoPicture());
         sim->device().setFault(exchange.toStdString(), {sim::FaultKind::Wrong, 0, "ER!"});
-        Form1->Button4Click();
+        Form1->image->Button4Click();
         QCOMPARE(prompts->texts(), QStringList{QStringLiteral("Error Sending Image to Vantrelock")});
         QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
-        QCOMPARE(Form1->ImageStatus->text(), status);
-        QCOMPARE(Form1->ProgressBar1->maximum(), 100); // never started
-        QVERIFY(Form1->ProgressBar1->isHidden());
-        QVERIFY(Form1->link.isOpen());
-        QVERIFY(Form1->Button4->isEnabled());
+        QCOMPARE(Form1->image->ImageStatus->text(), status);
+        QCOMPARE(Form1->image->ProgressBar1->maximum(), 100); // never started
+        QVERIFY(Form1->image->ProgressBar1->isHidden());
+        QVERIFY(Form1->connection->link.isOpen());
+        QVERIFY(Form1->image->Button4->isEnabled());
         QCOMPARE(store->picture()->raw, sim::demoPicture().raw);
         QVERIFY(waitFor([&] { return sim->device().received() == sent; }, 1000));
         sim->device().clearFaults();
-        Form1->Button7Click();
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Image Displayed!"));
+        Form1->image->Button7Click();
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Image Displayed!"));
     }
 
     // The device falls silent after the pieces: the link is dropped, the status stays.
@@ -198,15 +200,15 @@ private slots:
         const QImage image = testPattern(100, 50);
         load(image);
         sim->device().setFault("image-stored", {sim::FaultKind::Silent, 0, {}});
-        Form1->Button4Click();
+        Form1->image->Button4Click();
         QCOMPARE(prompts->texts(), QStringList{kNoResponse});
         QCOMPARE(sim->device().received(), uploadStream(image));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Sending Image..."));
-        QVERIFY(Form1->ProgressBar1->isHidden());
-        QCOMPARE(Form1->ProgressBar1->maximum(), 19);
-        QVERIFY(!Form1->link.isOpen());
-        QVERIFY(!Form1->Button4->isEnabled());
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Connected"));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Sending Image..."));
+        QVERIFY(Form1->image->ProgressBar1->isHidden());
+        QCOMPARE(Form1->image->ProgressBar1->maximum(), 19);
+        QVERIFY(!Form1->connection->link.isOpen());
+        QVERIFY(!Form1->image->Button4->isEnabled());
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Connected"));
     }
 
     void showAndDelete_data()
@@ -237,18 +239,18 @@ private slots:
         if (refused)
             sim->device().setFault(command == 'V' ? "image-show" : "image-delete", {sim::FaultKind::Wrong, 0, "ER!"});
         if (command == 'V')
-            Form1->Button7Click();
+            Form1->image->Button7Click();
         else
-            Form1->Button5Click();
+            Form1->image->Button5Click();
         QCOMPARE(sim->device().received(), QByteArray("I") + command);
-        QCOMPARE(Form1->ImageStatus->text(), status);
+        QCOMPARE(Form1->image->ImageStatus->text(), status);
         QCOMPARE(prompts->texts(), box.isEmpty() ? QStringList() : QStringList{box});
         QCOMPARE(bool(store->picture()), storedAfter);
-        QVERIFY(Form1->link.isOpen());
+        QVERIFY(Form1->connection->link.isOpen());
         // The byte after "ER" was read: the next command sees its own reply.
         sim->device().clearFaults();
-        Form1->Button7Click();
-        QCOMPARE(Form1->ImageStatus->text(), storedAfter ? QStringLiteral("Image Displayed!") : QStringLiteral("No Image to Display"));
+        Form1->image->Button7Click();
+        QCOMPARE(Form1->image->ImageStatus->text(), storedAfter ? QStringLiteral("Image Displayed!") : QStringLiteral("No Image to Display"));
     }
 
     void showAndDeleteTimeOut_data()
@@ -262,14 +264,14 @@ private slots:
         QFETCH(char, command);
         sim->device().setFault(command == 'V' ? "image-show" : "image-delete", {sim::FaultKind::Silent, 0, {}});
         if (command == 'V')
-            Form1->Button7Click();
+            Form1->image->Button7Click();
         else
-            Form1->Button5Click();
+            Form1->image->Button5Click();
         QCOMPARE(prompts->texts(), QStringList{QStringLiteral("Error Communicating with Vantrelock")});
         QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
-        QVERIFY(!Form1->link.isOpen());
-        QVERIFY(!Form1->Button7->isEnabled());
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Select Image"));
+        QVERIFY(!Form1->connection->link.isOpen());
+        QVERIFY(!Form1->image->Button7->isEnabled());
     }
 
     // A working bitmap replaced on disk behind the preview's back is checked before anything is
@@ -300,14 +302,14 @@ private slots:
         QFile::remove(programFile("test.bmp"));
         if (!file.isEmpty())
             writeAll(programFile("test.bmp"), file);
-        Form1->Button4->click(); // through the handler guard
+        Form1->image->Button4->click(); // through the handler guard
         QCOMPARE(prompts->texts(), QStringList{message});
         QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
-        QCOMPARE(Form1->Image1->isHidden(), !file.isEmpty());
+        QCOMPARE(Form1->image->Image1->isHidden(), !file.isEmpty());
         QVERIFY(!QFile::exists(programFile("user.txt")));
         QVERIFY(!QFile::exists(programFile("user.raw")));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
-        QVERIFY(Form1->link.isOpen());
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Ready to Send"));
+        QVERIFY(Form1->connection->link.isOpen());
         QCOMPARE(sim->device().received(), QByteArray());
     }
 
@@ -317,10 +319,10 @@ private slots:
         load(testPattern(100, 50));
         const QImage other = testPattern(20, 10);
         writeAll(programFile("test.bmp"), picture::bmpFile(other));
-        Form1->Button4Click();
+        Form1->image->Button4Click();
         QCOMPARE(prompts->texts(), QStringList());
         QCOMPARE(sim->device().received(), uploadStream(other));
-        QCOMPARE(Form1->Image1->picture().size(), QSize(20, 10));
+        QCOMPARE(Form1->image->Image1->picture().size(), QSize(20, 10));
     }
 
     void uploadTime_data()
@@ -341,10 +343,10 @@ private slots:
         load(image);
         QElapsedTimer timer;
         timer.start();
-        Form1->Button4Click();
+        Form1->image->Button4Click();
         const double seconds = timer.nsecsElapsed() / 1e9;
         QVERIFY2(prompts->texts().isEmpty(), qPrintable(prompts->texts().join(QLatin1Char('|'))));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Send Successful!"));
         QCOMPARE(store->picture()->raw, expectedRaw(image));
         // 261,120 bytes of picture plus 18 of command, header and lengths, 10 bits each.
         const double wire = (261120 + 18) * 10 / 115200.0;

@@ -1,5 +1,6 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "image/ui/ImageGroup.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/Widgets.h"
@@ -58,12 +59,12 @@ private slots:
     {
         QImage source = filled(1000, 500, QColor(0, 0, 255, 128));
         choose(source);
-        Form1->Button3Click();
+        Form1->image->Button3Click();
         QCOMPARE(prompts->texts(), QStringList());
-        QCOMPARE(Form1->fileName, workingBitmap());
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
-        QVERIFY(!Form1->Image1->isHidden());
-        QCOMPARE(Form1->Image1->picture().size(), QSize(480, 239));
+        QCOMPARE(Form1->image->fileName, workingBitmap());
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Ready to Send"));
+        QVERIFY(!Form1->image->Image1->isHidden());
+        QCOMPARE(Form1->image->Image1->picture().size(), QSize(480, 239));
 
         QImageReader reader(workingBitmap());
         QCOMPARE(reader.format(), QByteArray("bmp"));
@@ -74,24 +75,24 @@ private slots:
 
         destroyWindows();
         createWindows();
-        QVERIFY(!Form1->Image1->isHidden());
-        QCOMPARE(Form1->Image1->picture().size(), QSize(480, 239));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+        QVERIFY(!Form1->image->Image1->isHidden());
+        QCOMPARE(Form1->image->Image1->picture().size(), QSize(480, 239));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Select Image"));
     }
 
     // The open-picture dialog previews the picture under its cursor as Load would fit it.
     void dialogPreviewsThePicture()
     {
-        auto *preview = Form1->openPictureDialog().findChild<QWidget *>(QStringLiteral("PicturePreview"));
+        auto *preview = Form1->image->openPictureDialog().findChild<QWidget *>(QStringLiteral("PicturePreview"));
         QVERIFY(preview);
         auto *image = preview->findChild<ImageView *>(QStringLiteral("PicturePreviewImage"));
         auto *text = preview->findChild<QLabel *>(QStringLiteral("PicturePreviewText"));
         QVERIFY(image && text);
-        QVERIFY(Form1->openPictureDialog().testOption(QFileDialog::DontUseNativeDialog));
+        QVERIFY(Form1->image->openPictureDialog().testOption(QFileDialog::DontUseNativeDialog));
 
         const QString wide = testHome() + QStringLiteral("/wide.png");
         QVERIFY(filled(1000, 500, Qt::green).save(wide, "PNG"));
-        emit Form1->openPictureDialog().currentChanged(wide);
+        emit Form1->image->openPictureDialog().currentChanged(wide);
         QCOMPARE(image->picture().size(), QSize(480, 239));
         QCOMPARE(image->picture().pixel(10, 10), qRgb(0, 255, 0));
         QCOMPARE(text->text(), QStringLiteral("480 × 239"));
@@ -101,11 +102,11 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("no picture");
         file.close();
-        emit Form1->openPictureDialog().currentChanged(notes);
+        emit Form1->image->openPictureDialog().currentChanged(notes);
         QVERIFY(image->picture().isNull());
         QVERIFY(!text->text().isEmpty());
 
-        emit Form1->openPictureDialog().currentChanged(testHome()); // a folder
+        emit Form1->image->openPictureDialog().currentChanged(testHome()); // a folder
         QVERIFY(image->picture().isNull());
         QVERIFY(text->text().isEmpty());
         QVERIFY(!QFile::exists(workingBitmap())); // looking loads nothing
@@ -119,7 +120,7 @@ private slots:
         const QString folder = testHome() + QStringLiteral("/pictures");
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(filled(40, 30, Qt::red).save(folder + QStringLiteral("/a-long-holiday-photo-name-2024.png"), "PNG"));
-        QFileDialog &dialog = Form1->openPictureDialog();
+        QFileDialog &dialog = Form1->image->openPictureDialog();
         dialog.setDirectory(folder);
         dialog.show();
         dialog.resize(660, 400);
@@ -147,20 +148,20 @@ private slots:
         destroyWindows();
         QVERIFY(QDir::setCurrent(testHome()));
         createWindows();
-        QCOMPARE(QFileInfo(Form1->openPictureDialog().directory().absolutePath()).canonicalFilePath(),
+        QCOMPARE(QFileInfo(Form1->image->openPictureDialog().directory().absolutePath()).canonicalFilePath(),
                  QFileInfo(testHome()).canonicalFilePath());
     }
 
     void cancelledLoadChangesOnlyTheStatus()
     {
         choose(filled(40, 20, Qt::red));
-        Form1->Button3Click();
+        Form1->image->Button3Click();
         const QByteArray before = [] { QFile f(workingBitmap()); f.open(QIODevice::ReadOnly); return f.readAll(); }();
-        Form1->Button3Click(); // no file queued: cancelled
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
-        QVERIFY(!Form1->Image1->isHidden());
-        QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
-        QCOMPARE(Form1->fileName, workingBitmap());
+        Form1->image->Button3Click(); // no file queued: cancelled
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Select Image"));
+        QVERIFY(!Form1->image->Image1->isHidden());
+        QCOMPARE(Form1->image->Image1->picture().size(), QSize(40, 20));
+        QCOMPARE(Form1->image->fileName, workingBitmap());
         QFile f(workingBitmap());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
@@ -195,29 +196,29 @@ private slots:
         } else {
             prompts->files.push_back(testHome() + QStringLiteral("/nowhere.png"));
         }
-        Form1->Button3Click();
+        Form1->image->Button3Click();
         QCOMPARE(prompts->shown.size(), 1);
         QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
         if (!message.isEmpty())
             QCOMPARE(prompts->shown[0].text, message);
         QVERIFY(!prompts->shown[0].text.isEmpty());
         QVERIFY(!QFile::exists(workingBitmap()));
-        QVERIFY(Form1->Image1->isHidden());
-        QVERIFY(Form1->fileName.isEmpty());
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
+        QVERIFY(Form1->image->Image1->isHidden());
+        QVERIFY(Form1->image->fileName.isEmpty());
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Select Image"));
     }
 
     // A failed load after a good one keeps the good picture and its file.
     void refusedLoadKeepsThePreviousPicture()
     {
         choose(filled(40, 20, Qt::red));
-        Form1->Button3Click();
+        Form1->image->Button3Click();
         choose(filled(1000, 1, Qt::blue), QStringLiteral("flat.png"));
-        Form1->Button3Click();
+        Form1->image->Button3Click();
         QCOMPARE(prompts->shown.size(), 1);
-        QVERIFY(!Form1->Image1->isHidden());
+        QVERIFY(!Form1->image->Image1->isHidden());
         QCOMPARE(QImage(workingBitmap()).size(), QSize(40, 20));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Ready to Send"));
     }
 
     void unwritableBitmapIsReported()
@@ -225,13 +226,13 @@ private slots:
         QFile::remove(workingBitmap());
         QVERIFY(QDir().mkpath(workingBitmap())); // a folder where the file should go
         choose(filled(40, 20, Qt::red));
-        Form1->Button3->click(); // through the window's handler guard
+        Form1->image->Button3->click(); // through the window's handler guard
         QVERIFY(QDir().rmdir(workingBitmap()));
         QCOMPARE(prompts->shown.size(), 1);
         QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
         QVERIFY(prompts->shown[0].text.endsWith(QLatin1Char('.')));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
-        QVERIFY(Form1->Image1->isHidden());
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Select Image"));
+        QVERIFY(Form1->image->Image1->isHidden());
     }
 
     // The panel's caption shows only while no picture does. A portrait picture leaves the
@@ -241,8 +242,8 @@ private slots:
         // Pixels of the panel, inside its frame, that are not the panel's own colour, in the
         // bands left and right of where a portrait picture is drawn (106 of the 315 columns).
         const auto besidePicture = [] {
-            const QImage panel = Form1->Panel2->grab().toImage().convertToFormat(QImage::Format_RGB32);
-            const QRgb colour = Form1->Panel2->color().rgb();
+            const QImage panel = Form1->image->Panel2->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRgb colour = Form1->image->Panel2->color().rgb();
             int marks = 0;
             for (int y = 2; y < panel.height() - 2; ++y)
                 for (int x = 2; x < panel.width() - 2; ++x)
@@ -252,10 +253,10 @@ private slots:
         };
         QVERIFY2(besidePicture() > 0, "the caption shows while there is no picture");
         choose(filled(272, 480, Qt::red));
-        Form1->Button3Click();
-        QCOMPARE(Form1->Image1->picture().size(), QSize(154, 272));
+        Form1->image->Button3Click();
+        QCOMPARE(Form1->image->Image1->picture().size(), QSize(154, 272));
         QCOMPARE(besidePicture(), 0);
-        Form1->Button6Click();
+        Form1->image->Button6Click();
         QVERIFY(besidePicture() > 0);
     }
 
@@ -264,32 +265,32 @@ private slots:
     void hugePictureIsRefused()
     {
         choose(filled(40, 20, Qt::red));
-        Form1->Button3Click();
+        Form1->image->Button3Click();
         const QString path = testHome() + QStringLiteral("/bomb.png");
         QFile bomb(path);
         QVERIFY(bomb.open(QIODevice::WriteOnly));
         bomb.write(pngDeclaring(100000, 100000));
         bomb.close();
         prompts->files.push_back(path);
-        Form1->Button3Click();
+        Form1->image->Button3Click();
         QCOMPARE(prompts->shown.size(), 1);
         QCOMPARE(prompts->shown[0].kind, BoxKind::Error);
         QCOMPARE(prompts->shown[0].text, QStringLiteral("Image Too Large: 100000 x 100000 pixels; the largest accepted is 201,326,592 pixels (16384 x 12288)"));
         QCOMPARE(QImage(workingBitmap()).size(), QSize(40, 20));
-        QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
+        QCOMPARE(Form1->image->Image1->picture().size(), QSize(40, 20));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Ready to Send"));
     }
 
     void clearThenSendSaysNoImageSelected()
     {
         choose(filled(40, 20, Qt::red));
-        Form1->Button3Click();
-        Form1->Button6Click();
-        QVERIFY(Form1->Image1->isHidden());
+        Form1->image->Button3Click();
+        Form1->image->Button6Click();
+        QVERIFY(Form1->image->Image1->isHidden());
         QVERIFY(!QFile::exists(workingBitmap()));
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Select Image"));
-        Form1->Button6Click(); // no file: silent
-        Form1->Button4Click();
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Select Image"));
+        Form1->image->Button6Click(); // no file: silent
+        Form1->image->Button4Click();
         QCOMPARE(prompts->shown.size(), 1);
         QCOMPARE(prompts->shown[0].kind, BoxKind::Plain);
         QCOMPARE(prompts->shown[0].text, QStringLiteral("No Image Selected!"));

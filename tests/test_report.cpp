@@ -2,7 +2,9 @@
 #include "app/ui/MainWindow.h"
 #include "base/WorkingFolders.h"
 #include "history/HistoryStore.h"
+#include "history/ui/HistoryKeeper.h"
 #include "history/ui/HistoryWindow.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/Widgets.h"
@@ -390,10 +392,10 @@ private slots:
         }
         QVERIFY(prompter->printed.isEmpty() && prompter->offered.isEmpty());
 
-        QVERIFY(Form1->pickRunFile(first));
+        QVERIFY(Form1->statistics->pickRunFile(first));
         auto *save = Form1->findChild<QAction *>(QStringLiteral("SaveReportAction"));
         QVERIFY(save);
-        QVERIFY(Form1->FileListBox1->actions().contains(save));
+        QVERIFY(Form1->statistics->FileListBox1->actions().contains(save));
 
         prompter->files = {output(QStringLiteral("window.pdf"))};
         save->trigger();
@@ -401,7 +403,7 @@ private slots:
         verifyRunFileText(pdfText(output(QStringLiteral("window.pdf"))), QLatin1Char('.'));
         // Ctrl+S saves it too; Shift+F10 on the list opens its menu, which holds Save Report.
         prompter->files = {output(QStringLiteral("keys.pdf"))};
-        QTest::keyClick(Form1->FileListBox1, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(Form1->statistics->FileListBox1, Qt::Key_S, Qt::ControlModifier);
         verifyRunFileText(pdfText(output(QStringLiteral("keys.pdf"))), QLatin1Char('.'));
         QStringList menu;
         QTimer closer;
@@ -415,8 +417,8 @@ private slots:
             }
         });
         closer.start();
-        Form1->FileListBox1->setFocus();
-        QTest::keyClick(Form1->FileListBox1, Qt::Key_F10, Qt::ShiftModifier);
+        Form1->statistics->FileListBox1->setFocus();
+        QTest::keyClick(Form1->statistics->FileListBox1, Qt::Key_F10, Qt::ShiftModifier);
         closer.stop();
         QVERIFY2(menu.contains(save->text()), qPrintable(menu.join(QLatin1Char(','))));
         // The offscreen platform does not always give the main window back its activation when
@@ -426,8 +428,8 @@ private slots:
         QTRY_VERIFY(Form1->isActiveWindow());
 
         // Overlay on, the second file laid over the first: its name in the legend, the first's runs.
-        Form1->Panel4Click();
-        QVERIFY(Form1->pickRunFile(QDir(folders().statistics).filePath(QStringLiteral("SECOND.txt"))));
+        Form1->statistics->Panel4Click();
+        QVERIFY(Form1->statistics->pickRunFile(QDir(folders().statistics).filePath(QStringLiteral("SECOND.txt"))));
         prompter->next = output(QStringLiteral("printed.pdf"));
         QTest::keyClick(Form1, Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(prompter->printed, QStringList{output(QStringLiteral("printed.pdf"))});
@@ -436,8 +438,8 @@ private slots:
         QVERIFY(printed.contains(QStringLiteral("SECOND.txt (overlay)")));
 
         // A name without an extension gets the one of the picked type, and the dialog asks again.
-        Form1->showHistory();
-        HistoryWindow *history = Form1->historyWindow;
+        Form1->historyKeeper->showHistory();
+        HistoryWindow *history = Form1->historyKeeper->historyWindow;
         QVERIFY(QTest::qWaitForWindowActive(history));
         auto *button = history->findChild<QPushButton *>(QStringLiteral("HistorySaveReportActionButton"));
         QVERIFY(button);

@@ -1,6 +1,7 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
 #include "settings/ui/SettingsWindow.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/SettingsCommands.h"
@@ -156,9 +157,9 @@ class SettingsWindowTest : public QObject {
         sim = std::make_unique<SimFixture>(config);
         store = sim::installSettingsCommands(sim->device(), std::move(records));
         createWindows();
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         sim->device().clearReceived();
-        return Form1->link.isOpen() && Form1->rallycross == version.toUpper().contains('R');
+        return Form1->connection->link.isOpen() && Form1->connection->rallycross == version.toUpper().contains('R');
     }
     static sim::SettingsRecords records()
     {
@@ -170,9 +171,9 @@ class SettingsWindowTest : public QObject {
     void verifyDropped(const QStringList &boxes)
     {
         QCOMPARE(prompts->texts(), boxes);
-        QVERIFY(!Form1->link.isOpen());
-        QVERIFY(!Form1->Button10->isEnabled());
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Connected")); // until the next Connect
+        QVERIFY(!Form1->connection->link.isOpen());
+        QVERIFY(!Form1->connection->Button10->isEnabled());
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Connected")); // until the next Connect
         QVERIFY(!Form3->isVisible());
     }
 
@@ -206,7 +207,7 @@ private slots:
         Form3->FormActivate();
         QVERIFY(labelsShow(practiceExpected()));
         QCOMPARE(prompts->texts(), QStringList());
-        QVERIFY(Form1->link.isOpen());
+        QVERIFY(Form1->connection->link.isOpen());
         QVERIFY(Form3->isVisible());
         // A device without rallycross is never asked for its rallycross settings.
         QCOMPARE(sim->device().received(), QByteArray("P"));
@@ -228,13 +229,13 @@ private slots:
             visibleWithValues = Form3->isVisible() && labelsShow(practiceExpected()) && Form3->rcTest;
             Form3->Image1Click();
         });
-        Form1->Button10Click();
+        Form1->connection->Button10Click();
         QVERIFY(visibleWithValues);
         QVERIFY(!Form3->isVisible());
         QCOMPARE(sim->device().received(), QByteArray("PR"));
 
         onceShown(Form3, [] { Form3->Panel1Click(); });
-        Form1->Button10Click();
+        Form1->connection->Button10Click();
         QVERIFY(!Form3->isVisible());
         QCOMPARE(sim->device().received(), QByteArray("PRPR")); // every opening reads again
         QVERIFY(labelsShow(practiceExpected()));
@@ -335,7 +336,7 @@ private slots:
         QVERIFY(!Form3->rally);
         QVERIFY(Form3->Panel2->isHidden());
         QCOMPARE(prompts->texts(), QStringList());
-        QVERIFY(Form1->link.isOpen());
+        QVERIFY(Form1->connection->link.isOpen());
         QVERIFY(Form3->isVisible());
         QCOMPARE(sim->device().received(), QByteArray("PR"));
     }
@@ -351,7 +352,7 @@ private slots:
             modalLoopEntered = true;
             Form3->close();
         });
-        Form1->Button10Click(); // returns at once: no modal loop is entered
+        Form1->connection->Button10Click(); // returns at once: no modal loop is entered
         QVERIFY(!modalLoopEntered);
         verifyDropped({kNoResponse});
         QVERIFY(labelsShow(practiceExpected(), 0));

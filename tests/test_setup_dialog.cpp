@@ -1,5 +1,6 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
 #include "device/ui/SetupDialog.h"
 #include "tests/support/TestSupport.h"
 
@@ -107,7 +108,7 @@ private slots:
         QTest::keyClicks(Form2->Edit1, typed);
         QTest::mouseClick(Form2->Button1, Qt::LeftButton);
         QVERIFY(!Form2->isVisible());
-        QCOMPARE(Form1->link.comport, comport);
+        QCOMPARE(Form1->connection->link.comport, comport);
         QCOMPARE(prompts->texts(), QStringList());
         if (comport != 0) {
             open(); // shows the number in use
@@ -121,12 +122,12 @@ private slots:
         QTest::keyClicks(Form2->Edit1, QStringLiteral("5"));
         QTest::mouseClick(Form2->Button2, Qt::LeftButton);
         QVERIFY(!Form2->isVisible());
-        QCOMPARE(Form1->link.comport, 0);
+        QCOMPARE(Form1->connection->link.comport, 0);
         open();
         QCOMPARE(Form2->Edit1->text(), QStringLiteral("5"));
         Form2->close();
 
-        Form1->link.comport = 9;
+        Form1->connection->link.comport = 9;
         open();
         QCOMPARE(Form2->Edit1->text(), QStringLiteral("9"));
     }
@@ -139,7 +140,7 @@ private slots:
         QTest::mouseClick(Form2->Button1, Qt::LeftButton);
         QCOMPARE(prompts->texts(), QStringList{QStringLiteral("'1a' is not a valid integer value.")});
         QVERIFY(Form2->isVisible());
-        QCOMPARE(Form1->link.comport, 0);
+        QCOMPARE(Form1->connection->link.comport, 0);
     }
 };
 

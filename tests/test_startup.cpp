@@ -1,6 +1,10 @@
 #include "app/FolderCreation.h"
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
+#include "history/ui/HistoryKeeper.h"
+#include "image/ui/ImageGroup.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
 #include "widgets/Widgets.h"
 
@@ -78,14 +82,14 @@ private slots:
         // opens, not after the start's own message.
         QCoreApplication::processEvents(); // what start-up left queued
         QCOMPARE(prompts->texts().size(), 1);
-        Form1->historyAction->trigger();
+        Form1->historyKeeper->historyAction->trigger();
         QCOMPARE(prompts->texts().size(), 2);
         QVERIFY(prompts->texts().last().startsWith(QLatin1String("The practice history is off: ")));
         QCOMPARE(prompts->shown.last().kind, BoxKind::Warning);
-        QCOMPARE(Form1->FileListBox1->count(), 0);
-        QVERIFY(!Form1->Button11->isEnabled());
-        QCOMPARE(Form1->bump[50], 255);
-        QCOMPARE(Form1->shift4a[1], 10.0);
+        QCOMPARE(Form1->statistics->FileListBox1->count(), 0);
+        QVERIFY(!Form1->statistics->Button11->isEnabled());
+        QCOMPARE(Form1->statistics->bump[50], 255);
+        QCOMPARE(Form1->statistics->shift4a[1], 10.0);
     }
 
     void initialWindow()
@@ -101,26 +105,26 @@ private slots:
         createWindows();
         QCOMPARE(prompts->texts(), QStringList());
         QCOMPARE(Form1->windowTitle(), QStringLiteral("Vantrelock Mirelon"));
-        QCOMPARE(Form1->FileListBox1->count(), 2);
-        QCOMPARE(Form1->FileListBox1->item(0)->text(), QStringLiteral("A.txt"));
-        QCOMPARE(canonical(Form1->FileListBox1->directory()), canonical(stats));
-        for (QLabel *value : {Form1->NumRuns, Form1->NumReds, Form1->NumWins, Form1->Avg, Form1->Sprd, Form1->ShftAvg1})
+        QCOMPARE(Form1->statistics->FileListBox1->count(), 2);
+        QCOMPARE(Form1->statistics->FileListBox1->item(0)->text(), QStringLiteral("A.txt"));
+        QCOMPARE(canonical(Form1->statistics->FileListBox1->directory()), canonical(stats));
+        for (QLabel *value : {Form1->statistics->NumRuns, Form1->statistics->NumReds, Form1->statistics->NumWins, Form1->statistics->Avg, Form1->statistics->Sprd, Form1->statistics->ShftAvg1})
             QCOMPARE(value->text(), QStringLiteral("N/A"));
-        QVERIFY(!Form1->Button8->isEnabled());
-        QVERIFY(Form1->Button9->isEnabled());
-        QVERIFY(!Form1->Button11->isEnabled());
-        QVERIFY(Form1->Series1->isVisible());
+        QVERIFY(!Form1->statistics->Button8->isEnabled());
+        QVERIFY(Form1->statistics->Button9->isEnabled());
+        QVERIFY(!Form1->statistics->Button11->isEnabled());
+        QVERIFY(Form1->statistics->Series1->isVisible());
         for (int n = 2; n <= 10; ++n)
-            QVERIFY(!Form1->series(n)->isVisible());
-        QVERIFY(Form1->ComboBox1->isHidden());
-        QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("RT"));
-        QVERIFY(Form1->Image1->isHidden());
-        QVERIFY(Form1->fileName.isEmpty());
-        QCOMPARE(Form1->link.comport, 0);
-        QVERIFY(!Form1->link.isOpen());
+            QVERIFY(!Form1->statistics->series(n)->isVisible());
+        QVERIFY(Form1->statistics->ComboBox1->isHidden());
+        QCOMPARE(Form1->statistics->ComboBox1->currentText(), QStringLiteral("RT"));
+        QVERIFY(Form1->image->Image1->isHidden());
+        QVERIFY(Form1->image->fileName.isEmpty());
+        QCOMPARE(Form1->connection->link.comport, 0);
+        QVERIFY(!Form1->connection->link.isOpen());
         // Panels paint their own captions, so they name themselves for screen readers.
-        QCOMPARE(Form1->Panel4->accessibleName(), QStringLiteral("Overlay"));
-        QCOMPARE(Form1->Panel1->accessibleName(), QStringLiteral("Not Connected"));
+        QCOMPARE(Form1->statistics->Panel4->accessibleName(), QStringLiteral("Overlay"));
+        QCOMPARE(Form1->connection->Panel1->accessibleName(), QStringLiteral("Not Connected"));
     }
 
     void startPictureIsShown()
@@ -132,9 +136,9 @@ private slots:
         QVERIFY(picture.save(program + QStringLiteral("/test.bmp"), "BMP"));
         createWindows();
         QCOMPARE(prompts->texts(), QStringList());
-        QCOMPARE(Form1->fileName, program + QStringLiteral("/test.bmp"));
-        QVERIFY(!Form1->Image1->isHidden());
-        QCOMPARE(Form1->Image1->picture().size(), QSize(40, 20));
+        QCOMPARE(Form1->image->fileName, program + QStringLiteral("/test.bmp"));
+        QVERIFY(!Form1->image->Image1->isHidden());
+        QCOMPARE(Form1->image->Image1->picture().size(), QSize(40, 20));
     }
 
     // A write cut short by a crash left temporary files: the start removes them, and only them.
@@ -153,7 +157,7 @@ private slots:
             QVERIFY2(!QFile::exists(program + name), qPrintable(name));
         for (const QString &name : kept)
             QVERIFY2(QFile::exists(program + name), qPrintable(name));
-        QCOMPARE(Form1->FileListBox1->count(), 1);
+        QCOMPARE(Form1->statistics->FileListBox1->count(), 1);
     }
 
     // Pipes where the program expects files: opening one would block until something writes to
@@ -169,9 +173,9 @@ private slots:
         runFile.close();
         createWindows();
         QCOMPARE(prompts->texts(), QStringList());
-        QVERIFY(Form1->Image1->isHidden());
-        QCOMPARE(Form1->FileListBox1->count(), 1);
-        QCOMPARE(Form1->FileListBox1->item(0)->text(), QStringLiteral("AAA.txt"));
+        QVERIFY(Form1->image->Image1->isHidden());
+        QCOMPARE(Form1->statistics->FileListBox1->count(), 1);
+        QCOMPARE(Form1->statistics->FileListBox1->item(0)->text(), QStringLiteral("AAA.txt"));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
@@ -27,16 +29,16 @@ class StatsViewTest : public QObject {
     static void save(const QString &name, const RunFileBytes &file)
     {
         QVERIFY(file.save(statistics() + QLatin1Char('/') + name));
-        Form1->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->refresh();
     }
 
     // A click on a file of the list, as the user makes it.
     static void clickFile(const QString &name)
     {
-        const QList<QListWidgetItem *> items = Form1->FileListBox1->findItems(name, Qt::MatchExactly);
+        const QList<QListWidgetItem *> items = Form1->statistics->FileListBox1->findItems(name, Qt::MatchExactly);
         QCOMPARE(items.size(), 1);
-        const QRect rect = Form1->FileListBox1->visualItemRect(items.first());
-        QTest::mouseClick(Form1->FileListBox1->viewport(), Qt::LeftButton, {}, rect.center());
+        const QRect rect = Form1->statistics->FileListBox1->visualItemRect(items.first());
+        QTest::mouseClick(Form1->statistics->FileListBox1->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     static QStringList comboItems(QComboBox *combo)
@@ -53,11 +55,11 @@ class StatsViewTest : public QObject {
     static bool allPointsShown()
     {
         for (int n = 1; n <= 10; ++n) {
-            if (!Form1->series(n)->isVisible())
+            if (!Form1->statistics->series(n)->isVisible())
                 continue;
-            for (const QPointF &p : Form1->series(n)->points())
-                if (p.x() <= Form1->AxisX->min() || p.x() >= Form1->AxisX->max() || p.y() <= Form1->AxisY->min()
-                    || p.y() >= Form1->AxisY->max())
+            for (const QPointF &p : Form1->statistics->series(n)->points())
+                if (p.x() <= Form1->statistics->AxisX->min() || p.x() >= Form1->statistics->AxisX->max() || p.y() <= Form1->statistics->AxisY->min()
+                    || p.y() >= Form1->statistics->AxisY->max())
                     return false;
         }
         return true;
@@ -102,46 +104,46 @@ private slots:
         RunFileBytes second = fullFile();
         second.runs(12).noShift(3);
         save(QStringLiteral("b.txt"), second);
-        QVERIFY(!Form1->Button11->isEnabled());
+        QVERIFY(!Form1->statistics->Button11->isEnabled());
 
         clickFile(QStringLiteral("a.txt"));
         QVERIFY(prompter->shown.isEmpty());
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("a.txt"));
-        QVERIFY(Form1->Label11->isVisible());
-        const QStringList labels{Form1->NumRuns->text(), Form1->NumReds->text(), Form1->NumWins->text(),
-                                 Form1->Avg->text(),     Form1->Sprd->text(),    Form1->ShftAvg1->text(),
-                                 Form1->ShftAvg2->text(), Form1->ShftAvg3->text(), Form1->ShftAvg4->text()};
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("a.txt"));
+        QVERIFY(Form1->statistics->Label11->isVisible());
+        const QStringList labels{Form1->statistics->NumRuns->text(), Form1->statistics->NumReds->text(), Form1->statistics->NumWins->text(),
+                                 Form1->statistics->Avg->text(),     Form1->statistics->Sprd->text(),    Form1->statistics->ShftAvg1->text(),
+                                 Form1->statistics->ShftAvg2->text(), Form1->statistics->ShftAvg3->text(), Form1->statistics->ShftAvg4->text()};
         QCOMPARE(labels, QStringList({"62", "7", "3", ".512", ".040", "1.23", "2", "N/A", "3.456"}));
-        QCOMPARE(Form1->Series1->count(), 50);
-        QCOMPARE(Form1->Series1->at(6), QPointF(7, 0.407));
+        QCOMPARE(Form1->statistics->Series1->count(), 50);
+        QCOMPARE(Form1->statistics->Series1->at(6), QPointF(7, 0.407));
         for (int n = 3; n <= 6; ++n) {
-            QCOMPARE(Form1->series(n)->count(), 50);
-            QVERIFY(!Form1->series(n)->isVisible());
+            QCOMPARE(Form1->statistics->series(n)->count(), 50);
+            QVERIFY(!Form1->statistics->series(n)->isVisible());
         }
-        QCOMPARE(Form1->Series5->at(49), QPointF(50, 3.05));
-        QCOMPARE(Form1->bump[7], 2);
-        QCOMPARE(Form1->shift2[7], 2.007);
-        QCOMPARE(Form1->shftCnt, 1);
-        QCOMPARE(comboItems(Form1->ComboBox1), QStringList({"RT", "Shift 1", "Shift 2", "Shift 3", "Shift 4"}));
-        QVERIFY(Form1->ComboBox1->isVisible());
-        QVERIFY(Form1->Button11->isEnabled());
+        QCOMPARE(Form1->statistics->Series5->at(49), QPointF(50, 3.05));
+        QCOMPARE(Form1->statistics->bump[7], 2);
+        QCOMPARE(Form1->statistics->shift2[7], 2.007);
+        QCOMPARE(Form1->statistics->shftCnt, 1);
+        QCOMPARE(comboItems(Form1->statistics->ComboBox1), QStringList({"RT", "Shift 1", "Shift 2", "Shift 3", "Shift 4"}));
+        QVERIFY(Form1->statistics->ComboBox1->isVisible());
+        QVERIFY(Form1->statistics->Button11->isEnabled());
         QVERIFY(allPointsShown());
 
         // Without a shift-3 column the list skips it and its series keeps the earlier points.
         clickFile(QStringLiteral("b.txt"));
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("12"));
-        QCOMPARE(Form1->Series1->count(), 12);
-        QCOMPARE(Form1->Series3->count(), 12);
-        QCOMPARE(Form1->Series5->count(), 50);
-        QCOMPARE(comboItems(Form1->ComboBox1), QStringList({"RT", "Shift 1", "Shift 2", "Shift 4"}));
-        QCOMPARE(Form1->ComboBox1->currentIndex(), 0);
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("12"));
+        QCOMPARE(Form1->statistics->Series1->count(), 12);
+        QCOMPARE(Form1->statistics->Series3->count(), 12);
+        QCOMPARE(Form1->statistics->Series5->count(), 50);
+        QCOMPARE(comboItems(Form1->statistics->ComboBox1), QStringList({"RT", "Shift 1", "Shift 2", "Shift 4"}));
+        QCOMPARE(Form1->statistics->ComboBox1->currentIndex(), 0);
         QVERIFY(allPointsShown());
 
         // A typed letter reloads the file the list moves to.
-        Form1->FileListBox1->setFocus();
-        QTest::keyClick(Form1->FileListBox1, Qt::Key_A);
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("a.txt"));
-        QCOMPARE(Form1->Series1->count(), 50);
+        Form1->statistics->FileListBox1->setFocus();
+        QTest::keyClick(Form1->statistics->FileListBox1, Qt::Key_A);
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("a.txt"));
+        QCOMPARE(Form1->statistics->Series1->count(), 50);
     }
 
     // A run count of 000 leaves Series1 empty; without shift 1 the selector gets the other
@@ -152,10 +154,10 @@ private slots:
         f.runs(0).noShift(1);
         save(QStringLiteral("a.txt"), f);
         clickFile(QStringLiteral("a.txt"));
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("0"));
-        QCOMPARE(Form1->Series1->count(), 0);
-        QCOMPARE(comboItems(Form1->ComboBox1), QStringList({"RT", "Shift 2", "Shift 3", "Shift 4"}));
-        QVERIFY(!Form1->ComboBox1->isVisible());
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("0"));
+        QCOMPARE(Form1->statistics->Series1->count(), 0);
+        QCOMPARE(comboItems(Form1->statistics->ComboBox1), QStringList({"RT", "Shift 2", "Shift 3", "Shift 4"}));
+        QVERIFY(!Form1->statistics->ComboBox1->isVisible());
     }
 
     void shortLayoutsAfterAFullFile_data()
@@ -174,32 +176,32 @@ private slots:
         f.runs(5).average(10000).spread(10500).shiftAverage(1, 1230).rt(5, 612);
         save(QStringLiteral("b.txt"), f);
         clickFile(QStringLiteral("a.txt"));
-        Form1->CheckShift();
-        QVERIFY(Form1->ShftAvg2->isVisible());
+        Form1->statistics->CheckShift();
+        QVERIFY(Form1->statistics->ShftAvg2->isVisible());
 
         clickFile(QStringLiteral("b.txt"));
-        QCOMPARE(Form1->Avg->text(), QStringLiteral("10.000"));
-        QCOMPARE(Form1->Sprd->text(), QStringLiteral("10.500"));
-        QVERIFY(Form1->ShftAvg1->isVisible());
-        QVERIFY(!Form1->ShftAvg2->isVisible());
-        QCOMPARE(Form1->ShftAvg1->text(), shiftAverage1);
-        for (QLabel *label : {Form1->ShftAvg2, Form1->ShftAvg3, Form1->ShftAvg4})
+        QCOMPARE(Form1->statistics->Avg->text(), QStringLiteral("10.000"));
+        QCOMPARE(Form1->statistics->Sprd->text(), QStringLiteral("10.500"));
+        QVERIFY(Form1->statistics->ShftAvg1->isVisible());
+        QVERIFY(!Form1->statistics->ShftAvg2->isVisible());
+        QCOMPARE(Form1->statistics->ShftAvg1->text(), shiftAverage1);
+        for (QLabel *label : {Form1->statistics->ShftAvg2, Form1->statistics->ShftAvg3, Form1->statistics->ShftAvg4})
             QCOMPARE(label->text(), QStringLiteral("N/A"));
-        QCOMPARE(Form1->Series1->count(), 5);
-        QCOMPARE(Form1->Series1->at(4).y(), 0.612);
-        for (auto *shift : {&Form1->shift1, &Form1->shift2, &Form1->shift3, &Form1->shift4})
+        QCOMPARE(Form1->statistics->Series1->count(), 5);
+        QCOMPARE(Form1->statistics->Series1->at(4).y(), 0.612);
+        for (auto *shift : {&Form1->statistics->shift1, &Form1->statistics->shift2, &Form1->statistics->shift3, &Form1->statistics->shift4})
             QCOMPARE((*shift)[1], 10.0);
-        QVERIFY(std::all_of(Form1->bump.begin() + 1, Form1->bump.end(), [](int b) { return b == 255; }));
-        QCOMPARE(Form1->shftCnt, 1);
-        QVERIFY(!Form1->ComboBox1->isVisible());
-        QCOMPARE(Form1->Series3->count(), 50); // kept, hidden
-        QVERIFY(!Form1->Series3->isVisible());
+        QVERIFY(std::all_of(Form1->statistics->bump.begin() + 1, Form1->statistics->bump.end(), [](int b) { return b == 255; }));
+        QCOMPARE(Form1->statistics->shftCnt, 1);
+        QVERIFY(!Form1->statistics->ComboBox1->isVisible());
+        QCOMPARE(Form1->statistics->Series3->count(), 50); // kept, hidden
+        QVERIFY(!Form1->statistics->Series3->isVisible());
 
         // Neither bump counts nor shift columns: a one-row readout.
-        emit Form1->Series1->clicked(Form1->Series1->at(4));
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.612"));
-        QCOMPARE(Form1->Panel3->height(), 34);
-        QVERIFY(!Form1->BumpLabel->isVisible());
+        emit Form1->statistics->Series1->clicked(Form1->statistics->Series1->at(4));
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0.612"));
+        QCOMPARE(Form1->statistics->Panel3->height(), 34);
+        QVERIFY(!Form1->statistics->BumpLabel->isVisible());
     }
 
     // A count field that is no number ends the load there.
@@ -213,10 +215,10 @@ private slots:
         clickFile(QStringLiteral("b.txt"));
         QCOMPARE(prompter->texts(), QStringList({"'0X2' is not a valid integer value."}));
         QCOMPARE(prompter->shown.first().kind, BoxKind::Error);
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("9"));
-        QCOMPARE(Form1->Series1->count(), 9);
-        QCOMPARE(Form1->NumWins->text(), QStringLiteral("3"));
-        QCOMPARE(Form1->Avg->text(), QStringLiteral(".512"));
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("9"));
+        QCOMPARE(Form1->statistics->Series1->count(), 9);
+        QCOMPARE(Form1->statistics->NumWins->text(), QStringLiteral("3"));
+        QCOMPARE(Form1->statistics->Avg->text(), QStringLiteral(".512"));
     }
 
     // A file removed after the list was read: the file error, the name already shown.
@@ -226,9 +228,9 @@ private slots:
         QVERIFY(QFile::remove(statistics() + QStringLiteral("/gone.txt")));
         clickFile(QStringLiteral("gone.txt"));
         QCOMPARE(prompter->texts(), QStringList({"File not found."}));
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("gone.txt"));
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("N/A"));
-        QCOMPARE(Form1->Series1->count(), 0);
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("gone.txt"));
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("N/A"));
+        QCOMPARE(Form1->statistics->Series1->count(), 0);
     }
 
     void overlay()
@@ -242,52 +244,52 @@ private slots:
         save(QStringLiteral("c.txt"), RunFileBytes(RunFileBytes::kShort));
         clickFile(QStringLiteral("a.txt"));
 
-        Form1->Panel4Click();
-        QCOMPARE(Form1->Panel4->color(), QColor(0, 128, 0));
-        QVERIFY(Form1->FileListBox1->multiSelect());
-        QVERIFY(!Form1->Button11->isEnabled());
-        QVERIFY(!Form1->ComboBox1->isVisible());
+        Form1->statistics->Panel4Click();
+        QCOMPARE(Form1->statistics->Panel4->color(), QColor(0, 128, 0));
+        QVERIFY(Form1->statistics->FileListBox1->multiSelect());
+        QVERIFY(!Form1->statistics->Button11->isEnabled());
+        QVERIFY(!Form1->statistics->ComboBox1->isVisible());
 
         clickFile(QStringLiteral("b.txt"));
-        QCOMPARE(Form1->Label12->text(), QStringLiteral("b.txt"));
-        QVERIFY(Form1->Label12->isVisible());
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("62")); // the primary file's
-        QCOMPARE(Form1->Label11->text(), QStringLiteral("a.txt"));
-        QCOMPARE(Form1->rta[3], 0.555);
-        QVERIFY(Form1->Series1->isVisible() && Form1->Series2->isVisible());
-        QCOMPARE(Form1->Series2->count(), 20);
-        QCOMPARE(Form1->Series1->count(), 50);
+        QCOMPARE(Form1->statistics->Label12->text(), QStringLiteral("b.txt"));
+        QVERIFY(Form1->statistics->Label12->isVisible());
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("62")); // the primary file's
+        QCOMPARE(Form1->statistics->Label11->text(), QStringLiteral("a.txt"));
+        QCOMPARE(Form1->statistics->rta[3], 0.555);
+        QVERIFY(Form1->statistics->Series1->isVisible() && Form1->statistics->Series2->isVisible());
+        QCOMPARE(Form1->statistics->Series2->count(), 20);
+        QCOMPARE(Form1->statistics->Series1->count(), 50);
         // Only shift 2 is in both files; without shift 1 the selector stays hidden.
-        QCOMPARE(comboItems(Form1->ComboBox2), QStringList({"RT", "Shift 2"}));
-        QVERIFY(!Form1->ComboBox2->isVisible());
-        QCOMPARE(Form1->Series8->count(), 20);
-        QCOMPARE(Form1->Series7->count(), 0);
-        QCOMPARE(Form1->Series9->count(), 0);
-        QVERIFY(!Form1->Button11->isEnabled());
+        QCOMPARE(comboItems(Form1->statistics->ComboBox2), QStringList({"RT", "Shift 2"}));
+        QVERIFY(!Form1->statistics->ComboBox2->isVisible());
+        QCOMPARE(Form1->statistics->Series8->count(), 20);
+        QCOMPARE(Form1->statistics->Series7->count(), 0);
+        QCOMPARE(Form1->statistics->Series9->count(), 0);
+        QVERIFY(!Form1->statistics->Button11->isEnabled());
         QVERIFY(allPointsShown());
 
         // A second click takes the file out of the selection: nothing to load.
         clickFile(QStringLiteral("b.txt"));
-        QCOMPARE(Form1->Series2->count(), 20);
+        QCOMPARE(Form1->statistics->Series2->count(), 20);
         QVERIFY(prompter->shown.isEmpty());
 
         // Overlay off: one selected file, only Series1 shown, Export back.
-        Form1->Panel4Click();
-        QVERIFY(!Form1->FileListBox1->multiSelect());
-        QCOMPARE(Form1->FileListBox1->selectedItems().size(), 1);
-        QVERIFY(!Form1->Series2->isVisible());
-        QVERIFY(!Form1->Label12->isVisible());
-        QVERIFY(Form1->Button11->isEnabled());
-        QVERIFY(Form1->ComboBox1->isVisible());
+        Form1->statistics->Panel4Click();
+        QVERIFY(!Form1->statistics->FileListBox1->multiSelect());
+        QCOMPARE(Form1->statistics->FileListBox1->selectedItems().size(), 1);
+        QVERIFY(!Form1->statistics->Series2->isVisible());
+        QVERIFY(!Form1->statistics->Label12->isVisible());
+        QVERIFY(Form1->statistics->Button11->isEnabled());
+        QVERIFY(Form1->statistics->ComboBox1->isVisible());
 
         // Over a short primary file no shift pair is plotted.
         clickFile(QStringLiteral("c.txt"));
-        Form1->Panel4Click();
+        Form1->statistics->Panel4Click();
         clickFile(QStringLiteral("a.txt"));
-        QCOMPARE(comboItems(Form1->ComboBox2), QStringList({"RT"}));
-        QVERIFY(!Form1->ComboBox2->isVisible());
-        QCOMPARE(Form1->Series2->count(), 50);
-        QCOMPARE(Form1->Series8->count(), 20); // kept from before
+        QCOMPARE(comboItems(Form1->statistics->ComboBox2), QStringList({"RT"}));
+        QVERIFY(!Form1->statistics->ComboBox2->isVisible());
+        QCOMPARE(Form1->statistics->Series2->count(), 50);
+        QCOMPARE(Form1->statistics->Series8->count(), 20); // kept from before
     }
 
     // Run 7 of a file with bump counts and two shift columns.
@@ -298,48 +300,48 @@ private slots:
         save(QStringLiteral("a.txt"), f);
         clickFile(QStringLiteral("a.txt"));
 
-        emit Form1->Series1->clicked(Form1->Series1->at(6));
-        QVERIFY(Form1->Panel3->isVisible());
-        QCOMPARE(Form1->Panel3->height(), 100);
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.500"));
-        QCOMPARE(Form1->BumpLabel->text(), QStringLiteral("Bump: 2"));
-        QCOMPARE(Form1->Shft1Label->text(), QStringLiteral("S1: 1.007"));
-        QCOMPARE(Form1->Shft2Label->text(), QStringLiteral("S2: 2.007"));
-        QCOMPARE(Form1->Shft2Label->y(), 73);
-        QVERIFY(Form1->BumpLabel->isVisible() && !Form1->Shft3Label->isVisible());
-        QVERIFY(red(Form1->RTLabel));
-        QVERIFY(!red(Form1->BumpLabel) && !red(Form1->Shft1Label) && !red(Form1->Shft2Label));
-        QCOMPARE(Form1->Shft1Label->toolTip(), QStringLiteral("First Shift Time"));
+        emit Form1->statistics->Series1->clicked(Form1->statistics->Series1->at(6));
+        QVERIFY(Form1->statistics->Panel3->isVisible());
+        QCOMPARE(Form1->statistics->Panel3->height(), 100);
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0.500"));
+        QCOMPARE(Form1->statistics->BumpLabel->text(), QStringLiteral("Bump: 2"));
+        QCOMPARE(Form1->statistics->Shft1Label->text(), QStringLiteral("S1: 1.007"));
+        QCOMPARE(Form1->statistics->Shft2Label->text(), QStringLiteral("S2: 2.007"));
+        QCOMPARE(Form1->statistics->Shft2Label->y(), 73);
+        QVERIFY(Form1->statistics->BumpLabel->isVisible() && !Form1->statistics->Shft3Label->isVisible());
+        QVERIFY(red(Form1->statistics->RTLabel));
+        QVERIFY(!red(Form1->statistics->BumpLabel) && !red(Form1->statistics->Shft1Label) && !red(Form1->statistics->Shft2Label));
+        QCOMPARE(Form1->statistics->Shft1Label->toolTip(), QStringLiteral("First Shift Time"));
 
         // Shift 2 picked: a hit on its line belongs to the nearest run; the shift-2 row is red.
-        Form1->ComboBox1->setCurrentIndex(2);
-        Form1->ComboBox1Change();
-        QVERIFY(Form1->Series4->isVisible() && !Form1->Series1->isVisible() && !Form1->Series3->isVisible());
+        Form1->statistics->ComboBox1->setCurrentIndex(2);
+        Form1->statistics->ComboBox1Change();
+        QVERIFY(Form1->statistics->Series4->isVisible() && !Form1->statistics->Series1->isVisible() && !Form1->statistics->Series3->isVisible());
         QVERIFY(allPointsShown());
-        emit Form1->Series4->clicked(QPointF(7.8, 2.0075));
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.408"));
-        QVERIFY(!Form1->BumpLabel->isVisible()); // run 8 has none
-        QCOMPARE(Form1->Shft1Label->y(), 29);
-        QCOMPARE(Form1->Panel3->height(), 78);
-        QVERIFY(red(Form1->Shft2Label) && !red(Form1->RTLabel));
+        emit Form1->statistics->Series4->clicked(QPointF(7.8, 2.0075));
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0.408"));
+        QVERIFY(!Form1->statistics->BumpLabel->isVisible()); // run 8 has none
+        QCOMPARE(Form1->statistics->Shft1Label->y(), 29);
+        QCOMPARE(Form1->statistics->Panel3->height(), 78);
+        QVERIFY(red(Form1->statistics->Shft2Label) && !red(Form1->statistics->RTLabel));
 
         // The pointer entering a series shows the same readout as a click there.
-        Form1->ComboBox1->setCurrentIndex(0);
-        Form1->ComboBox1Change();
-        Form1->Panel3->hide();
-        emit Form1->Series1->hovered(Form1->Series1->at(6), true);
-        QVERIFY(Form1->Panel3->isVisible());
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.500"));
-        QCOMPARE(Form1->Panel3->height(), 100);
+        Form1->statistics->ComboBox1->setCurrentIndex(0);
+        Form1->statistics->ComboBox1Change();
+        Form1->statistics->Panel3->hide();
+        emit Form1->statistics->Series1->hovered(Form1->statistics->Series1->at(6), true);
+        QVERIFY(Form1->statistics->Panel3->isVisible());
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0.500"));
+        QCOMPARE(Form1->statistics->Panel3->height(), 100);
         // Off the markers of the reaction times nothing is shown.
-        Form1->Panel3->hide();
-        emit Form1->Series1->hovered(QPointF(7.5, 0.2), true);
-        QVERIFY(!Form1->Panel3->isVisible());
+        Form1->statistics->Panel3->hide();
+        emit Form1->statistics->Series1->hovered(QPointF(7.5, 0.2), true);
+        QVERIFY(!Form1->statistics->Panel3->isVisible());
 
         // Every load hides the readout.
-        emit Form1->Series1->clicked(Form1->Series1->at(0));
-        QTest::keyClick(Form1->FileListBox1, Qt::Key_A);
-        QVERIFY(!Form1->Panel3->isVisible());
+        emit Form1->statistics->Series1->clicked(Form1->statistics->Series1->at(0));
+        QTest::keyClick(Form1->statistics->FileListBox1, Qt::Key_A);
+        QVERIFY(!Form1->statistics->Panel3->isVisible());
     }
 
     // The real pointer on the chart: resting on a marker, then clicking one.
@@ -347,18 +349,18 @@ private slots:
     {
         save(QStringLiteral("a.txt"), fullFile());
         clickFile(QStringLiteral("a.txt"));
-        QChart *chart = Form1->Chart1->chart();
+        QChart *chart = Form1->statistics->Chart1->chart();
         const auto pixel = [&](int index) {
-            const QPointF scene = chart->mapToScene(chart->mapToPosition(Form1->Series1->at(index), Form1->Series1));
-            return Form1->Chart1->mapFromScene(scene);
+            const QPointF scene = chart->mapToScene(chart->mapToPosition(Form1->statistics->Series1->at(index), Form1->statistics->Series1));
+            return Form1->statistics->Chart1->mapFromScene(scene);
         };
-        QTest::mouseMove(Form1->Chart1->viewport(), QPoint(2, 2));
-        QTest::mouseMove(Form1->Chart1->viewport(), pixel(6));
-        QVERIFY(waitFor([] { return Form1->Panel3->isVisible(); }, 1000));
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0.407"));
+        QTest::mouseMove(Form1->statistics->Chart1->viewport(), QPoint(2, 2));
+        QTest::mouseMove(Form1->statistics->Chart1->viewport(), pixel(6));
+        QVERIFY(waitFor([] { return Form1->statistics->Panel3->isVisible(); }, 1000));
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0.407"));
 
-        QTest::mouseClick(Form1->Chart1->viewport(), Qt::LeftButton, {}, pixel(20));
-        QVERIFY(waitFor([] { return Form1->RTLabel->text() == QStringLiteral("RT: 0.421"); }, 1000));
+        QTest::mouseClick(Form1->statistics->Chart1->viewport(), Qt::LeftButton, {}, pixel(20));
+        QVERIFY(waitFor([] { return Form1->statistics->RTLabel->text() == QStringLiteral("RT: 0.421"); }, 1000));
     }
 
     void overlayReadout_data()
@@ -396,19 +398,19 @@ private slots:
         second.rt(4, rta).bump(4, bumpA ? 6 : 255).shift(4, 2, 2104);
         save(QStringLiteral("b.txt"), second);
         clickFile(QStringLiteral("a.txt"));
-        Form1->Panel4Click();
+        Form1->statistics->Panel4Click();
         clickFile(QStringLiteral("b.txt"));
-        QVERIFY(Form1->ComboBox2->isVisible());
-        Form1->ComboBox2->setCurrentIndex(selected);
-        Form1->ComboBox2Change();
-        QLineSeries *s = Form1->series(selected == 0 ? (clickOverlay ? 2 : 1) : (clickOverlay ? 6 + selected : 2 + selected));
+        QVERIFY(Form1->statistics->ComboBox2->isVisible());
+        Form1->statistics->ComboBox2->setCurrentIndex(selected);
+        Form1->statistics->ComboBox2Change();
+        QLineSeries *s = Form1->statistics->series(selected == 0 ? (clickOverlay ? 2 : 1) : (clickOverlay ? 6 + selected : 2 + selected));
         QVERIFY(s->isVisible());
         for (int n = 1; n <= 10; ++n)
-            QCOMPARE(Form1->series(n)->isVisible(),
+            QCOMPARE(Form1->statistics->series(n)->isVisible(),
                      selected == 0 ? n <= 2 : (n == 2 + selected || n == 6 + selected));
 
         emit s->clicked(s->at(3));
-        QLabel *labels[] = {Form1->RTLabel, Form1->BumpLabel, Form1->Shft1Label, Form1->Shft2Label};
+        QLabel *labels[] = {Form1->statistics->RTLabel, Form1->statistics->BumpLabel, Form1->statistics->Shft1Label, Form1->statistics->Shft2Label};
         for (int k = 0; k < 4; ++k) {
             QCOMPARE(labels[k]->isVisible(), k < texts.size());
             if (k < texts.size()) {
@@ -417,19 +419,19 @@ private slots:
                 QCOMPARE(labels[k]->y(), 7 + 22 * k);
             }
         }
-        QCOMPARE(Form1->Panel3->height(), height);
-        QCOMPARE(Form1->BumpLabel->toolTip(), QStringLiteral("Bump Count"));
+        QCOMPARE(Form1->statistics->Panel3->height(), height);
+        QCOMPARE(Form1->statistics->BumpLabel->toolTip(), QStringLiteral("Bump Count"));
     }
 
     void selectorsAndShiftAverages()
     {
         // Before a full file the shift averages do not step.
-        QTest::mouseClick(Form1->ShftAvg1, Qt::LeftButton);
-        QVERIFY(Form1->ShftAvg1->isVisible());
+        QTest::mouseClick(Form1->statistics->ShftAvg1, Qt::LeftButton);
+        QVERIFY(Form1->statistics->ShftAvg1->isVisible());
 
         save(QStringLiteral("a.txt"), fullFile());
         clickFile(QStringLiteral("a.txt"));
-        QLabel *averages[] = {Form1->ShftAvg1, Form1->ShftAvg2, Form1->ShftAvg3, Form1->ShftAvg4};
+        QLabel *averages[] = {Form1->statistics->ShftAvg1, Form1->statistics->ShftAvg2, Form1->statistics->ShftAvg3, Form1->statistics->ShftAvg4};
         for (int click = 1; click <= 4; ++click) {
             QLabel *shown = nullptr;
             for (QLabel *label : averages)
@@ -442,10 +444,10 @@ private slots:
         }
 
         for (int index = 0; index <= 4; ++index) {
-            Form1->ComboBox1->setCurrentIndex(index);
-            Form1->ComboBox1Change();
+            Form1->statistics->ComboBox1->setCurrentIndex(index);
+            Form1->statistics->ComboBox1Change();
             for (int n = 1; n <= 6; ++n)
-                QCOMPARE(Form1->series(n)->isVisible(), n == (index == 0 ? 1 : index + 2));
+                QCOMPARE(Form1->statistics->series(n)->isVisible(), n == (index == 0 ? 1 : index + 2));
         }
     }
 
@@ -460,11 +462,11 @@ private slots:
 
         // Nothing selected: no dialog.
         prompter->files.push_back(path);
-        Form1->Button11Click();
+        Form1->statistics->Button11Click();
         QCOMPARE(prompter->files.size(), std::size_t(1));
 
         clickFile(QStringLiteral("a.txt"));
-        Form1->Button11->click();
+        Form1->statistics->Button11->click();
         QVERIFY(prompter->shown.isEmpty());
         QFile out(path);
         QVERIFY(out.open(QIODevice::ReadOnly));
@@ -478,9 +480,9 @@ private slots:
         out.close();
 
         // Cancelled: nothing written. A file that cannot be created: an error box.
-        Form1->Button11Click();
+        Form1->statistics->Button11Click();
         prompter->files.push_back(testHome() + QStringLiteral("/missing/out.csv"));
-        Form1->Button11->click();
+        Form1->statistics->Button11->click();
         QCOMPARE(prompter->texts(), QStringList({"File not found."}));
     }
 
@@ -494,7 +496,7 @@ private slots:
         const QString out = testHome() + QStringLiteral("/out");
         QVERIFY(QDir().mkpath(out));
         prompter->files = {out + QStringLiteral("/RUNX.txt"), out + QStringLiteral("/RUNX")};
-        Form1->Button11->click();
+        Form1->statistics->Button11->click();
         QCOMPARE(prompter->texts(),
                  QStringList{"RUNX.txt is not a CSV file: Export saves only files ending in .csv."});
         QCOMPARE(prompter->shown.front().kind, BoxKind::Warning);
@@ -504,9 +506,9 @@ private slots:
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList()); // the last dialog was cancelled
 
         prompter->files = {out + QStringLiteral("/RUNX.csv")};
-        Form1->Button11->click();
+        Form1->statistics->Button11->click();
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"RUNX.csv"});
-        Form1->Button11->click(); // cancelled
+        Form1->statistics->Button11->click(); // cancelled
         QCOMPARE(prompter->offered.last(), QStringList{out}); // the folder, no name
         QVERIFY(QFile::remove(out + QStringLiteral("/RUNX.csv")));
     }
@@ -516,12 +518,12 @@ private slots:
     {
         const auto ticks = [] {
             QList<double> values;
-            for (double x = Form1->AxisX->tickAnchor(); x <= Form1->AxisX->max(); x += Form1->AxisX->tickInterval())
-                if (x >= Form1->AxisX->min())
+            for (double x = Form1->statistics->AxisX->tickAnchor(); x <= Form1->statistics->AxisX->max(); x += Form1->statistics->AxisX->tickInterval())
+                if (x >= Form1->statistics->AxisX->min())
                     values.append(x);
             return values;
         };
-        QCOMPARE(Form1->AxisX->tickType(), QValueAxis::TicksDynamic);
+        QCOMPARE(Form1->statistics->AxisX->tickType(), QValueAxis::TicksDynamic);
         QCOMPARE(ticks(), QList<double>({0, 1}));
         RunFileBytes two = fullFile();
         two.runs(2);
@@ -541,32 +543,32 @@ private slots:
         set.files = {{"PRACTICE", sim::encodeRunFile(session, sim::RunFileKind::Full)}};
         set.rallycross = {{"RX", sim::encodeRunFile(session, sim::RunFileKind::Rallycross)}};
         sim::installRunFileCommands(device.device(), std::make_shared<sim::DeviceRunFiles>(set));
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
-        Form1->Button8->click();
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
+        Form1->statistics->Button8->click();
         QVERIFY(prompter->shown.isEmpty());
 
         clickFile(QStringLiteral("PRACTICE.txt"));
         QVERIFY(prompter->shown.isEmpty());
-        QCOMPARE(Form1->NumRuns->text(), QStringLiteral("12"));
-        QCOMPARE(Form1->NumWins->text(), QString::number(session.wins));
-        QCOMPARE(Form1->NumReds->text(), QString::number(session.reds));
-        QCOMPARE(Form1->Series1->count(), 12);
-        QCOMPARE(comboItems(Form1->ComboBox1), QStringList({"RT", "Shift 1", "Shift 2"}));
+        QCOMPARE(Form1->statistics->NumRuns->text(), QStringLiteral("12"));
+        QCOMPARE(Form1->statistics->NumWins->text(), QString::number(session.wins));
+        QCOMPARE(Form1->statistics->NumReds->text(), QString::number(session.reds));
+        QCOMPARE(Form1->statistics->Series1->count(), 12);
+        QCOMPARE(comboItems(Form1->statistics->ComboBox1), QStringList({"RT", "Shift 1", "Shift 2"}));
         for (int r = 1; r <= 12; ++r) {
             const sim::RunValues &run = session.runs.at(r - 1);
-            QCOMPARE(Form1->Series1->at(r - 1), QPointF(r, run.reaction / 1000.0));
-            QCOMPARE(Form1->shift2[r], run.shifts[1] / 1000.0);
-            QCOMPARE(Form1->bump[r], run.bumps);
+            QCOMPARE(Form1->statistics->Series1->at(r - 1), QPointF(r, run.reaction / 1000.0));
+            QCOMPARE(Form1->statistics->shift2[r], run.shifts[1] / 1000.0);
+            QCOMPARE(Form1->statistics->bump[r], run.bumps);
         }
 
-        emit Form1->Series1->hovered(Form1->Series1->at(2), true);
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: ") + QString::number(session.runs.at(2).reaction / 1000.0, 'f', 3));
-        QCOMPARE(Form1->Panel3->height(), 100);
+        emit Form1->statistics->Series1->hovered(Form1->statistics->Series1->at(2), true);
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: ") + QString::number(session.runs.at(2).reaction / 1000.0, 'f', 3));
+        QCOMPARE(Form1->statistics->Panel3->height(), 100);
 
         const QString path = testHome() + QStringLiteral("/practice.csv");
         prompter->files.push_back(path);
-        Form1->Button11->click();
+        Form1->statistics->Button11->click();
         QFile out(path);
         QVERIFY(out.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = out.readAll().split('\n');
@@ -578,11 +580,11 @@ private slots:
 
         // The rallycross copy: the same runs, no shift columns, no bump counts, no shift average.
         clickFile(QStringLiteral("RXR.txt"));
-        QCOMPARE(Form1->Series1->count(), 12);
-        QCOMPARE(Form1->ShftAvg1->text(), QStringLiteral("N/A"));
-        QVERIFY(!Form1->ComboBox1->isVisible());
-        emit Form1->Series1->clicked(Form1->Series1->at(2));
-        QCOMPARE(Form1->Panel3->height(), 34);
+        QCOMPARE(Form1->statistics->Series1->count(), 12);
+        QCOMPARE(Form1->statistics->ShftAvg1->text(), QStringLiteral("N/A"));
+        QVERIFY(!Form1->statistics->ComboBox1->isVisible());
+        emit Form1->statistics->Series1->clicked(Form1->statistics->Series1->at(2));
+        QCOMPARE(Form1->statistics->Panel3->height(), 34);
     }
 
     // Shift averages, readout and export follow the locale; run values and their labels do not,
@@ -595,23 +597,23 @@ private slots:
         f.shift(1, 1, 1250).noShift(2).noShift(3).noShift(4);
         save(QStringLiteral("a.txt"), f);
         clickFile(QStringLiteral("a.txt"));
-        QCOMPARE(Form1->rt[1], 0.512);
-        QCOMPARE(Form1->Avg->text(), QStringLiteral(".512"));
-        QCOMPARE(Form1->ShftAvg1->text(), QStringLiteral("1,23"));
+        QCOMPARE(Form1->statistics->rt[1], 0.512);
+        QCOMPARE(Form1->statistics->Avg->text(), QStringLiteral(".512"));
+        QCOMPARE(Form1->statistics->ShftAvg1->text(), QStringLiteral("1,23"));
 
-        emit Form1->Series1->clicked(Form1->Series1->at(0));
-        QCOMPARE(Form1->RTLabel->text(), QStringLiteral("RT: 0,512"));
-        QCOMPARE(Form1->Shft1Label->text(), QStringLiteral("S1: 1,250"));
+        emit Form1->statistics->Series1->clicked(Form1->statistics->Series1->at(0));
+        QCOMPARE(Form1->statistics->RTLabel->text(), QStringLiteral("RT: 0,512"));
+        QCOMPARE(Form1->statistics->Shft1Label->text(), QStringLiteral("S1: 1,250"));
 
         const QString path = testHome() + QStringLiteral("/comma.csv");
         prompter->files.push_back(path);
-        Form1->Button11Click();
+        Form1->statistics->Button11Click();
         QFile out(path);
         QVERIFY(out.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = out.readAll().split('\n');
         QCOMPARE(lines.at(1), QByteArray("\"0,512\",3,\"1,25\",N/A,N/A,N/A\r"));
         QCOMPARE(lines.at(3), QByteArray("1,0,0,\"0,512\",\"0,040\",\"1,23\",0,0,0\r"));
-        QCOMPARE(Form1->Avg->text(), QStringLiteral(".512"));
+        QCOMPARE(Form1->statistics->Avg->text(), QStringLiteral(".512"));
     }
 };
 

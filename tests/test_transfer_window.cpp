@@ -1,5 +1,7 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
@@ -32,8 +34,8 @@ class TransferWindowTest : public QObject {
     static QStringList listed()
     {
         QStringList names;
-        for (int i = 0; i < Form1->FileListBox1->count(); ++i)
-            names << Form1->FileListBox1->item(i)->text();
+        for (int i = 0; i < Form1->statistics->FileListBox1->count(); ++i)
+            names << Form1->statistics->FileListBox1->item(i)->text();
         return names;
     }
     static void writeLocal(const QString &name, const QByteArray &bytes)
@@ -49,9 +51,9 @@ class TransferWindowTest : public QObject {
         config.version = version;
         sim = std::make_unique<SimFixture>(config);
         deviceFiles = holdRunFiles(*sim);
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
-        QVERIFY(Form1->Button8->isEnabled());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
+        QVERIFY(Form1->statistics->Button8->isEnabled());
         sim->device().clearReceived();
     }
     void setFault(const QString &faultText)
@@ -62,9 +64,9 @@ class TransferWindowTest : public QObject {
     }
     static void pick(const QString &name)
     {
-        const auto items = Form1->FileListBox1->findItems(name, Qt::MatchExactly);
+        const auto items = Form1->statistics->FileListBox1->findItems(name, Qt::MatchExactly);
         QCOMPARE(items.size(), 1);
-        Form1->FileListBox1->setCurrentItem(items.first());
+        Form1->statistics->FileListBox1->setCurrentItem(items.first());
         items.first()->setSelected(true);
     }
 
@@ -75,7 +77,7 @@ private slots:
         createWindows();
         for (const QString &name : folderNames())
             QFile::remove(QDir(folder()).filePath(name));
-        Form1->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->refresh();
     }
     void cleanup()
     {
@@ -87,13 +89,13 @@ private slots:
     void loadStoresAndListsTheFiles()
     {
         writeLocal(QStringLiteral("ABC.txt"), "older download");
-        Form1->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->refresh();
         pick(QStringLiteral("ABC.txt")); // the file on show stays picked, and exportable
         prompter->clear(); // (it is no run file: its load complained)
         connectDevice("1.24 R");
-        Form1->Button8->click();
-        QCOMPARE(Form1->FileListBox1->fileName(), QDir(folder()).filePath(QStringLiteral("ABC.txt")));
-        QVERIFY(Form1->Button11->isEnabled());
+        Form1->statistics->Button8->click();
+        QCOMPARE(Form1->statistics->FileListBox1->fileName(), QDir(folder()).filePath(QStringLiteral("ABC.txt")));
+        QVERIFY(Form1->statistics->Button11->isEnabled());
         QCOMPARE(prompter->texts(), QStringList());
         const QStringList expected{"ABC-1.txt", "ABC.txt", "ABCR.txt", "NEW.txt"};
         QCOMPARE(folderNames(), expected);
@@ -101,8 +103,8 @@ private slots:
         QFile stored(QDir(folder()).filePath(QStringLiteral("ABCR.txt")));
         QVERIFY(stored.open(QIODevice::ReadOnly));
         QCOMPARE(stored.readAll(), deviceFiles->get().rallycross.front().data);
-        QVERIFY(Form1->link.isOpen());
-        QVERIFY(Form1->Button8->isEnabled());
+        QVERIFY(Form1->connection->link.isOpen());
+        QVERIFY(Form1->statistics->Button8->isEnabled());
     }
 
     // In overlay mode the picked files are the overlay's: Export stays off whatever refreshes
@@ -121,20 +123,20 @@ private slots:
         QFETCH(int, button);
         writeLocal(QStringLiteral("A.txt"), runFile(7));
         writeLocal(QStringLiteral("B.txt"), runFile(8));
-        Form1->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->refresh();
         pick(QStringLiteral("A.txt"));
-        Form1->Panel4Click();
+        Form1->statistics->Panel4Click();
         pick(QStringLiteral("B.txt"));
-        QVERIFY(!Form1->Button11->isEnabled());
+        QVERIFY(!Form1->statistics->Button11->isEnabled());
         if (connected)
             connectDevice("1.24 R");
         prompter->clear();
         prompter->answers = {QMessageBox::No};
-        (button == 8 ? Form1->Button8 : Form1->Button9)->click();
-        QVERIFY(Form1->FileListBox1->hasSelection());
-        QVERIFY(!Form1->Button11->isEnabled());
-        Form1->Panel4Click(); // overlay off: Export again
-        QVERIFY(Form1->Button11->isEnabled());
+        (button == 8 ? Form1->statistics->Button8 : Form1->statistics->Button9)->click();
+        QVERIFY(Form1->statistics->FileListBox1->hasSelection());
+        QVERIFY(!Form1->statistics->Button11->isEnabled());
+        Form1->statistics->Panel4Click(); // overlay off: Export again
+        QVERIFY(Form1->statistics->Button11->isEnabled());
     }
 
     void loadFailures_data()
@@ -170,15 +172,15 @@ private slots:
             setFault(fault);
         }
 
-        Form1->Button8->click();
+        Form1->statistics->Button8->click();
         QCOMPARE(prompter->texts(), QStringList{message});
         QCOMPARE(prompter->shown.front().kind, BoxKind::Error);
         QCOMPARE(folderNames(), onDisk);
         QCOMPARE(listed(), QStringList()); // not refreshed after a failure
-        QCOMPARE(Form1->link.isOpen(), linkOpen);
-        QCOMPARE(Form1->Button8->isEnabled(), linkOpen);
+        QCOMPARE(Form1->connection->link.isOpen(), linkOpen);
+        QCOMPARE(Form1->statistics->Button8->isEnabled(), linkOpen);
         // A dropped link still shows "Connected" until the user presses Connect again.
-        QCOMPARE(Form1->Panel1->caption(), QStringLiteral("Connected"));
+        QCOMPARE(Form1->connection->Panel1->caption(), QStringLiteral("Connected"));
     }
 
     void deleteOnTheDevice_data()
@@ -212,16 +214,16 @@ private slots:
         QFETCH(int, filesLeft);
         QFETCH(bool, exportUpdated);
         writeLocal(QStringLiteral("LOCAL.txt"), runFile(4));
-        Form1->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->refresh();
         connectDevice("1.24 R");
         pick(QStringLiteral("LOCAL.txt"));
         if (!fault.isEmpty())
             setFault(fault);
-        Form1->Button11->setEnabled(false);
+        Form1->statistics->Button11->setEnabled(false);
         prompter->clear();
         prompter->answers = {yes ? QMessageBox::Yes : QMessageBox::No};
 
-        Form1->Button9->click();
+        Form1->statistics->Button9->click();
         QVERIFY(waitFor([&] { return sim->device().received().size() >= sent.size(); }));
         QCOMPARE(sim->device().received(), sent);
         QStringList expected{QStringLiteral("Delete All Statistics Files from Vantrelock?")};
@@ -230,11 +232,11 @@ private slots:
         QCOMPARE(prompter->texts(), expected);
         QCOMPARE(prompter->shown.front().kind, BoxKind::Plain);
         QCOMPARE(prompter->shown.front().buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(Form1->link.isOpen(), linkOpen);
+        QCOMPARE(Form1->connection->link.isOpen(), linkOpen);
         QCOMPARE(int(deviceFiles->get().files.size()), filesLeft);
         QCOMPARE(folderNames(), QStringList{"LOCAL.txt"});
-        QVERIFY(Form1->FileListBox1->hasSelection());
-        QCOMPARE(Form1->Button11->isEnabled(), exportUpdated);
+        QVERIFY(Form1->statistics->FileListBox1->hasSelection());
+        QCOMPARE(Form1->statistics->Button11->isEnabled(), exportUpdated);
     }
 
     void deleteALocalFile_data()
@@ -265,27 +267,27 @@ private slots:
         QFETCH(QStringList, left);
         for (const char *name : {"A.txt", "B.txt", "C.txt"})
             writeLocal(QLatin1String(name), runFile(5));
-        Form1->FileListBox1->refresh();
-        Form1->FileListBox1->setMultiSelect(overlay);
+        Form1->statistics->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->setMultiSelect(overlay);
         for (const QString &name : picked)
             pick(name);
         writeLocal(QStringLiteral("D.txt"), runFile(6)); // appears at the next refresh
-        Form1->Button11->setEnabled(true);
-        const double loaded = Form1->rt[1] = 0.512;
+        Form1->statistics->Button11->setEnabled(true);
+        const double loaded = Form1->statistics->rt[1] = 0.512;
         prompter->clear();
         prompter->answers = {yes ? QMessageBox::Yes : QMessageBox::No};
 
-        Form1->Button9->click();
+        Form1->statistics->Button9->click();
         QCOMPARE(prompter->texts(), question.isEmpty() ? QStringList() : QStringList{question});
         if (!question.isEmpty()) {
             QCOMPARE(prompter->shown.front().kind, BoxKind::Plain);
             QCOMPARE(listed(), left);
-            QCOMPARE(Form1->Button11->isEnabled(), Form1->FileListBox1->hasSelection() && !overlay);
+            QCOMPARE(Form1->statistics->Button11->isEnabled(), Form1->statistics->FileListBox1->hasSelection() && !overlay);
         } else {
-            QVERIFY(Form1->Button11->isEnabled()); // untouched
+            QVERIFY(Form1->statistics->Button11->isEnabled()); // untouched
         }
         QCOMPARE(folderNames(), left);
-        QCOMPARE(Form1->rt[1], loaded); // the data on screen stays
+        QCOMPARE(Form1->statistics->rt[1], loaded); // the data on screen stays
     }
 
     // A habitual Enter on either deletion question, in the real box, answers No: nothing is sent
@@ -302,7 +304,7 @@ private slots:
         QFETCH(bool, connected);
         QFETCH(QString, question);
         writeLocal(QStringLiteral("LOCAL.txt"), runFile(4));
-        Form1->FileListBox1->refresh();
+        Form1->statistics->FileListBox1->refresh();
         if (connected)
             connectDevice("1.24 R");
         pick(QStringLiteral("LOCAL.txt"));
@@ -327,7 +329,7 @@ private slots:
         });
         setPrompter(nullptr); // the real boxes
         presser.start();
-        Form1->Button9->click();
+        Form1->statistics->Button9->click();
         presser.stop();
         setPrompter(prompter.get());
 

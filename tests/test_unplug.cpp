@@ -2,7 +2,10 @@
 #include "app/ui/MainWindow.h"
 #include "base/Files.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
 #include "image/Picture.h"
+#include "image/ui/ImageGroup.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/ImageCommands.h"
@@ -134,24 +137,24 @@ private slots:
         const QString folder = Form1->folders.statistics;
         for (const QString &name : QDir(folder).entryList(QDir::Files))
             QFile::remove(QDir(folder).filePath(name));
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
 
         // Pulled once the first file is stored: the second is on its way (0.15 s of bytes).
         const qint64 took = unplugDuring([&] { return QFile::exists(QDir(folder).filePath(QStringLiteral("ONE.txt"))); },
-                                         [] { Form1->Button8Click(); });
+                                         [] { Form1->statistics->Button8Click(); });
         QVERIFY(took >= 0);
         QVERIFY2(took < kBound, qPrintable(QString::number(took)));
         QCOMPARE(prompter->texts(), QStringList{kNoResponse});
-        QVERIFY(!Form1->link.isOpen());
-        QVERIFY(!Form1->Button8->isEnabled());
+        QVERIFY(!Form1->connection->link.isOpen());
+        QVERIFY(!Form1->statistics->Button8->isEnabled());
         verifyWholeFiles(folder, 1);
 
         startDevice(); // plugged in again
         prompter->clear();
-        Form1->Button1Click();
+        Form1->connection->Button1Click();
         QCOMPARE(prompter->texts(), QStringList());
-        QVERIFY(Form1->link.isOpen());
+        QVERIFY(Form1->connection->link.isOpen());
     }
 
     void windowUpload()
@@ -159,30 +162,30 @@ private slots:
         createWindows();
         QTemporaryDir dir;
         prompter->files.push_back(pictureFile(dir));
-        Form1->Button3Click();
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Ready to Send"));
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
+        Form1->image->Button3Click();
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Ready to Send"));
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
 
         // Pulled when 3,000 of the 10,000 raw bytes are in.
         const qint64 took = unplugDuring([&] { return sim->device().received().size() > 3000; },
-                                         [] { Form1->Button4Click(); });
+                                         [] { Form1->image->Button4Click(); });
         QVERIFY(took >= 0);
         QVERIFY2(took < kBound, qPrintable(QString::number(took)));
         QCOMPARE(prompter->texts(), QStringList{kNoResponse});
-        QVERIFY(!Form1->link.isOpen());
-        QVERIFY(!Form1->Button4->isEnabled());
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Sending Image..."));
-        QVERIFY(Form1->ProgressBar1->isHidden());
-        QVERIFY(!Form1->Image1->isHidden()); // the picture is still there to send again
+        QVERIFY(!Form1->connection->link.isOpen());
+        QVERIFY(!Form1->image->Button4->isEnabled());
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Sending Image..."));
+        QVERIFY(Form1->image->ProgressBar1->isHidden());
+        QVERIFY(!Form1->image->Image1->isHidden()); // the picture is still there to send again
 
         startDevice();
         prompter->clear();
-        Form1->Button1Click();
-        QVERIFY(Form1->link.isOpen());
-        Form1->Button4Click();
+        Form1->connection->Button1Click();
+        QVERIFY(Form1->connection->link.isOpen());
+        Form1->image->Button4Click();
         QCOMPARE(prompter->texts(), QStringList());
-        QCOMPARE(Form1->ImageStatus->text(), QStringLiteral("Send Successful!"));
+        QCOMPARE(Form1->image->ImageStatus->text(), QStringLiteral("Send Successful!"));
     }
 
     void cliDownload()

@@ -1,6 +1,7 @@
 #include "app/ui/Forms.h"
 
 #include "app/ui/MainWindow.h"
+#include "device/ui/ConnectGroup.h"
 #include "device/ui/SetupDialog.h"
 #include "settings/ui/SettingsWindow.h"
 #include "widgets/Accessible.h"
@@ -13,8 +14,8 @@ void createWindows()
 {
     installAccessibility();
     Form1 = new TForm1;
-    Form2 = new TForm2(Form1->link, Form1);
-    Form3 = new TForm3(*Form1, Form1);
+    Form2 = new TForm2(Form1->connection->link, Form1);
+    Form3 = new TForm3(*Form1->connection, Form1);
 }
 
 void destroyWindows()

@@ -1,11 +1,11 @@
 #include "report/ui/ReportActions.h"
 
-#include "app/ui/MainWindow.h"
 #include "base/Files.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "widgets/Prompter.h"
 #include "widgets/Widgets.h"
 
@@ -115,45 +115,49 @@ const QString kNothingShown = QStringLiteral("No run file is shown: pick one in 
 
 // The run file the main window shows, with the file laid over it in overlay mode; nothing
 // before a file was loaded.
-std::optional<report::Layout> shownRunFile(TForm1 &form)
+std::optional<report::Layout> shownRunFile(const StatisticsGroup &statistics, history::Store *store)
 {
-    if (!form.Label11->isVisibleTo(form.GroupBox3) || !form.shownFile)
+    const std::optional<StatisticsGroup::ShownRunFiles> shown = statistics.shownRunFiles();
+    if (!shown)
         return std::nullopt;
     // The files as the window decoded them: one deleted or changed since still prints what is shown.
-    const auto decoded = [](const TForm1::ShownRunFile &shown) {
-        return report::DecodedRunFile{shown.path, shown.modified, shown.file};
+    const auto decoded = [](const StatisticsGroup::ShownRunFile &file) {
+        return report::DecodedRunFile{file.path, file.modified, file.file};
     };
     std::optional<report::DecodedRunFile> overlay;
-    if (form.FileListBox1->multiSelect() && form.Label12->isVisibleTo(form.GroupBox3) && form.shownOverlay)
-        overlay = decoded(*form.shownOverlay);
-    const std::vector<history::Session> sessions = form.history ? form.history->sessions() : std::vector<history::Session>{};
-    return report::runFileLayout(report::runFileReport(decoded(*form.shownFile), overlay, form.FileListBox1->directory(), sessions));
+    if (shown->overlay)
+        overlay = decoded(*shown->overlay);
+    const std::vector<history::Session> sessions = store ? store->sessions() : std::vector<history::Session>{};
+    return report::runFileLayout(
+        report::runFileReport(decoded(shown->file), overlay, statistics.FileListBox1->directory(), sessions));
 }
 
 } // namespace
 
-void addRunFileReportActions(TForm1 &form)
+void addRunFileReportActions(StatisticsGroup &statistics, const std::function<history::Store *()> &store,
+                             const WorkingFolders &folders)
 {
-    const Actions actions = makeActions(&form, "");
-    form.FileListBox1->addAction(actions.save);
-    form.FileListBox1->addAction(actions.print);
-    form.FileListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    openMenuOnShiftF10(form.FileListBox1);
+    QWidget *window = statistics.window();
+    const Actions actions = makeActions(window, "");
+    statistics.FileListBox1->addAction(actions.save);
+    statistics.FileListBox1->addAction(actions.print);
+    statistics.FileListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    openMenuOnShiftF10(statistics.FileListBox1);
     // With no run file shown, the keys say so rather than doing nothing.
-    QObject::connect(actions.save, &QAction::triggered, &form, [&form] {
-        guarded(&form, [&form] {
-            if (const std::optional<report::Layout> layout = shownRunFile(form))
-                saveReport(&form, *layout, form.folders.documents, QFileInfo(form.Label11->text()).completeBaseName());
+    QObject::connect(actions.save, &QAction::triggered, &statistics, [window, &statistics, store, &folders] {
+        guarded(window, [&] {
+            if (const std::optional<report::Layout> layout = shownRunFile(statistics, store()))
+                saveReport(window, *layout, folders.documents, QFileInfo(statistics.Label11->text()).completeBaseName());
             else
-                showPlain(&form, kNothingShown);
+                showPlain(window, kNothingShown);
         });
     });
-    QObject::connect(actions.print, &QAction::triggered, &form, [&form] {
-        guarded(&form, [&form] {
-            if (const std::optional<report::Layout> layout = shownRunFile(form))
-                print(&form, *layout);
+    QObject::connect(actions.print, &QAction::triggered, &statistics, [window, &statistics, store] {
+        guarded(window, [&] {
+            if (const std::optional<report::Layout> layout = shownRunFile(statistics, store()))
+                print(window, *layout);
             else
-                showPlain(&form, kNothingShown);
+                showPlain(window, kNothingShown);
         });
     });
 }

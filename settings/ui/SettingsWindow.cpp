@@ -1,7 +1,7 @@
 #include "settings/ui/SettingsWindow.h"
 
-#include "app/ui/MainWindow.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
 #include "settings/SettingsExchange.h"
 #include "widgets/Prompter.h"
 #include "widgets/ScreenFit.h"
@@ -136,9 +136,9 @@ QImage returnArrowPicture()
     return picture;
 }
 
-TForm3::TForm3(TForm1 &main, QWidget *parent)
+TForm3::TForm3(ConnectGroup &device, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_main(main)
+      m_device(device)
 {
     static const bool accessible = (QAccessible::installFactory(settingsContentAccessible), true);
     Q_UNUSED(accessible);
@@ -318,15 +318,15 @@ void TForm3::FormActivate()
 
 void TForm3::LoadPracSettings()
 {
-    if (!settings::readPracticeSettings(m_main.link, [this](const auto &fields) { showFields(fields); }))
+    if (!settings::readPracticeSettings(m_device.link, [this](const auto &fields) { showFields(fields); }))
         closeAfterTimeout();
 }
 
 bool TForm3::LoadRallySettings()
 {
-    if (!m_main.rallycross)
+    if (!m_device.rallycross)
         return false;
-    switch (settings::readRallySettings(m_main.link, [this](const auto &fields) { showFields(fields); })) {
+    switch (settings::readRallySettings(m_device.link, [this](const auto &fields) { showFields(fields); })) {
     case settings::RallyRead::Read:
         return true;
     case settings::RallyRead::Refused:
@@ -354,18 +354,18 @@ void TForm3::showFields(const std::vector<settings::DecodedField> &fields)
 
 void TForm3::closeAfterTimeout()
 {
-    m_main.dropLink(kNoResponse);
+    m_device.dropLink(kNoResponse);
     m_closedWhileOpening = true;
     close();
 }
 
 void TForm3::Label1Click()
 {
-    if (m_main.rallycross && !rally && rcTest) {
+    if (m_device.rallycross && !rally && rcTest) {
         rally = true;
         Label1->setText(kRallyHeading);
         showRallyPage(true);
-    } else if (m_main.rallycross && rally) {
+    } else if (m_device.rallycross && rally) {
         rally = false;
         Label1->setText(kPracticeHeading);
         showRallyPage(false);

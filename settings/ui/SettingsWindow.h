@@ -11,7 +11,7 @@ class ClickLabel;
 class ColorPanel;
 class ImageView;
 class QLabel;
-class TForm1;
+class ConnectGroup;
 
 // The device settings window, opened by the main window's Settings button. It only shows the
 // device's settings: the practice page, and on rallycross devices a rallycross page reached by
@@ -19,7 +19,7 @@ class TForm1;
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
-    TForm3(TForm1 &main, QWidget *parent = nullptr);
+    TForm3(ConnectGroup &device, QWidget *parent = nullptr);
 
     QWidget *Content; // what the window shows, at its designed size; it scrolls on a small screen
     ClickLabel *Label1; // heading; a click switches pages
@@ -103,7 +103,7 @@ private:
     // A read that timed out: the message, the link dropped, the window closed.
     void closeAfterTimeout();
 
-    TForm1 &m_main;
+    ConnectGroup &m_device; // its link, over which the settings are read
     QHash<QString, ValueLabel> m_values;
     bool m_closedWhileOpening = false;
 };

@@ -1,7 +1,7 @@
 // The run chart's readout: a click on a point, or the pointer resting on it, shows that run's
 // values beside the chart.
 
-#include "app/ui/MainWindow.h"
+#include "stats/ui/StatisticsGroup.h"
 
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
@@ -40,7 +40,7 @@ struct Hover {
 };
 
 // The marker of a visible series nearest to a place in the chart view, within kMarkerReach.
-Hover markerNear(const TForm1 &form, const QPoint &viewportPos)
+Hover markerNear(const StatisticsGroup &form, const QPoint &viewportPos)
 {
     QChart *chart = form.Chart1->chart();
     const QPointF at = chart->mapFromScene(form.Chart1->mapToScene(viewportPos));
@@ -62,7 +62,7 @@ Hover markerNear(const TForm1 &form, const QPoint &viewportPos)
 }
 
 // The series the keyboard steps through: the first one shown.
-QLineSeries *firstShown(const TForm1 &form)
+QLineSeries *firstShown(const StatisticsGroup &form)
 {
     for (int n = 1; n <= 10; ++n)
         if (form.series(n)->isVisible() && form.series(n)->count() > 0)
@@ -70,7 +70,7 @@ QLineSeries *firstShown(const TForm1 &form)
     return nullptr;
 }
 
-QComboBox *shownSelector(const TForm1 &form)
+QComboBox *shownSelector(const StatisticsGroup &form)
 {
     if (form.ComboBox1->isVisibleTo(form.Chart1))
         return form.ComboBox1;
@@ -79,13 +79,13 @@ QComboBox *shownSelector(const TForm1 &form)
     return nullptr;
 }
 
-bool lineCounts(const TForm1 &form, const QLineSeries *series)
+bool lineCounts(const StatisticsGroup &form, const QLineSeries *series)
 {
     // The reaction-time series react to their markers only, the shift series to their lines too.
     return series != form.Series1 && series != form.Series2;
 }
 
-int pointAt(const TForm1 &form, QLineSeries *series, const QPointF &at)
+int pointAt(const StatisticsGroup &form, QLineSeries *series, const QPointF &at)
 {
     const QList<QPointF> points = series->points();
     QChart *chart = form.Chart1->chart();
@@ -112,7 +112,7 @@ std::optional<std::int32_t> bumpOf(const runfile::Counts &bumps, int i)
 }
 
 // A ring around a point, drawn over the series: large enough to see round a 3-pixel marker.
-QScatterSeries *makeRunMark(TForm1 &form, const char *name)
+QScatterSeries *makeRunMark(StatisticsGroup &form, const char *name)
 {
     QChart *chart = form.Chart1->chart();
     auto *mark = new QScatterSeries(chart);
@@ -139,7 +139,7 @@ void markPoint(QScatterSeries *mark, QLineSeries *series, int index)
     mark->setVisible(true);
 }
 
-void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
+void wireChartKeys(StatisticsGroup &form, const std::shared_ptr<Hover> &hover)
 {
     // Tab reaches the chart (its selectors are skipped). Left and Right show the readout of the
     // run before or after; Up and Down pick the selector's previous or next item; Space, Enter
@@ -176,7 +176,7 @@ void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
             const int from = hover->series == s ? hover->index : (step > 0 ? -1 : s->count());
             const int index = std::clamp(from + step, 0, int(s->count()) - 1);
             *hover = {s, index};
-            guarded(&form, [&] { form.Chart1ClickSeries(s, index); });
+            guarded(form.window(), [&] { form.Chart1ClickSeries(s, index); });
             return true;
         }
         if (!selector)
@@ -199,7 +199,7 @@ void wireChartKeys(TForm1 &form, const std::shared_ptr<Hover> &hover)
 
 } // namespace
 
-void TForm1::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
+void StatisticsGroup::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
 {
     const int i = ValueIndex + 1;
     if (!Series || ValueIndex < 0 || ValueIndex >= Series->count() || i > runfile::kRuns)
@@ -253,7 +253,7 @@ void TForm1::Chart1ClickSeries(QLineSeries *Series, int ValueIndex)
     describeChart();
 }
 
-void TForm1::hideReadout()
+void StatisticsGroup::hideReadout()
 {
     Panel3->setVisible(false);
     RunMark1->setVisible(false);
@@ -262,14 +262,14 @@ void TForm1::hideReadout()
     describeChart();
 }
 
-void TForm1::SeriesMouseEnter(QLineSeries *Series, const QPointF &at)
+void StatisticsGroup::SeriesMouseEnter(QLineSeries *Series, const QPointF &at)
 {
     const int index = pointAt(*this, Series, at);
     if (index >= 0)
         Chart1ClickSeries(Series, index);
 }
 
-void TForm1::wireChartReadout()
+void StatisticsGroup::wireChartReadout()
 {
     // A click, or the pointer entering a series, shows the readout of the point there. While the
     // pointer stays on a series, moving onto another of its points shows that one.
@@ -279,7 +279,7 @@ void TForm1::wireChartReadout()
     for (int n = 1; n <= 10; ++n) {
         QLineSeries *s = series(n);
         connect(s, &QXYSeries::clicked, this, [this, s](const QPointF &at) {
-            guarded(this, [&] {
+            guarded(window(), [&] {
                 const int index = pointAt(*this, s, at);
                 if (index >= 0)
                     Chart1ClickSeries(s, index);
@@ -293,7 +293,7 @@ void TForm1::wireChartReadout()
             }
             hover->series = s;
             hover->index = pointAt(*this, s, at);
-            guarded(this, [&] { SeriesMouseEnter(s, at); });
+            guarded(window(), [&] { SeriesMouseEnter(s, at); });
         });
     }
     auto marker = std::make_shared<Hover>(); // the marker the pointer rests on
@@ -312,7 +312,7 @@ void TForm1::wireChartReadout()
             *marker = near;
             if (near.series && (click || entered)) {
                 *hover = near;
-                guarded(this, [&] { Chart1ClickSeries(near.series, near.index); });
+                guarded(window(), [&] { Chart1ClickSeries(near.series, near.index); });
             }
             if (near.series)
                 return false;
@@ -325,7 +325,7 @@ void TForm1::wireChartReadout()
         const int index = pointAt(*this, hover->series, at);
         if (index >= 0 && index != hover->index) {
             hover->index = index;
-            guarded(this, [&] { Chart1ClickSeries(hover->series, index); });
+            guarded(window(), [&] { Chart1ClickSeries(hover->series, index); });
         }
         return false;
     });

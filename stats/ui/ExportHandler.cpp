@@ -1,6 +1,6 @@
 // The Statistics group's Export: the loaded run file's runs and figures as a CSV file.
 
-#include "app/ui/MainWindow.h"
+#include "stats/ui/StatisticsGroup.h"
 
 #include "base/Files.h"
 #include "stats/CsvExport.h"
@@ -10,7 +10,7 @@
 #include <QFileDialog>
 #include <QLabel>
 
-void TForm1::Button11Click()
+void StatisticsGroup::Button11Click()
 {
     if (!FileListBox1->hasSelection())
         return;
@@ -24,7 +24,7 @@ void TForm1::Button11Click()
             break;
         }
         if (!choice.message.isEmpty())
-            showWarning(this, choice.message);
+            showWarning(window(), choice.message);
         saveDialog().selectFile(choice.path);
     }
     runfile::Runs runs;

@@ -1,10 +1,11 @@
 // The Statistics group: loading run files into the run arrays, labels and chart, the overlay
 // switch, the chart's selectors and the shift averages.
 
-#include "app/ui/MainWindow.h"
+#include "stats/ui/StatisticsGroup.h"
 
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
+#include "base/Files.h"
 #include "stats/ui/RunChart.h"
 #include "widgets/Prompter.h"
 #include "widgets/Widgets.h"
@@ -12,6 +13,7 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QListWidgetItem>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineSeries>
@@ -24,13 +26,13 @@ namespace {
 
 const QString kNA = QStringLiteral("N/A");
 
-void fill(TForm1 &form, QLineSeries *series, const runfile::Reals &values, int n)
+void fill(StatisticsGroup &form, QLineSeries *series, const runfile::Reals &values, int n)
 {
     fillRunSeries(series, values, n);
     form.rescaleChart();
 }
 
-void showSeries(TForm1 &form, std::initializer_list<int> shown, std::initializer_list<int> hidden)
+void showSeries(StatisticsGroup &form, std::initializer_list<int> shown, std::initializer_list<int> hidden)
 {
     for (int n : shown)
         form.series(n)->setVisible(true);
@@ -52,7 +54,7 @@ void showShiftAverage(QLabel *label, int shift, const QString &text)
     label->setAccessibleName(QStringLiteral("Shift %1 average %2").arg(shift).arg(text));
 }
 
-void loadPrimary(TForm1 &form)
+void loadPrimary(StatisticsGroup &form)
 {
     form.ShftAvg1->setVisible(true);
     for (QLabel *label : {form.ShftAvg2, form.ShftAvg3, form.ShftAvg4})
@@ -70,7 +72,7 @@ void loadPrimary(TForm1 &form)
 
     form.shownFile.reset(); // until it decodes
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    form.shownFile = TForm1::ShownRunFile{path, QFileInfo(path).lastModified(), file};
+    form.shownFile = StatisticsGroup::ShownRunFile{path, QFileInfo(path).lastModified(), file};
     form.rt = file.rt;
     setLabelText(form.NumRuns, file.runs.text());
     const int n = file.runs.runs();
@@ -110,7 +112,7 @@ void loadPrimary(TForm1 &form)
     form.Button11->setEnabled(form.FileListBox1->hasSelection());
 }
 
-void loadOverlay(TForm1 &form)
+void loadOverlay(StatisticsGroup &form)
 {
     form.ComboBox1->setVisible(false);
     form.ComboBox2->setVisible(false);
@@ -126,7 +128,7 @@ void loadOverlay(TForm1 &form)
 
     form.shownOverlay.reset(); // until it decodes
     const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    form.shownOverlay = TForm1::ShownRunFile{path, QFileInfo(path).lastModified(), file};
+    form.shownOverlay = StatisticsGroup::ShownRunFile{path, QFileInfo(path).lastModified(), file};
     form.rta = file.rt;
     const int n = file.runs.runs();
     form.Series2->setVisible(true);
@@ -155,7 +157,7 @@ void loadOverlay(TForm1 &form)
 
 } // namespace
 
-void TForm1::FileListBox1Click()
+void StatisticsGroup::FileListBox1Click()
 {
     if (!FileListBox1->multiSelect()) {
         loadPrimary(*this);
@@ -164,13 +166,13 @@ void TForm1::FileListBox1Click()
     // A click in the list toggles the file under it; whatever the load makes of that, the list
     // then shows the two files on the chart, and no third.
     struct Resync {
-        TForm1 &form;
+        StatisticsGroup &form;
         ~Resync() { form.showChartFilesInList(); }
     } resync{*this};
     loadOverlay(*this);
 }
 
-void TForm1::showChartFilesInList()
+void StatisticsGroup::showChartFilesInList()
 {
     QStringList shown;
     if (!Label11->isHidden())
@@ -188,12 +190,12 @@ void TForm1::showChartFilesInList()
     }
 }
 
-void TForm1::FileListBox1KeyPress(QChar &)
+void StatisticsGroup::FileListBox1KeyPress(QChar &)
 {
     FileListBox1Click();
 }
 
-void TForm1::Panel4Click()
+void StatisticsGroup::Panel4Click()
 {
     hideReadout();
     if (FileListBox1->multiSelect()) {
@@ -219,7 +221,7 @@ void TForm1::Panel4Click()
     }
 }
 
-void TForm1::ComboBox1Change()
+void StatisticsGroup::ComboBox1Change()
 {
     const int index = ComboBox1->currentIndex();
     const int shown = index >= 1 && index <= 4 ? index + 2 : 1;
@@ -228,7 +230,7 @@ void TForm1::ComboBox1Change()
     rescaleChart();
 }
 
-void TForm1::ComboBox2Change()
+void StatisticsGroup::ComboBox2Change()
 {
     const int index = ComboBox2->currentIndex();
     const int shown = index >= 1 && index <= 4 ? index + 2 : 1;
@@ -238,7 +240,7 @@ void TForm1::ComboBox2Change()
     rescaleChart();
 }
 
-void TForm1::CheckShift()
+void StatisticsGroup::CheckShift()
 {
     if (shftCnt <= 0)
         return;
@@ -253,14 +255,14 @@ void TForm1::CheckShift()
         labels[k]->setVisible(k == next);
 }
 
-TForm1::Reals &TForm1::shiftColumn(int n, bool overlay)
+StatisticsGroup::Reals &StatisticsGroup::shiftColumn(int n, bool overlay)
 {
     runfile::Reals *primary[] = {&shift1, &shift2, &shift3, &shift4};
     runfile::Reals *second[] = {&shift1a, &shift2a, &shift3a, &shift4a};
     return overlay ? *second[n - 1] : *primary[n - 1];
 }
 
-void TForm1::rescaleChart()
+void StatisticsGroup::rescaleChart()
 {
     fitRunAxes({Chart1->chart(), AxisX, AxisY, {Series1, Series2, Series3, Series4, Series5, Series6, Series7,
                                                 Series8, Series9, Series10}});
@@ -273,7 +275,7 @@ void TForm1::rescaleChart()
     describeChart();
 }
 
-void TForm1::describeChart()
+void StatisticsGroup::describeChart()
 {
     // What a screen reader says the chart shows: each series shown, with its file and runs.
     static const char *const what[10] = {"Reaction times", "Reaction times", "Shift 1 times", "Shift 2 times",
@@ -297,26 +299,28 @@ void TForm1::describeChart()
     Chart1->setAccessibleDescription(description);
 }
 
-void TForm1::wireStatistics()
+void StatisticsGroup::wireStatistics()
 {
     RTLabel->move(RTLabel->x(), 7); // the readout's first slot
     rescaleChart(); // the empty chart too
-    const auto load = [this] { guarded(this, [this] { FileListBox1Click(); }); };
+    const auto load = [this] { guarded(window(), [this] { FileListBox1Click(); }); };
     connect(FileListBox1, &QListWidget::itemSelectionChanged, this, load);
     connect(FileListBox1, &FileListBox::keyTyped, this, [this](QChar key) {
-        guarded(this, [this, &key] { FileListBox1KeyPress(key); });
+        guarded(window(), [this, &key] { FileListBox1KeyPress(key); });
     });
-    connect(Panel4, &ColorPanel::clicked, this, [this] { guarded(this, [this] { Panel4Click(); }); });
-    connect(ComboBox1, &QComboBox::activated, this, [this] { guarded(this, [this] { ComboBox1Change(); }); });
-    connect(ComboBox2, &QComboBox::activated, this, [this] { guarded(this, [this] { ComboBox2Change(); }); });
-    connect(Button11, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button11Click(); }); });
+    connect(Panel4, &ColorPanel::clicked, this, [this] { guarded(window(), [this] { Panel4Click(); }); });
+    connect(ComboBox1, &QComboBox::activated, this, [this] { guarded(window(), [this] { ComboBox1Change(); }); });
+    connect(ComboBox2, &QComboBox::activated, this, [this] { guarded(window(), [this] { ComboBox2Change(); }); });
+    connect(Button11, &QPushButton::clicked, this, [this] { guarded(window(), [this] { Button11Click(); }); });
+    connect(Button8, &QPushButton::clicked, this, [this] { guarded(window(), [this] { Button8Click(); }); });
+    connect(Button9, &QPushButton::clicked, this, [this] { guarded(window(), [this] { Button9Click(); }); });
 
     // The shift averages lie on one spot; a click on the visible one steps to the next.
     for (QLabel *label : {ShftAvg1, ShftAvg2, ShftAvg3, ShftAvg4}) {
         auto *average = static_cast<ClickLabel *>(label);
         average->setClickable(true);
         average->setAccessibleDescription(QStringLiteral("Shift average; press for the next shift"));
-        connect(average, &ClickLabel::clicked, this, [this] { guarded(this, [this] { CheckShift(); }); });
+        connect(average, &ClickLabel::clicked, this, [this] { guarded(window(), [this] { CheckShift(); }); });
     }
     for (int k = 1; k <= 4; ++k)
         showShiftAverage(std::array{ShftAvg1, ShftAvg2, ShftAvg3, ShftAvg4}[size_t(k - 1)], k, QStringLiteral("N/A"));
@@ -333,4 +337,22 @@ void TForm1::wireStatistics()
     Panel3->setAccessibleName(QStringLiteral("Run values"));
 
     wireChartReadout();
+}
+
+bool StatisticsGroup::pickRunFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!files::isRegularFile(path) || !files::sameFile(info.absolutePath(), FileListBox1->directory()))
+        return false;
+    const auto find = [this, &info] { return FileListBox1->findItems(info.fileName(), Qt::MatchExactly); };
+    if (find().isEmpty())
+        FileListBox1->refresh(); // stored since the list was read (by the tool, say)
+    const QList<QListWidgetItem *> items = find();
+    if (items.isEmpty())
+        return false;
+    // As a click: with overlay on it toggles the file, otherwise it becomes the one picked.
+    FileListBox1->setCurrentItem(items.first(), FileListBox1->multiSelect() ? QItemSelectionModel::Toggle
+                                                                            : QItemSelectionModel::ClearAndSelect);
+    FileListBox1->scrollToItem(items.first());
+    return true;
 }

@@ -1,8 +1,9 @@
 // The Statistics group's transfer handlers: Load brings the device's run files home, Delete
 // removes them on the device (connected) or removes the picked local file (not connected).
 
-#include "app/ui/MainWindow.h"
+#include "stats/ui/StatisticsGroup.h"
 #include "device/Connection.h"
+#include "device/ui/ConnectGroup.h"
 #include "stats/RunFileTransfer.h"
 #include "widgets/Prompter.h"
 #include "widgets/Widgets.h"
@@ -19,46 +20,44 @@ namespace {
 
 // Export is possible while the list has a picked file, and never in overlay mode (a
 // multi-select list), where the picked files are the overlay's.
-void updateExportButton(TForm1 &form)
+void updateExportButton(StatisticsGroup &form)
 {
     form.Button11->setEnabled(form.FileListBox1->hasSelection() && !form.FileListBox1->multiSelect());
 }
 
 } // namespace
 
-void TForm1::wireRunFileTransfer()
-{
-    connect(Button8, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button8Click(); }); });
-    connect(Button9, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button9Click(); }); });
-}
-
-void TForm1::Button8Click()
+void StatisticsGroup::Button8Click()
 {
     // What is stored goes into the practice history, also when the download ends early.
     std::optional<AppError> failed; // a run file that could not be written ends the download
-    const DownloadResult result = downloadRecorded([this, &failed](const DownloadObserver &observer) {
+    const DownloadResult result = runDownload([this, &failed](const DownloadObserver &observer) {
         try {
-            return downloadRunFiles(link, folders.statistics, Version->text(), rallycross, observer);
+            return downloadRunFiles(m_device.link, m_statisticsFolder, m_device.Version->text(),
+                                    m_device.rallycross, observer);
         } catch (const AppError &e) {
             failed = e; // told after the files stored before it are recorded
             return DownloadResult{};
         }
     });
     // The history speaks after the download's own messages, never between them.
-    const auto tell = qScopeGuard([this] { tellHistoryNotices(); });
+    const auto tell = qScopeGuard([this] {
+        if (downloadTold)
+            downloadTold();
+    });
     if (failed) {
-        showError(this, failed->text() + QLatin1Char('.'));
+        showError(window(), failed->text() + QLatin1Char('.'));
         return;
     }
     switch (result.end) {
     case DownloadResult::End::NoResponse:
-        dropLink(kNoResponse);
+        m_device.dropLink(kNoResponse);
         return;
     case DownloadResult::End::Refused:
-        showError(this, kInvalidResponse);
+        showError(window(), kInvalidResponse);
         return;
     case DownloadResult::End::RallycrossNotFound:
-        showError(this, kRallycrossNotFound);
+        showError(window(), kRallycrossNotFound);
         return;
     case DownloadResult::End::Complete:
         break;
@@ -67,24 +66,24 @@ void TForm1::Button8Click()
     updateExportButton(*this);
 }
 
-void TForm1::Button9Click()
+void StatisticsGroup::Button9Click()
 {
-    if (link.isOpen()) {
-        if (!askYesNo(this, QStringLiteral("Delete All Statistics Files from Vantrelock?"))) {
+    if (m_device.link.isOpen()) {
+        if (!askYesNo(window(), QStringLiteral("Delete All Statistics Files from Vantrelock?"))) {
             updateExportButton(*this);
             return;
         }
-        switch (deleteDeviceRunFiles(link, rallycross)) {
+        switch (deleteDeviceRunFiles(m_device.link, m_device.rallycross)) {
         case DeviceDeleteEnd::NoResponse:
-            dropLink(kNoResponse);
+            m_device.dropLink(kNoResponse);
             return;
         case DeviceDeleteEnd::Failed:
-            showError(this, kErrorDeletingFiles);
+            showError(window(), kErrorDeletingFiles);
             return;
         case DeviceDeleteEnd::RallycrossNothingToDo:
             return;
         case DeviceDeleteEnd::RallycrossFailed:
-            showError(this, kErrorDeletingRallycross);
+            showError(window(), kErrorDeletingRallycross);
             return;
         case DeviceDeleteEnd::Deleted:
             break;
@@ -96,7 +95,7 @@ void TForm1::Button9Click()
     const QString path = FileListBox1->fileName();
     if (path.isEmpty())
         return;
-    if (askYesNo(this, QStringLiteral("Do You Want to Delete Statistics File: %1?").arg(QFileInfo(path).fileName())))
+    if (askYesNo(window(), QStringLiteral("Do You Want to Delete Statistics File: %1?").arg(QFileInfo(path).fileName())))
         QFile::remove(path); // a file that stays (read-only, in use) is still listed afterwards
     FileListBox1->refresh();
     updateExportButton(*this);

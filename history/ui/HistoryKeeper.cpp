@@ -1,9 +1,8 @@
-// The main window's part of the practice history: the store opened at start, the "History..."
-// entry of the run file list's context menu and Ctrl+H, and a session's run file picked in the list.
+// The main window's part of the practice history: the store opened at start with the folder's
+// import beside the window, the downloads recorded, and the History window on Ctrl+H.
 
-#include "app/ui/MainWindow.h"
+#include "history/ui/HistoryKeeper.h"
 
-#include "base/Files.h"
 #include "history/DownloadRecording.h"
 #include "history/FolderImport.h"
 #include "history/HistoryStore.h"
@@ -19,10 +18,34 @@
 
 #include <utility>
 
-void TForm1::openHistory()
+HistoryKeeper::HistoryKeeper(QWidget *window, QObject *parent) : QObject(parent), m_window(window)
+{
+    historyAction = new QAction(QStringLiteral("History\u2026"), this);
+    historyAction->setObjectName(QStringLiteral("HistoryAction"));
+    historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    historyAction->setShortcutContext(Qt::WindowShortcut);
+    m_window->addAction(historyAction); // Ctrl+H anywhere in the main window
+    connect(historyAction, &QAction::triggered, this, [this] { guarded(m_window, [this] { showHistory(); }); });
+}
+
+HistoryKeeper::~HistoryKeeper()
+{
+    stopImport();
+}
+
+void HistoryKeeper::stopImport()
+{
+    stopHistoryImport = true;
+    if (historyImport) {
+        historyImport->wait(); // it reads and writes files of its own, nothing of the window's
+        delete std::exchange(historyImport, nullptr);
+    }
+}
+
+void HistoryKeeper::openHistory(const QString &path)
 {
     // Whatever goes wrong waits, and the window goes on without it.
-    history = std::make_unique<history::Store>(folders.inProgram(history::kStoreName),
+    history = std::make_unique<history::Store>(path,
                                                [this](const QString &text) { addHistoryNotice(text); },
                                                history::Store::Opening::AtStart);
     if (!history->canRecord())
@@ -72,47 +95,37 @@ void TForm1::openHistory()
     });
 }
 
-void TForm1::showHistoryImportProgress()
+void HistoryKeeper::showHistoryImportProgress()
 {
     if (historyWindow)
         historyWindow->showImportProgress(historyImportRead, historyImportTotal);
 }
 
-void TForm1::addHistoryNotice(const QString &text)
+void HistoryKeeper::addHistoryNotice(const QString &text)
 {
     // The import beside the window has a store of its own, which may find what the window's finds.
     if (!historyNotices.contains(text) && !historyTold.contains(text))
         historyNotices.append(text);
 }
 
-void TForm1::tellHistoryNotices()
+void HistoryKeeper::tellHistoryNotices()
 {
     const QStringList notices = std::exchange(historyNotices, {});
     historyTold += notices;
     for (const QString &text : notices)
-        showWarning(this, text);
+        showWarning(m_window, text);
 }
 
-void TForm1::wireHistory()
-{
-    historyAction = new QAction(QStringLiteral("History\u2026"), this);
-    historyAction->setObjectName(QStringLiteral("HistoryAction"));
-    historyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    historyAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(historyAction); // Ctrl+H anywhere in the main window
-    FileListBox1->addAction(historyAction);
-    FileListBox1->setContextMenuPolicy(Qt::ActionsContextMenu);
-    connect(historyAction, &QAction::triggered, this, [this] { guarded(this, [this] { showHistory(); }); });
-}
-
-void TForm1::showHistory()
+void HistoryKeeper::showHistory()
 {
     if (!history)
         return; // start-up did not get that far
     if (!historyWindow) {
-        historyWindow = makeHistoryWindow();
+        historyWindow = new HistoryWindow(*history, openRunFile, m_window);
+        if (windowMade)
+            windowMade(*historyWindow, *history);
         // Fitted to the main window's screen once; a second opening keeps the size the user gave it.
-        historyWindow->setGeometry(historyGeometry(screen()->availableGeometry()));
+        historyWindow->setGeometry(historyGeometry(m_window->screen()->availableGeometry()));
     }
     historyWindow->reload();
     showHistoryImportProgress();
@@ -122,9 +135,10 @@ void TForm1::showHistory()
     tellHistoryNotices(); // what it had to say since the start, over its window
 }
 
-DownloadResult TForm1::downloadRecorded(const std::function<DownloadResult(const DownloadObserver &)> &download)
+DownloadResult HistoryKeeper::downloadRecorded(const QString &serial, const QString &firmware,
+                                               const std::function<QDateTime()> &now, const Download &download)
 {
-    history::DownloadRecording recording(history.get(), SerialNumber->text(), Version->text(), now);
+    history::DownloadRecording recording(history.get(), serial, firmware, now);
     DownloadObserver observer;
     observer.stored = [&recording](const StoredRunFile &file) { recording.add(file); };
     const DownloadResult result = download(observer);
@@ -132,22 +146,4 @@ DownloadResult TForm1::downloadRecorded(const std::function<DownloadResult(const
     if (historyWindow && historyWindow->isVisible())
         historyWindow->reload();
     return result;
-}
-
-bool TForm1::pickRunFile(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!files::isRegularFile(path) || !files::sameFile(info.absolutePath(), FileListBox1->directory()))
-        return false;
-    const auto find = [this, &info] { return FileListBox1->findItems(info.fileName(), Qt::MatchExactly); };
-    if (find().isEmpty())
-        FileListBox1->refresh(); // stored since the list was read (by the tool, say)
-    const QList<QListWidgetItem *> items = find();
-    if (items.isEmpty())
-        return false;
-    // As a click: with overlay on it toggles the file, otherwise it becomes the one picked.
-    FileListBox1->setCurrentItem(items.first(), FileListBox1->multiSelect() ? QItemSelectionModel::Toggle
-                                                                            : QItemSelectionModel::ClearAndSelect);
-    FileListBox1->scrollToItem(items.first());
-    return true;
 }
