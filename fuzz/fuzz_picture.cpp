@@ -6,8 +6,8 @@
 #include "app/ui/MainWindow.h"
 #include "fuzz/FuzzSupport.h"
 #include "image/Picture.h"
+#include "widgets/ImageView.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QFile>
 #include <QLabel>

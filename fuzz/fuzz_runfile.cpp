@@ -8,8 +8,8 @@
 #include "base/Errors.h"
 #include "fuzz/FuzzSupport.h"
 #include "stats/RunFileTransfer.h"
+#include "widgets/FileListBox.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QFile>

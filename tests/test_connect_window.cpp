@@ -3,7 +3,8 @@
 #include "device/Connection.h"
 #include "device/Ports.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/Colors.h"
 
 #include <QLabel>
 #include <QLocale>

@@ -2,7 +2,8 @@
 #include "app/ui/MainWindow.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/ImageView.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

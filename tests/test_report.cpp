@@ -5,7 +5,7 @@
 #include "history/ui/HistoryWindow.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/FileListBox.h"
 
 #include <QAction>
 #include <QDir>

@@ -2,7 +2,9 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
+#include "widgets/ImageView.h"
 
 #include <QAction>
 #include <QComboBox>

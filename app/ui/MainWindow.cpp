@@ -12,9 +12,14 @@
 #include "settings/ui/SettingsWindow.h"
 #include "stats/ui/RunChart.h"
 #include "widgets/Busy.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
+#include "widgets/FocusRing.h"
+#include "widgets/Fonts.h"
+#include "widgets/ImageView.h"
 #include "widgets/Prompter.h"
 #include "widgets/ScreenFit.h"
-#include "widgets/Widgets.h"
 
 #include <QChart>
 #include <QChartView>

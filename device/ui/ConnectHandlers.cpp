@@ -3,8 +3,9 @@
 
 #include "app/ui/MainWindow.h"
 #include "device/Connection.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QLabel>
 #include <QLocale>

@@ -8,11 +8,12 @@
 #include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
+#include "widgets/FileListBox.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QFileInfo>
+#include <QLabel>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>

@@ -7,8 +7,9 @@
 #include "image/Picture.h"
 #include "image/Upload.h"
 #include "widgets/Busy.h"
+#include "widgets/ImageView.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QFile>
 #include <QLabel>

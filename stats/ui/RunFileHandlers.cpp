@@ -6,8 +6,11 @@
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
 #include "stats/ui/RunChart.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QChartView>
 #include <QComboBox>

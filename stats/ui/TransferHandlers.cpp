@@ -4,8 +4,8 @@
 #include "app/ui/MainWindow.h"
 #include "device/Connection.h"
 #include "stats/RunFileTransfer.h"
+#include "widgets/FileListBox.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QFile>
 #include <QFileInfo>
