@@ -39,8 +39,9 @@
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SimDevice.h"
+#include "widgets/FileListBox.h"
+#include "widgets/ImageView.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QApplication>

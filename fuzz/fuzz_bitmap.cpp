@@ -9,8 +9,8 @@
 #include "fuzz/FuzzSupport.h"
 #include "image/Picture.h"
 #include "image/ui/ImageGroup.h"
+#include "widgets/ImageView.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QFile>

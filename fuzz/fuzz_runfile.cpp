@@ -9,8 +9,8 @@
 #include "fuzz/FuzzSupport.h"
 #include "stats/RunFileTransfer.h"
 #include "stats/ui/StatisticsGroup.h"
+#include "widgets/FileListBox.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QFile>

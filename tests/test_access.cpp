@@ -12,8 +12,13 @@
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/SettingsCommands.h"
 #include "widgets/Busy.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/Colors.h"
+#include "widgets/EventHook.h"
+#include "widgets/FileListBox.h"
+#include "widgets/FocusRing.h"
 #include "widgets/ScreenFit.h"
-#include "widgets/Widgets.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

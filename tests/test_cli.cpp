@@ -14,7 +14,7 @@
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SettingsCommands.h"
-#include "widgets/Widgets.h"
+#include "widgets/FileListBox.h"
 
 #include <QDir>
 #include <QFile>

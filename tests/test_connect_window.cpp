@@ -6,7 +6,8 @@
 #include "image/ui/ImageGroup.h"
 #include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/Colors.h"
 
 #include <QLabel>
 #include <QLocale>

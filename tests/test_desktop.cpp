@@ -8,7 +8,9 @@
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/SettingsCommands.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
+#include "widgets/Fonts.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

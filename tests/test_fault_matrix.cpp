@@ -15,7 +15,8 @@
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
 #include "tools/sim/SettingsCommands.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/ImageView.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -11,7 +11,8 @@
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
-#include "widgets/Widgets.h"
+#include "widgets/Colors.h"
+#include "widgets/FileListBox.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -6,7 +6,6 @@
 #include "tests/support/TestSupport.h"
 #include "tools/cli/Cli.h"
 #include "tools/sim/ImageCommands.h"
-#include "widgets/Widgets.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

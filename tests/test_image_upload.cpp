@@ -8,7 +8,8 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/ImageCommands.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/ImageView.h"
 
 #include <QElapsedTimer>
 #include <QFile>

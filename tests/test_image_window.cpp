@@ -3,7 +3,8 @@
 #include "image/ui/ImageGroup.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/ImageView.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

@@ -7,7 +7,7 @@
 #include "stats/ui/StatisticsGroup.h"
 #include "tests/support/RunFiles.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/FileListBox.h"
 
 #include <QAction>
 #include <QDir>

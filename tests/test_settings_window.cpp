@@ -5,7 +5,9 @@
 #include "settings/ui/SettingsWindow.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/SettingsCommands.h"
-#include "widgets/Widgets.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/EventHook.h"
 
 #include <QLabel>
 #include <QPushButton>

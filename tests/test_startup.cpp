@@ -6,7 +6,9 @@
 #include "image/ui/ImageGroup.h"
 #include "stats/ui/StatisticsGroup.h"
 #include "tests/support/TestSupport.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
+#include "widgets/ImageView.h"
 
 #include <QAction>
 #include <QComboBox>

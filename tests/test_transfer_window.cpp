@@ -5,7 +5,8 @@
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
-#include "widgets/Widgets.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
 
 #include <QDir>
 #include <QFile>

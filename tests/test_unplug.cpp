@@ -11,7 +11,7 @@
 #include "tools/sim/ImageCommands.h"
 #include "tools/sim/RunFileCommands.h"
 #include "tools/sim/RunFiles.h"
-#include "widgets/Widgets.h"
+#include "widgets/ImageView.h"
 
 #include <QDir>
 #include <QElapsedTimer>

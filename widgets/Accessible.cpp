@@ -1,6 +1,7 @@
 #include "widgets/Accessible.h"
 
-#include "widgets/Widgets.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
 
 #include <QAccessibleWidget>
 

@@ -1,6 +1,7 @@
 #include "widgets/FormControls.h"
 
-#include "widgets/Widgets.h"
+#include "widgets/FocusRing.h"
+#include "widgets/Fonts.h"
 
 #include <QPushButton>
 

@@ -1,6 +1,6 @@
 #include "widgets/ScreenFit.h"
 
-#include "widgets/Widgets.h"
+#include "widgets/EventHook.h"
 
 #include <QEvent>
 #include <QScreen>

@@ -11,9 +11,10 @@
 #include "report/ui/ReportActions.h"
 #include "settings/ui/SettingsWindow.h"
 #include "stats/ui/StatisticsGroup.h"
+#include "widgets/FileListBox.h"
+#include "widgets/Fonts.h"
 #include "widgets/Prompter.h"
 #include "widgets/ScreenFit.h"
-#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -5,9 +5,11 @@
 
 #include "device/Connection.h"
 #include "widgets/Busy.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/Fonts.h"
 #include "widgets/FormControls.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QGroupBox>
 #include <QLabel>

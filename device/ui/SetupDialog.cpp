@@ -3,8 +3,8 @@
 #include "base/Errors.h"
 #include "device/Ports.h"
 #include "device/SerialLink.h"
+#include "widgets/Fonts.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QKeyEvent>
 #include <QLabel>

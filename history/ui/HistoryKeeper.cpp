@@ -8,10 +8,8 @@
 #include "history/HistoryStore.h"
 #include "history/ui/HistoryWindow.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "history/ui/HistoryWindow.h"
 
+#include "widgets/Colors.h"
 #include "widgets/ScreenFit.h"
-#include "widgets/Widgets.h"
 
 #include "history/AxisFit.h"
 #include "history/HistoryStore.h"

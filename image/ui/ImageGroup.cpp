@@ -9,9 +9,12 @@
 #include "image/Upload.h"
 #include "image/ui/PicturePreview.h"
 #include "widgets/Busy.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/Fonts.h"
 #include "widgets/FormControls.h"
+#include "widgets/ImageView.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "image/ui/PicturePreview.h"
 
 #include "image/Picture.h"
-#include "widgets/Widgets.h"
+#include "widgets/ImageView.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

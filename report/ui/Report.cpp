@@ -5,7 +5,7 @@
 #include "base/Errors.h"
 #include "history/AxisFit.h"
 #include "stats/ui/RunChart.h"
-#include "widgets/Widgets.h"
+#include "widgets/Fonts.h"
 
 #include <QBuffer>
 #include <QChart>

@@ -6,8 +6,9 @@
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
 #include "stats/ui/StatisticsGroup.h"
+#include "widgets/EventHook.h"
+#include "widgets/FileListBox.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QAction>
 #include <QBoxLayout>

@@ -3,9 +3,13 @@
 #include "device/Connection.h"
 #include "device/ui/ConnectGroup.h"
 #include "settings/SettingsExchange.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/Fonts.h"
+#include "widgets/ImageView.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
 #include "widgets/ScreenFit.h"
-#include "widgets/Widgets.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -5,8 +5,12 @@
 
 #include "stats/Readout.h"
 #include "stats/RunFile.h"
+#include "widgets/Clickable.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/EventHook.h"
+#include "widgets/FocusRing.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QChart>
 #include <QChartView>

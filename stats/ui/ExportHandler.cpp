@@ -4,8 +4,8 @@
 
 #include "base/Files.h"
 #include "stats/CsvExport.h"
+#include "widgets/FileListBox.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QFileDialog>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "stats/ui/RunChart.h"
 
 #include "stats/Readout.h"
-#include "widgets/Widgets.h"
+#include "widgets/Fonts.h"
 
 #include <QChart>
 #include <QLineSeries>

@@ -7,8 +7,11 @@
 #include "stats/RunFile.h"
 #include "base/Files.h"
 #include "stats/ui/RunChart.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
+#include "widgets/LabelText.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QChartView>
 #include <QComboBox>

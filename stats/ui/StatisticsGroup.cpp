@@ -4,8 +4,11 @@
 #include "stats/ui/StatisticsGroup.h"
 
 #include "stats/ui/RunChart.h"
+#include "widgets/ClickLabel.h"
+#include "widgets/ColorPanel.h"
+#include "widgets/FileListBox.h"
+#include "widgets/Fonts.h"
 #include "widgets/FormControls.h"
-#include "widgets/Widgets.h"
 
 #include <QChart>
 #include <QChartView>

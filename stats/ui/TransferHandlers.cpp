@@ -5,8 +5,8 @@
 #include "device/Connection.h"
 #include "device/ui/ConnectGroup.h"
 #include "stats/RunFileTransfer.h"
+#include "widgets/FileListBox.h"
 #include "widgets/Prompter.h"
-#include "widgets/Widgets.h"
 
 #include <QFile>
 #include <QFileInfo>
