@@ -57,6 +57,71 @@ void showShiftAverage(QLabel *label, int shift, const QString &text)
     label->setAccessibleName(QStringLiteral("Shift %1 average %2").arg(shift).arg(text));
 }
 
+// One side of the chart: the file picked, or the file laid over it for comparison.
+struct Side {
+    bool overlay;
+    QLabel *name; // the file's name above or below the figures
+    std::optional<StatisticsGroup::ShownRunFile> &shown;
+    runfile::Reals &rt;
+    runfile::Counts &bump;
+    QLineSeries *times; // its reaction times
+    QComboBox *selector; // its shift columns
+    int firstShiftSeries; // the series of its first shift column
+};
+
+Side primarySide(StatisticsGroup &form)
+{
+    return {false, form.Label11, form.shownFile, form.rt, form.bump, form.Series1, form.ComboBox1, 3};
+}
+
+Side overlaySide(StatisticsGroup &form)
+{
+    return {true, form.Label12, form.shownOverlay, form.rta, form.bumpa, form.Series2, form.ComboBox2, 7};
+}
+
+// Reads the file picked in the list into one side: its name, its decoded file and reaction
+// times; none when no file is picked.
+std::optional<runfile::RunFile> readPicked(StatisticsGroup &form, const Side &side)
+{
+    const QString path = form.FileListBox1->fileName();
+    if (path.isEmpty())
+        return std::nullopt;
+    setLabelText(side.name, QFileInfo(path).fileName());
+    side.name->setVisible(true);
+
+    side.shown.reset(); // until it decodes
+    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
+    side.shown = StatisticsGroup::ShownRunFile{path, QFileInfo(path).lastModified(), file};
+    side.rt = file.rt;
+    return file;
+}
+
+// A file's shift columns and bump counts into one side, the shift columns that both sides have
+// offered in its selector; a file without them marks them absent.
+void takeShifts(StatisticsGroup &form, const Side &side, const runfile::RunFile &file)
+{
+    if (!file.full) {
+        for (int k = 1; k <= 4; ++k)
+            form.shiftColumn(k, side.overlay)[1] = runfile::kAbsentShift;
+        side.bump.fill(runfile::kNoBump);
+        return;
+    }
+    cutToFirst(side.selector);
+    for (int k = 1; k <= 4; ++k)
+        form.shiftColumn(k, side.overlay) = file.shift[k - 1];
+    side.bump = file.bump;
+    for (int k = 1; k <= 4; ++k) {
+        if (form.shiftColumn(k, side.overlay)[1] == runfile::kAbsentShift
+            || form.shiftColumn(k, false)[1] == runfile::kAbsentShift)
+            continue; // the series keeps its points
+        fill(form, form.series(side.firstShiftSeries + k - 1), form.shiftColumn(k, side.overlay), file.runs.runs());
+        side.selector->addItem(QStringLiteral("Shift %1").arg(k));
+        if (k == 1)
+            side.selector->setVisible(true);
+    }
+    side.selector->setCurrentIndex(0);
+}
+
 void loadPrimary(StatisticsGroup &form)
 {
     form.ShftAvg1->setVisible(true);
@@ -67,51 +132,27 @@ void loadPrimary(StatisticsGroup &form)
     showSeries(form, {1}, {3, 4, 5, 6});
     form.hideReadout();
 
-    const QString path = form.FileListBox1->fileName();
-    if (path.isEmpty())
+    const Side side = primarySide(form);
+    const std::optional<runfile::RunFile> file = readPicked(form, side);
+    if (!file)
         return;
-    setLabelText(form.Label11, QFileInfo(path).fileName());
-    form.Label11->setVisible(true);
-
-    form.shownFile.reset(); // until it decodes
-    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    form.shownFile = StatisticsGroup::ShownRunFile{path, QFileInfo(path).lastModified(), file};
-    form.rt = file.rt;
-    setLabelText(form.NumRuns, file.runs.text());
-    const int n = file.runs.runs();
-    fill(form, form.Series1, form.rt, n);
-    setLabelText(form.NumWins, file.wins.text());
-    setLabelText(form.NumReds, file.reds.text());
-    setLabelText(form.Avg, file.average);
-    setLabelText(form.Sprd, file.spread);
+    setLabelText(form.NumRuns, file->runs.text());
+    fill(form, side.times, side.rt, file->runs.runs());
+    setLabelText(form.NumWins, file->wins.text());
+    setLabelText(form.NumReds, file->reds.text());
+    setLabelText(form.Avg, file->average);
+    setLabelText(form.Sprd, file->spread);
 
     QLabel *averages[] = {form.ShftAvg1, form.ShftAvg2, form.ShftAvg3, form.ShftAvg4};
     for (int k = 0; k < 4; ++k)
-        showShiftAverage(averages[k], k + 1, file.shiftAverage[k]);
-    if (file.full) {
+        showShiftAverage(averages[k], k + 1, file->shiftAverage[k]);
+    if (file->full) {
         form.shftCnt = 1;
-        cutToFirst(form.ComboBox1);
-        for (int k = 1; k <= 4; ++k) {
-            runfile::Reals &shift = form.shiftColumn(k, false);
-            shift = file.shift[k - 1];
-            if (shift[1] == runfile::kAbsentShift)
-                continue; // the series keeps its points
-            fill(form, form.series(k + 2), shift, n);
-            form.ComboBox1->addItem(QStringLiteral("Shift %1").arg(k));
-            if (k == 1)
-                form.ComboBox1->setVisible(true);
-        }
-        form.ComboBox1->setCurrentIndex(0);
-        form.bump = file.bump;
     } else {
         form.ComboBox1->setCurrentIndex(0);
-        form.ComboBox1->setVisible(false);
-        form.ComboBox2->setVisible(false);
         form.ComboBox2->setCurrentIndex(0);
-        for (int k = 1; k <= 4; ++k)
-            form.shiftColumn(k, false)[1] = runfile::kAbsentShift;
-        form.bump.fill(runfile::kNoBump);
     }
+    takeShifts(form, side, *file);
     form.Button11->setEnabled(form.FileListBox1->hasSelection());
 }
 
@@ -123,39 +164,13 @@ void loadOverlay(StatisticsGroup &form)
     showSeries(form, {1, 2}, {3, 4, 5, 6, 7, 8, 9, 10});
     form.hideReadout();
 
-    const QString path = form.FileListBox1->fileName();
-    if (path.isEmpty())
+    const Side side = overlaySide(form);
+    const std::optional<runfile::RunFile> file = readPicked(form, side);
+    if (!file)
         return;
-    setLabelText(form.Label12, QFileInfo(path).fileName());
-    form.Label12->setVisible(true);
-
-    form.shownOverlay.reset(); // until it decodes
-    const runfile::RunFile file = runfile::decode(runfile::readRunFile(path));
-    form.shownOverlay = StatisticsGroup::ShownRunFile{path, QFileInfo(path).lastModified(), file};
-    form.rta = file.rt;
-    const int n = file.runs.runs();
-    form.Series2->setVisible(true);
-    fill(form, form.Series2, form.rta, n);
-    if (file.full) {
-        cutToFirst(form.ComboBox2);
-        for (int k = 1; k <= 4; ++k)
-            form.shiftColumn(k, true) = file.shift[k - 1];
-        form.bumpa = file.bump;
-        for (int k = 1; k <= 4; ++k) {
-            const runfile::Reals &shift = form.shiftColumn(k, true);
-            if (shift[1] == runfile::kAbsentShift || form.shiftColumn(k, false)[1] == runfile::kAbsentShift)
-                continue;
-            fill(form, form.series(k + 6), shift, n);
-            form.ComboBox2->addItem(QStringLiteral("Shift %1").arg(k));
-            if (k == 1)
-                form.ComboBox2->setVisible(true);
-        }
-        form.ComboBox2->setCurrentIndex(0);
-    } else {
-        for (int k = 1; k <= 4; ++k)
-            form.shiftColumn(k, true)[1] = runfile::kAbsentShift;
-        form.bumpa.fill(runfile::kNoBump);
-    }
+    side.times->setVisible(true);
+    fill(form, side.times, side.rt, file->runs.runs());
+    takeShifts(form, side, *file);
 }
 
 } // namespace
