@@ -445,7 +445,7 @@ int main(int argc, char *argv[])
         QElapsedTimer timer;
         timer.start();
         history::Store store(path, {}, history::Store::Opening::Import);
-        const history::Store::Imported imported = store.importFolder(folders.statistics);
+        const history::Store::Imported imported = store.thisComputer().importFolder(folders.statistics);
         put("history_import", double(timer.nsecsElapsed()) / 1e9);
         std::printf("history_import_added %d\n", imported.added);
         return imported.added > 0 ? 0 : 1;

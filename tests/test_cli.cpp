@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path(), QStringLiteral("--driver"), QStringLiteral("Ana")}).status, kExitOk);
         {
             history::Store store(folders.inProgram(history::kStoreName));
-            QVERIFY(store.setDownloadDriver(QStringLiteral("Ben"))); // as the History window picks it
+            QVERIFY(store.thisComputer().setDownloadDriver(QStringLiteral("Ben"))); // as the History window picks it
         }
         offerRunFiles(sim, {{"RUN2", 2, 9}});
         QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()}).status, kExitOk);

@@ -253,7 +253,7 @@ private slots:
         const int ana = window->DownloadDriver->findText(QStringLiteral("Ana"));
         window->DownloadDriver->setCurrentIndex(ana);
         emit window->DownloadDriver->activated(ana);
-        QCOMPARE(Form1->history->downloadDriver(), QStringLiteral("Ana"));
+        QCOMPARE(Form1->history->thisComputer().downloadDriver(), QStringLiteral("Ana"));
         connectDevice();
         Form1->Button8Click();
         QStringList anas;

@@ -4,7 +4,7 @@
 #include "widgets/Widgets.h"
 
 #include "history/AxisFit.h"
-#include "history/HistoryStore.h"
+#include "history/PracticeStore.h"
 #include "history/Practice.h"
 #include "history/ui/SessionTableModel.h"
 
@@ -208,7 +208,7 @@ void SessionTable::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(event);
 }
 
-HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *parent)
+HistoryWindow::HistoryWindow(history::PracticeStore &store, OpenRunFile open, QWidget *parent)
     : QWidget(parent, Qt::Window), m_store(store), m_open(std::move(open))
 {
     setObjectName(QStringLiteral("HistoryWindow"));
@@ -420,7 +420,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     connect(GoalButton, &QPushButton::clicked, this, [this] { editGoal(); });
     connect(DownloadDriver, &QComboBox::activated, this, [this] {
         const QString driver = DownloadDriver->currentData().toString();
-        Status->setText(m_store.setDownloadDriver(driver)
+        Status->setText(m_store.thisComputer().setDownloadDriver(driver)
                             ? (driver.isEmpty() ? QStringLiteral("New downloads go to no driver.")
                                                 : QStringLiteral("New downloads go to %1.").arg(driver))
                             : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
@@ -517,7 +517,7 @@ void HistoryWindow::reload()
     Driver->addItem(kNoDriver, QString(QLatin1String(""))); // data: an empty, not a null, text
     const int driverAgain = driverPicked.isNull() ? 0 : Driver->findData(driverPicked);
     Driver->setCurrentIndex(std::max(driverAgain, 0));
-    DownloadDriver->setCurrentIndex(std::max(DownloadDriver->findData(m_store.downloadDriver()), 0));
+    DownloadDriver->setCurrentIndex(std::max(DownloadDriver->findData(m_store.thisComputer().downloadDriver()), 0));
     showSessions();
 }
 

@@ -28,7 +28,7 @@ class QValueAxis;
 class SessionTableModel;
 
 namespace history {
-class Store;
+class PracticeStore;
 }
 
 // One of the History window's charts (a class of its own so that screen readers are told it is a
@@ -62,7 +62,7 @@ public:
     // Loads a run file in the main window as a click in its list would; false when the file is
     // not in the Statistics folder.
     using OpenRunFile = std::function<bool(const QString &path)>;
-    HistoryWindow(history::Store &store, OpenRunFile open, QWidget *parent = nullptr);
+    HistoryWindow(history::PracticeStore &store, OpenRunFile open, QWidget *parent = nullptr);
 
     // Reads the store again; the device picked stays picked while it has sessions.
     void reload();
@@ -123,7 +123,7 @@ private:
     // The lowest and highest points of each value axis: reaction, spread, red lights, shifts.
     std::array<std::optional<history::AxisRange>, 4> m_spans;
     int m_dateTicks = 7; // the date axes' plan, before the width has its say
-    history::Store &m_store;
+    history::PracticeStore &m_store;
     OpenRunFile m_open;
 };
 

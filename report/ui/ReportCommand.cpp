@@ -140,7 +140,7 @@ int runReportCommand(const QStringList &arguments)
             if (!store.canRead())
                 return fail(QStringLiteral("there is no practice history to report"));
             // As the window does at its start: run files of the Statistics folder it has not seen.
-            store.importFolder(folders().statistics);
+            store.thisComputer().importFolder(folders().statistics);
             const std::optional<history::Driver> driver = options.driver ? store.driver(*options.driver) : std::nullopt;
             const std::optional<history::Goal> goal = driver ? driver->goal : std::nullopt;
             if (options.driver && !options.driver->isEmpty() && !driver)

@@ -64,7 +64,7 @@ int runHistory(Context &c)
     if (!store.canRead())
         return c.fail(QStringLiteral("there is no practice history to show"));
     // As the window does at its start: run files of the Statistics folder it has not seen.
-    store.importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
+    store.thisComputer().importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
     if (driver && !driver->isEmpty() && !store.driver(*driver))
         return c.fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*driver));
 
@@ -99,7 +99,7 @@ int runAssign(Context &c)
     history::Store store(historyPath(), [&c](const QString &text) { c.warn(text); });
     if (!store.canRecord())
         return c.fail(QStringLiteral("the practice history cannot be changed"));
-    store.importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
+    store.thisComputer().importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
     // By file name, as the table shows them; every file known, or nothing changes.
     const std::vector<history::Session> sessions = store.sessions();
     std::vector<qint64> ids;
