@@ -6,6 +6,10 @@
 #include <QString>
 #include <QVariantList>
 
+#include <memory>
+
+struct WorkingFolders;
+
 namespace history {
 
 inline const QString kStoreName = QStringLiteral("History.sqlite");
@@ -80,5 +84,12 @@ private:
 
     SqliteFile m_file;
 };
+
+// The history's file in the program folder.
+QString historyPath(const WorkingFolders &folders);
+// The history of the program folder, opened as Store opens it. The folder is not made here: the
+// tool and the report command make it first, the window finds it made at its start.
+std::unique_ptr<Store> openHistory(const WorkingFolders &folders, Store::Notice notice = {},
+                                   Store::Opening opening = Store::Opening::Full);
 
 } // namespace history
