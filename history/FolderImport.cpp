@@ -6,6 +6,7 @@
 
 #include "base/Files.h"
 #include "base/FolderListing.h"
+#include "base/WorkingFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -155,6 +156,11 @@ FolderImport importBeside(const QString &storePath, const std::atomic<bool> *sto
     if (store.canRead() && !(stop && *stop))
         result.damaged = !store.checkWhole();
     return result;
+}
+
+ThisComputer::Imported importStatistics(PracticeStore &store, const WorkingFolders &folders)
+{
+    return store.thisComputer().importFolder(folders.statistics);
 }
 
 } // namespace history

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <functional>
 
+struct WorkingFolders;
+
 namespace history {
 
 // What the window runs beside its start, in a thread of its own: the store at `storePath` opened
@@ -22,5 +24,9 @@ struct FolderImport {
 FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop = nullptr,
                           const std::function<void(const FolderImport &)> &imported = {},
                           const Store::Progress &progress = {});
+
+// The run files of the Statistics folder that the history has not read, added as the window does
+// at its start: the tool and the report command then show what the window would.
+ThisComputer::Imported importStatistics(PracticeStore &store, const WorkingFolders &folders);
 
 } // namespace history

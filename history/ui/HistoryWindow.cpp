@@ -5,6 +5,7 @@
 
 #include "history/AxisFit.h"
 #include "history/PracticeStore.h"
+#include "history/PracticeView.h"
 #include "history/Practice.h"
 #include "history/ui/SessionTableModel.h"
 
@@ -628,16 +629,24 @@ void HistoryWindow::editGoal()
     average->selectAll(); // typing replaces the goal shown
 }
 
-void HistoryWindow::showSessions()
+history::DeviceFilter HistoryWindow::deviceFilter() const
 {
     const QVariant picked = Device->currentData();
-    const history::DeviceFilter serial = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
-    const QVariant driverPicked = Driver->currentData();
-    const history::DriverFilter driver = driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
-    const std::optional<history::Goal> goal = m_store.goalOf(driver);
-    // One reading of the sessions for the summary, the charts' dates and the bests.
-    const history::Practice practice = m_store.practice(serial, driver, goal);
-    const history::Overview &overview = practice.overview;
+    return picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
+}
+
+history::DriverFilter HistoryWindow::driverFilter() const
+{
+    const QVariant picked = Driver->currentData();
+    return picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
+}
+
+void HistoryWindow::showSessions()
+{
+    // One reading of the sessions for the summary, the charts' dates and the bests; the table
+    // reads its rows as they are shown.
+    const history::PracticeView view = history::viewOf(m_store, deviceFilter(), driverFilter());
+    const history::Overview &overview = view.practice.overview;
     Status->setText(m_store.canRecord() ? QString() : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
 
     QString when;
@@ -650,9 +659,9 @@ void HistoryWindow::showSessions()
                          ? QStringLiteral("No sessions yet: run files are added as they are downloaded.")
                          : history::sessionsAndRuns(overview.sessions, overview.runs) + when);
 
-    showCharts(serial, driver, goal, overview);
-    showPractice(practice, driver, goal);
-    SessionRows->reload(serial, driver, goal);
+    showCharts(view);
+    showPractice(view);
+    SessionRows->reload(view.device, view.driver, view.goal);
     fitColumns();
     Sessions->scrollToBottom();
     // The keyboard starts at the latest session (where the table is scrolled), without loading it.
@@ -662,12 +671,13 @@ void HistoryWindow::showSessions()
 
 // The charts, all on the same dates: a point per session, or per day, week ... when there are
 // more sessions than a chart can show apart.
-void HistoryWindow::showCharts(const history::DeviceFilter &serial, const history::DriverFilter &driver,
-                               const std::optional<history::Goal> &goal, const history::Overview &overview)
+void HistoryWindow::showCharts(const history::PracticeView &view)
 {
+    const history::Overview &overview = view.practice.overview;
+    const std::optional<history::Goal> &goal = view.goal;
     const history::Grouping grouping = history::groupingFor(overview.sessions, overview.first, overview.last);
-    const history::Plot plot =
-        m_store.plot(serial, grouping, overview.last.isValid() ? overview.last : QDateTime::currentDateTime(), driver);
+    const history::Plot plot = m_store.plot(view.device, grouping,
+                                            overview.last.isValid() ? overview.last : QDateTime::currentDateTime(), view.driver);
     // Markers where points stand apart; hundreds of them only cover the line, and take long to draw.
     const bool markers = std::max({plot.average.size(), plot.best.size(), plot.spread.size(), plot.redRate.size()})
                          <= kMarkedPoints;
@@ -740,9 +750,11 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
 }
 
 // The goal's count, the personal bests and the reaction times' distribution of the sessions shown.
-void HistoryWindow::showPractice(const history::Practice &practice, const history::DriverFilter &driver,
-                                 const std::optional<history::Goal> &goal)
+void HistoryWindow::showPractice(const history::PracticeView &view)
 {
+    const history::Practice &practice = view.practice;
+    const history::DriverFilter &driver = view.driver;
+    const std::optional<history::Goal> &goal = view.goal;
     const history::Bests &bests = practice.bests;
     const history::Distribution &distribution = practice.distribution;
     const QLocale locale;

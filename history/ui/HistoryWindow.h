@@ -29,6 +29,7 @@ class SessionTableModel;
 
 namespace history {
 class PracticeStore;
+struct PracticeView;
 }
 
 // One of the History window's charts (a class of its own so that screen readers are told it is a
@@ -66,6 +67,9 @@ public:
 
     // Reads the store again; the device picked stays picked while it has sessions.
     void reload();
+    // Whose sessions are shown: the device and the driver picked.
+    history::DeviceFilter deviceFilter() const;
+    history::DriverFilter driverFilter() const;
 
     QComboBox *Device;
     // Whose sessions: all drivers, one, or those of no driver.
@@ -104,16 +108,14 @@ protected:
 private:
     void setUpActions();
     void showSessions();
-    void showCharts(const history::DeviceFilter &serial, const history::DriverFilter &driver,
-                    const std::optional<history::Goal> &goal, const history::Overview &overview);
+    void showCharts(const history::PracticeView &view);
     // Each axis to what its chart can show: value ticks by height, date ticks by width.
     void fitAxes();
     void fitColumns();
     void sessionChosen(int row);
     void giveSelected(const QString &driver);
     void setGoal(const QString &driver, const std::optional<history::Goal> &goal);
-    void showPractice(const history::Practice &practice, const history::DriverFilter &driver,
-                      const std::optional<history::Goal> &goal);
+    void showPractice(const history::PracticeView &view);
     void applyPalette();
 
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;

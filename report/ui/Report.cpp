@@ -261,7 +261,7 @@ constexpr double kHistoryChart = 168;
 
 class HistoryPages : public Pages {
 public:
-    HistoryPages(HistoryReport report, const QPageSize &paper);
+    HistoryPages(history::PracticeView report, const QPageSize &paper);
     int count() const override { return int(m_breaks.size()); }
     QString title() const override { return QStringLiteral("Practice history"); }
     void draw(QPainter &p, int page) const override;
@@ -280,13 +280,13 @@ private:
     }
     void drawPractice(QPainter &p, double y, double width) const;
     QStringList m_bests;
-    HistoryReport m_report;
+    history::PracticeView m_report;
     std::vector<QStringList> m_rows;
     std::vector<bool> m_dim;
     std::vector<int> m_breaks; // the first row of each page
 };
 
-HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages(paper), m_report(std::move(report))
+HistoryPages::HistoryPages(history::PracticeView report, const QPageSize &paper) : Pages(paper), m_report(std::move(report))
 {
     for (const history::Session &session : m_report.sessions) {
         m_rows.push_back(history::tableRow(session));
@@ -294,7 +294,7 @@ HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages
             m_rows.back()[0] += QStringLiteral(" \u2713"); // met the goal
         m_dim.push_back(!session.figures);
     }
-    m_bests = history::bestsLines(m_report.practice, m_report.goal); // the bars draw the distribution
+    m_bests = m_report.bestsLines(); // the bars draw the distribution
     const double height = size().height();
     const double firstSpace = height - 2 * kMargin - kFooter - headingHeight() - practiceHeight()
                               - 3 * (chartHeight() + kLegendHeight + 6) - 8;
@@ -536,9 +536,9 @@ Layout runFileLayout(RunFileReport report)
     return [report](const QPageSize &paper) { return std::make_unique<RunFilePages>(report, paper); };
 }
 
-Layout historyLayout(HistoryReport report)
+Layout historyLayout(history::PracticeView view)
 {
-    return [report](const QPageSize &paper) { return std::make_unique<HistoryPages>(report, paper); };
+    return [view](const QPageSize &paper) { return std::make_unique<HistoryPages>(view, paper); };
 }
 
 QByteArray pdfBytes(const Pages &pages)

@@ -162,15 +162,8 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
 {
     const Actions actions = makeActions(&window, "History");
     const auto layout = [&window, &store] {
-        const QVariant picked = window.Device->currentData();
-        const std::optional<QString> device = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
-        const QVariant driverPicked = window.Driver->currentData();
-        const std::optional<QString> driver =
-            driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
-        const std::optional<history::Goal> goal = store.goalOf(driver);
-        std::vector<history::Session> sessions = store.sessions(device, driver);
-        history::Practice practice = store.practice(device, driver, goal);
-        return report::historyLayout({device, std::move(sessions), driver, goal, std::move(practice)});
+        return report::historyLayout(
+            history::viewOf(store, window.deviceFilter(), window.driverFilter(), history::Reading::Both));
     };
     QObject::connect(actions.save, &QAction::triggered, &window, [&window, layout] {
         guarded(&window, [&] { saveReport(&window, layout(), QString(), QStringLiteral("History")); });

@@ -6,6 +6,7 @@
 #include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 #include "history/Practice.h"
+#include "history/PracticeView.h"
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
 
@@ -139,15 +140,10 @@ int runReportCommand(const QStringList &arguments)
             });
             if (!store->canRead())
                 return fail(QStringLiteral("there is no practice history to report"));
-            // As the window does at its start: run files of the Statistics folder it has not seen.
-            store->thisComputer().importFolder(folders().statistics);
-            const std::optional<history::Driver> driver = options.driver ? store->driver(*options.driver) : std::nullopt;
-            const std::optional<history::Goal> goal = driver ? driver->goal : std::nullopt;
-            if (options.driver && !options.driver->isEmpty() && !driver)
-                return fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*options.driver));
-            std::vector<history::Session> sessions = store->sessions(options.device, options.driver);
-            history::Practice practice = store->practice(options.device, options.driver, goal);
-            pages = historyLayout({options.device, std::move(sessions), options.driver, goal, std::move(practice)})(paper);
+            history::importStatistics(*store, folders());
+            if (const QString missing = history::missingDriver(*store, options.driver); !missing.isEmpty())
+                return fail(missing);
+            pages = historyLayout(history::viewOf(*store, options.device, options.driver, history::Reading::Both))(paper);
         }
 
         const QByteArray bytes = fileBytes(*pages, *formatOf(options.output));

@@ -7,6 +7,7 @@
 #include "history/FolderImport.h"
 #include "history/HistoryStore.h"
 #include "history/Practice.h"
+#include "history/PracticeView.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,18 +16,22 @@
 
 namespace cli {
 
-std::unique_ptr<history::Store> openHistory(Context &c)
-{
-    const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
-    QDir().mkpath(folders.program); // a store that still cannot be made says so itself
-    return history::openHistory(folders, [&c](const QString &text) { c.warn(text); });
-}
-
 namespace {
 
 const QString kDriverOption = QStringLiteral("--driver");
 
+WorkingFolders folders()
+{
+    return workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+}
+
 } // namespace
+
+std::unique_ptr<history::Store> openHistory(Context &c)
+{
+    QDir().mkpath(folders().program); // a store that still cannot be made says so itself
+    return history::openHistory(folders(), [&c](const QString &text) { c.warn(text); });
+}
 
 QString driverOption(const Context &c)
 {
@@ -63,25 +68,20 @@ int runHistory(Context &c)
     const std::unique_ptr<history::Store> store = openHistory(c);
     if (!store->canRead())
         return c.fail(QStringLiteral("there is no practice history to show"));
-    // As the window does at its start: run files of the Statistics folder it has not seen.
-    store->thisComputer().importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
-    if (driver && !driver->isEmpty() && !store->driver(*driver))
-        return c.fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*driver));
+    history::importStatistics(*store, folders());
+    if (const QString missing = history::missingDriver(*store, driver); !missing.isEmpty())
+        return c.fail(missing);
 
     std::optional<QString> device;
     if (c.has(QStringLiteral("--device")))
         device = c.value(QStringLiteral("--device"));
     if (c.has(QStringLiteral("--summary"))) {
-        const std::optional<history::Goal> goal = store->goalOf(driver);
-        const history::Practice practice = store->practice(device, driver, goal);
-        if (driver)
-            c.io.out << "Driver: " << printable(driver->isEmpty() ? QStringLiteral("none") : *driver) << '\n';
-        for (const QString &line : history::summaryLines(practice, goal))
+        for (const QString &line : history::viewOf(*store, device, driver).summaryLines())
             c.io.out << printable(line) << '\n';
         c.io.out << Qt::flush;
         return kExitOk;
     }
-    const std::vector<history::Session> sessions = store->sessions(device, driver);
+    const std::vector<history::Session> sessions = history::viewOf(*store, device, driver, history::Reading::Sessions).sessions;
     if (c.has(QStringLiteral("--csv"))) {
         c.io.out << QString::fromLocal8Bit(history::csvText(sessions)) << Qt::flush;
         return kExitOk;
@@ -99,7 +99,7 @@ int runAssign(Context &c)
     const std::unique_ptr<history::Store> store = openHistory(c);
     if (!store->canRecord())
         return c.fail(QStringLiteral("the practice history cannot be changed"));
-    store->thisComputer().importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
+    history::importStatistics(*store, folders());
     // By file name, as the table shows them; every file known, or nothing changes.
     const std::vector<history::Session> sessions = store->sessions();
     std::vector<qint64> ids;
@@ -142,8 +142,8 @@ int runGoal(Context &c)
     const std::unique_ptr<history::Store> store = openHistory(c);
     if (!store->canRecord())
         return c.fail(QStringLiteral("the practice history cannot be changed"));
-    if (clear && !store->driver(driver))
-        return c.fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(driver));
+    if (const QString missing = clear ? history::missingDriver(*store, driver) : QString(); !missing.isEmpty())
+        return c.fail(missing);
     if (!store->setGoal(driver, goal))
         return c.fail(QStringLiteral("the goal could not be stored"));
     if (goal)
