@@ -7,6 +7,7 @@
 #include "history/PracticeStore.h"
 #include "history/PracticeView.h"
 #include "history/Practice.h"
+#include "history/ui/GoalLine.h"
 #include "history/ui/SessionTableModel.h"
 
 #include <QAction>
@@ -328,7 +329,7 @@ HistoryWindow::HistoryWindow(history::PracticeStore &store, OpenRunFile open, QW
     m_reactionAxis = valueAxis(chart, "%.3f", Qt::AlignLeft);
     AverageSeries = addSeries(chart, "Average", m_reactionDates, m_reactionAxis);
     BestSeries = addSeries(chart, "Best", m_reactionDates, m_reactionAxis);
-    GoalAverageSeries = addSeries(chart, "Goal", m_reactionDates, m_reactionAxis);
+    GoalAverageSeries = history::addGoalLine(chart, m_reactionDates, m_reactionAxis);
 
     chart = ConsistencyChart->chart();
     m_consistencyDates = dateAxis(chart);
@@ -336,11 +337,9 @@ HistoryWindow::HistoryWindow(history::PracticeStore &store, OpenRunFile open, QW
     m_redAxis = valueAxis(chart, "%.0f", Qt::AlignRight);
     SpreadSeries = addSeries(chart, "Spread", m_consistencyDates, m_spreadAxis);
     RedSeries = addSeries(chart, "Red lights", m_consistencyDates, m_redAxis);
-    GoalSpreadSeries = addSeries(chart, "Goal", m_consistencyDates, m_spreadAxis);
-    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries}) {
-        goal->setObjectName(goal == GoalAverageSeries ? QStringLiteral("GoalAverageSeries") : QStringLiteral("GoalSpreadSeries"));
-        goal->setPointsVisible(false); // out of the legends: see showCharts()
-    }
+    GoalSpreadSeries = history::addGoalLine(chart, m_consistencyDates, m_spreadAxis);
+    GoalAverageSeries->setObjectName(QStringLiteral("GoalAverageSeries")); // out of the legends: see showCharts()
+    GoalSpreadSeries->setObjectName(QStringLiteral("GoalSpreadSeries"));
 
     chart = ShiftChart->chart();
     m_shiftDates = dateAxis(chart);
@@ -469,10 +468,8 @@ void HistoryWindow::applyPalette()
             axis->setGridLineColor(grid);
         }
     }
-    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries}) {
-        QPen pen(text, 1.5, Qt::DashLine);
-        goal->setPen(pen);
-    }
+    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries})
+        goal->setPen(history::goalPen(text, 1.5));
     AverageSeries->setColor(standingOut(kAverage, background));
     BestSeries->setColor(standingOut(kBest, background));
     SpreadSeries->setColor(standingOut(kSpread, background));
@@ -703,16 +700,11 @@ void HistoryWindow::showCharts(const history::PracticeView &view)
     }
     m_dateTicks = dates.ticks;
     // The goal as a line across the dates, inside the axes' span.
-    QList<QPointF> goalAverage, goalSpread;
-    if (goal) {
-        const double from = double(dates.min.toMSecsSinceEpoch()), to = double(dates.max.toMSecsSinceEpoch());
-        goalAverage = {QPointF(from, goal->average), QPointF(to, goal->average)};
-        goalSpread = {QPointF(from, goal->spread), QPointF(to, goal->spread)};
-    }
-    GoalAverageSeries->replace(goalAverage);
-    GoalSpreadSeries->replace(goalSpread);
-    GoalAverageSeries->setVisible(bool(goal));
-    GoalSpreadSeries->setVisible(bool(goal));
+    const double from = double(dates.min.toMSecsSinceEpoch()), to = double(dates.max.toMSecsSinceEpoch());
+    const QList<QPointF> goalAverage =
+        history::showGoalLine(GoalAverageSeries, goal ? std::optional(goal->average) : std::nullopt, from, to);
+    const QList<QPointF> goalSpread =
+        history::showGoalLine(GoalSpreadSeries, goal ? std::optional(goal->spread) : std::nullopt, from, to);
     // The dashed line is named in the goal's line above the charts; a low chart's legend has no
     // room for a third entry (the legend shows a series' marker again as the series is shown).
     for (QLineSeries *line : {GoalAverageSeries, GoalSpreadSeries})

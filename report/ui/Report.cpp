@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "history/AxisFit.h"
+#include "history/ui/GoalLine.h"
 #include "stats/ui/RunChart.h"
 #include "widgets/Widgets.h"
 
@@ -411,12 +412,10 @@ void HistoryPages::draw(QPainter &p, int index) const
 
         // The driver's goal as a dashed line across the dates, "Goal" in the legend.
         const auto goalLine = [&](QChart *c, double value, QAbstractAxis *x, QAbstractAxis *y, std::vector<Key> &keys) {
-            const QList<QPointF> points{QPointF(first - room, value), QPointF(last + room, value)};
-            QLineSeries *line = historySeries(c, points, Qt::black, Qt::DashLine, 0, x, y, keys, QStringLiteral("Goal"));
-            line->setLightMarker(QImage()); // a line, no points
-            line->setPointsVisible(false);
-            keys.back().marker = QImage();
-            return points;
+            QLineSeries *line = history::addGoalLine(c, x, y);
+            line->setPen(history::goalPen(Qt::black, 1.2));
+            keys.push_back({QStringLiteral("Goal"), line->pen(), QImage()});
+            return history::showGoalLine(line, value, first - room, last + room);
         };
         const std::optional<history::Goal> &goal = m_report.goal;
 
