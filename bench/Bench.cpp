@@ -28,7 +28,7 @@
 #include "app/ui/MainWindow.h"
 #include "base/Files.h"
 #include "device/Ports.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/ui/HistoryWindow.h"
 #include "image/Picture.h"
 #include "tools/sim/ImageCommands.h"

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -156,6 +157,15 @@ FolderImport importBeside(const QString &storePath, const std::atomic<bool> *sto
     if (store.canRead() && !(stop && *stop))
         result.damaged = !store.checkWhole();
     return result;
+}
+
+QString importProgressText(int read, int total)
+{
+    if (total <= 0 || read >= total)
+        return {};
+    const QLocale locale;
+    return QStringLiteral("Reading %1 of %2 run %3").arg(locale.toString(read), locale.toString(total),
+                                                         total == 1 ? QStringLiteral("file") : QStringLiteral("files"));
 }
 
 ThisComputer::Imported importStatistics(PracticeStore &store, const WorkingFolders &folders)

@@ -3,7 +3,8 @@
 #include "base/FolderListing.h"
 #include "history/Practice.h"
 #include "history/Sessions.h"
-#include "history/WindowAnswers.h"
+#include "history/Filters.h"
+#include "history/Grouping.h"
 
 #include <QByteArray>
 #include <QDateTime>

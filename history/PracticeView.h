@@ -2,7 +2,7 @@
 
 #include "history/Practice.h"
 #include "history/Sessions.h"
-#include "history/WindowAnswers.h"
+#include "history/Filters.h"
 
 #include <QLocale>
 #include <QString>

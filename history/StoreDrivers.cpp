@@ -1,6 +1,6 @@
 // The drivers who share a tree: their sessions, their goals, and the driver new downloads go to.
 
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/StoreSql.h"
 
 #include <QSqlDatabase>

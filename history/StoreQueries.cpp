@@ -1,7 +1,7 @@
 // The store's queries: the sessions whole, and what the History window asks, each bounded by
 // what a window shows.
 
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 

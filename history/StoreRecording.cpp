@@ -2,7 +2,7 @@
 // folder's files, each statement prepared once for all of them.
 
 #include "history/ContentHash.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 

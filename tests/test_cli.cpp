@@ -4,7 +4,7 @@
 #include "base/Version.h"
 #include "base/WorkingFolders.h"
 #include "device/Connection.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PictureFiles.h"
 #include "tests/support/TestSupport.h"

@@ -1,6 +1,6 @@
 #include "history/DownloadRecording.h"
 #include "history/FolderImport.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "stats/RunFile.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/RunFiles.h"

@@ -2,7 +2,7 @@
 #include "app/ui/MainWindow.h"
 #include "base/Files.h"
 #include "device/Connection.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/ui/HistoryWindow.h"
 #include "history/ui/SessionTableModel.h"
 #include "tests/support/TestSupport.h"

@@ -4,9 +4,11 @@
 #include "widgets/Widgets.h"
 
 #include "history/AxisFit.h"
+#include "history/FolderImport.h"
+#include "history/Grouping.h"
+#include "history/Practice.h"
 #include "history/PracticeStore.h"
 #include "history/PracticeView.h"
-#include "history/Practice.h"
 #include "history/ui/GoalLine.h"
 #include "history/ui/SessionTableModel.h"
 

@@ -3,7 +3,7 @@
 #include "history/AxisFit.h"
 #include "history/Practice.h"
 #include "history/Sessions.h"
-#include "history/WindowAnswers.h"
+#include "history/Filters.h"
 
 #include <QChartView>
 #include <QDateTime>

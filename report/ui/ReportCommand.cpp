@@ -4,7 +4,7 @@
 #include "base/Files.h"
 #include "base/WorkingFolders.h"
 #include "history/FolderImport.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/Practice.h"
 #include "history/PracticeView.h"
 #include "report/ReportData.h"

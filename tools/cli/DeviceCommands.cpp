@@ -5,7 +5,7 @@
 #include "base/WorkingFolders.h"
 #include "device/Ports.h"
 #include "history/DownloadRecording.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "settings/SettingsExchange.h"
 #include "stats/RunFileTransfer.h"
 

@@ -5,7 +5,7 @@
 
 #include "base/WorkingFolders.h"
 #include "history/FolderImport.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/Practice.h"
 #include "history/PracticeView.h"
 
