@@ -219,7 +219,7 @@ HistoryWindow::HistoryWindow(history::PracticeStore &store, OpenRunFile open, QW
     setWindowTitle(QStringLiteral("Practice History"));
     resize(kWidth, kHeight);
 
-    auto *top = new QHBoxLayout;
+    auto *top = m_topRow = new QHBoxLayout;
     auto *deviceLabel = new QLabel(QStringLiteral("&Device:"), this);
     Device = new QComboBox(this);
     Device->setObjectName(QStringLiteral("Device"));
@@ -638,6 +638,11 @@ history::DriverFilter HistoryWindow::driverFilter() const
 {
     const QVariant picked = Driver->currentData();
     return picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
+}
+
+void HistoryWindow::addTopRowButton(QPushButton *button)
+{
+    m_topRow->addWidget(button);
 }
 
 void HistoryWindow::showSessions()

@@ -19,6 +19,7 @@ class QAction;
 class QComboBox;
 class QDialog;
 class QDateTimeAxis;
+class QHBoxLayout;
 class QLabel;
 class QLineSeries;
 class QBarSeries;
@@ -70,6 +71,9 @@ public:
     // Whose sessions are shown: the device and the driver picked.
     history::DeviceFilter deviceFilter() const;
     history::DriverFilter driverFilter() const;
+    // Puts a button at the right end of the top row, after the pickers and the summary, where it
+    // stays in sight however tall the window is (the report's Save and Print).
+    void addTopRowButton(QPushButton *button);
 
     QComboBox *Device;
     // Whose sessions: all drivers, one, or those of no driver.
@@ -118,6 +122,7 @@ private:
     void showPractice(const history::PracticeView &view);
     void applyPalette();
 
+    QHBoxLayout *m_topRow;
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;
     QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis, *m_countAxis;
     QBarSeries *m_distribution;

@@ -172,22 +172,14 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
         guarded(&window, [&] { print(&window, layout()); });
     });
 
-    // Two buttons at the right of the window's top row (the device picker's), where they stay in
-    // sight however tall the window is; on a row of their own above everything when there is none.
-    auto *column = qobject_cast<QBoxLayout *>(window.layout());
-    QBoxLayout *top = column && column->count() > 0 ? qobject_cast<QBoxLayout *>(column->itemAt(0)->layout()) : nullptr;
-    QBoxLayout *row = top && top->direction() == QBoxLayout::LeftToRight ? top : new QHBoxLayout;
-    if (row != top) {
-        row->addStretch(1);
-        if (column)
-            column->insertLayout(0, row);
-    }
+    // Two buttons at the right of the window's top row, where they stay in sight however tall the
+    // window is.
     for (QAction *action : {actions.save, actions.print}) {
         auto *button = new QPushButton(action->text(), &window);
         button->setObjectName(action->objectName() + QStringLiteral("Button"));
         if (!action->shortcut().isEmpty())
             button->setToolTip(action->shortcut().toString(QKeySequence::NativeText));
         QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        row->addWidget(button);
+        window.addTopRowButton(button);
     }
 }
