@@ -340,7 +340,7 @@ HistoryWindow::HistoryWindow(history::PracticeStore &store, OpenRunFile open, QW
     SpreadSeries = addSeries(chart, "Spread", m_consistencyDates, m_spreadAxis);
     RedSeries = addSeries(chart, "Red lights", m_consistencyDates, m_redAxis);
     GoalSpreadSeries = history::addGoalLine(chart, m_consistencyDates, m_spreadAxis);
-    GoalAverageSeries->setObjectName(QStringLiteral("GoalAverageSeries")); // out of the legends: see showCharts()
+    GoalAverageSeries->setObjectName(QStringLiteral("GoalAverageSeries"));
     GoalSpreadSeries->setObjectName(QStringLiteral("GoalSpreadSeries"));
 
     chart = ShiftChart->chart();
