@@ -29,7 +29,7 @@
 #include "base/Files.h"
 #include "device/Ports.h"
 #include "device/ui/ConnectGroup.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/ui/HistoryKeeper.h"
 #include "history/ui/HistoryWindow.h"
 #include "image/Picture.h"
@@ -347,9 +347,7 @@ bool writeHistory(const WorkingFolders &folders, int count, bool record)
 {
     if (!QDir().mkpath(folders.statistics))
         return false;
-    std::optional<history::Store> store;
-    if (record)
-        store.emplace(folders.inProgram(history::kStoreName));
+    const std::unique_ptr<history::Store> store = record ? history::openHistory(folders) : nullptr;
     std::mt19937 random(2024);
     std::uniform_int_distribution<int> minute(17 * 60, 21 * 60);
     const QDateTime start(QDate(2024, 3, 2), QTime(0, 0));
@@ -444,13 +442,13 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("history-import") && argc > 2) {
         QCoreApplication app(argc, argv);
         const WorkingFolders folders = workingFolders(QFile::decodeName(argv[2]) + QStringLiteral("/Documents"));
-        const QString path = folders.inProgram(history::kStoreName);
+        const QString path = history::historyPath(folders);
         for (const char *suffix : {"", "-journal", "-wal"})
             QFile::remove(path + QLatin1String(suffix));
         QElapsedTimer timer;
         timer.start();
-        history::Store store(path, {}, history::Store::Opening::Import);
-        const history::Store::Imported imported = store.importFolder(folders.statistics);
+        const std::unique_ptr<history::Store> store = history::openHistory(folders, {}, history::Store::Opening::Import);
+        const history::Store::Imported imported = store->thisComputer().importFolder(folders.statistics);
         put("history_import", double(timer.nsecsElapsed()) / 1e9);
         std::printf("history_import_added %d\n", imported.added);
         return imported.added > 0 ? 0 : 1;

@@ -2,7 +2,7 @@
 
 namespace history {
 
-DownloadRecording::DownloadRecording(Store *store, QString serial, QString firmware, std::function<QDateTime()> now)
+DownloadRecording::DownloadRecording(PracticeStore *store, QString serial, QString firmware, std::function<QDateTime()> now)
     : m_store(store), m_serial(std::move(serial)), m_firmware(std::move(firmware)), m_now(std::move(now))
 {
 }
@@ -24,7 +24,7 @@ void DownloadRecording::add(const StoredRunFile &file)
 void DownloadRecording::finish()
 {
     if (m_store && !m_arrivals.empty()) {
-        const QString driver = m_driver ? *m_driver : m_store->downloadDriver();
+        const QString driver = m_driver ? *m_driver : m_store->thisComputer().downloadDriver();
         for (Arrival &arrival : m_arrivals)
             arrival.driver = driver;
         m_store->record(m_arrivals);

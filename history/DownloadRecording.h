@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/HistoryStore.h"
+#include "history/PracticeStore.h"
 #include "stats/RunFileTransfer.h"
 
 #include <QDateTime>
@@ -17,7 +17,7 @@ namespace history {
 class DownloadRecording {
 public:
     // `store` may be null (no history): then nothing is recorded.
-    DownloadRecording(Store *store, QString serial, QString firmware, std::function<QDateTime()> now);
+    DownloadRecording(PracticeStore *store, QString serial, QString firmware, std::function<QDateTime()> now);
     ~DownloadRecording() { finish(); }
     DownloadRecording(const DownloadRecording &) = delete;
     DownloadRecording &operator=(const DownloadRecording &) = delete;
@@ -28,7 +28,7 @@ public:
     void finish();
 
 private:
-    Store *m_store;
+    PracticeStore *m_store;
     QString m_serial, m_firmware;
     std::function<QDateTime()> m_now;
     std::optional<QString> m_driver;

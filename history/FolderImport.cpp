@@ -6,11 +6,13 @@
 
 #include "base/Files.h"
 #include "base/FolderListing.h"
+#include "base/WorkingFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -24,7 +26,7 @@ using namespace sql;
 Store::Imported Store::importFolder(const QString &folder, const std::atomic<bool> *stop, const Progress &progress)
 {
     Imported imported;
-    if (!m_writable)
+    if (!m_file.canWrite())
         return imported;
     struct Seen {
         files::Stamp stamp;
@@ -37,10 +39,10 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
     };
     std::unordered_map<QString, Seen, NameHash> seen;
     {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        QSqlQuery query(m_file.database());
         query.setForwardOnly(true);
-        if (!run(query, QStringLiteral("SELECT file, size, modified FROM seen"))) {
-            failed(query.lastError());
+        if (!m_file.run(query, QStringLiteral("SELECT file, size, modified FROM seen"))) {
+            m_file.failed(query.lastError());
             return imported;
         }
         while (query.next())
@@ -53,7 +55,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
     };
     std::vector<Changed> changed;
     const QString cleanFolder = QDir::cleanPath(folder);
-    const bool ownFolder = cleanFolder == QDir::cleanPath(m_folder);
+    const bool ownFolder = cleanFolder == QDir::cleanPath(m_file.folder());
     const QDir dir(folder);
     for (const files::FolderEntry &entry : files::listFolder(folder, u".txt", true)) {
         if (stop && *stop)
@@ -83,24 +85,23 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             gone.append(file);
     seen.clear();
     if (!gone.isEmpty()) {
-        if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
+        if (!m_file.exec(QStringLiteral("BEGIN IMMEDIATE")))
             return imported;
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
+        QSqlQuery query(m_file.database());
         bool ok = true;
         for (const QString &file : std::as_const(gone)) {
             query.prepare(QStringLiteral("DELETE FROM seen WHERE file = ?"));
             query.addBindValue(file);
-            ok = ok && run(query);
+            ok = ok && m_file.run(query);
             query.prepare(QStringLiteral("UPDATE sessions SET file = (SELECT file FROM seen WHERE seen.hash = sessions.hash"
                                          " ORDER BY file LIMIT 1) WHERE file = ? AND hash IN (SELECT hash FROM seen)"));
             query.addBindValue(file);
-            ok = ok && run(query);
+            ok = ok && m_file.run(query);
         }
         if (!ok)
-            failed(query.lastError());
-        if (!ok || !exec(QStringLiteral("COMMIT"))) {
-            QSqlQuery rollback(QSqlDatabase::database(m_connection, false));
-            run(rollback, QStringLiteral("ROLLBACK"));
+            m_file.failed(query.lastError());
+        if (!ok || !m_file.exec(QStringLiteral("COMMIT"))) {
+            m_file.rollback();
             return imported;
         }
     }
@@ -136,7 +137,7 @@ Store::Imported Store::importFolder(const QString &folder, const std::atomic<boo
             found.push_back(std::move(arrival));
         }
         const std::vector<Recorded> recorded = record(found);
-        if (!m_writable)
+        if (!m_file.canWrite())
             return imported;
         imported.added += int(std::count(recorded.begin(), recorded.end(), Recorded::New));
     }
@@ -150,12 +151,26 @@ FolderImport importBeside(const QString &storePath, const std::atomic<bool> *sto
     Store store(storePath, [&result](const QString &text) { result.notices.append(text); }, Store::Opening::Import);
     result.damaged = store.damaged();
     if (store.canRecord())
-        result.imported = store.importFolder(store.folder(), stop, progress);
+        result.imported = store.thisComputer().importFolder(store.folder(), stop, progress);
     if (imported)
         imported(std::exchange(result, FolderImport()));
     if (store.canRead() && !(stop && *stop))
         result.damaged = !store.checkWhole();
     return result;
+}
+
+QString importProgressText(int read, int total)
+{
+    if (total <= 0 || read >= total)
+        return {};
+    const QLocale locale;
+    return QStringLiteral("Reading %1 of %2 run %3").arg(locale.toString(read), locale.toString(total),
+                                                         total == 1 ? QStringLiteral("file") : QStringLiteral("files"));
+}
+
+ThisComputer::Imported importStatistics(PracticeStore &store, const WorkingFolders &folders)
+{
+    return store.thisComputer().importFolder(folders.statistics);
 }
 
 } // namespace history

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 
 #include <QStringList>
 
 #include <atomic>
 #include <functional>
+
+struct WorkingFolders;
 
 namespace history {
 
@@ -22,5 +24,13 @@ struct FolderImport {
 FolderImport importBeside(const QString &storePath, const std::atomic<bool> *stop = nullptr,
                           const std::function<void(const FolderImport &)> &imported = {},
                           const Store::Progress &progress = {});
+
+// While the folder's import runs: "Reading 3,400 of 10,000 run files", in the locale's digits;
+// empty once all are read (or none are to be).
+QString importProgressText(int read, int total);
+
+// The run files of the Statistics folder that the history has not read, added as the window does
+// at its start: the tool and the report command then show what the window would.
+ThisComputer::Imported importStatistics(PracticeStore &store, const WorkingFolders &folders);
 
 } // namespace history

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/Sessions.h"
-#include "history/WindowAnswers.h"
+#include "history/Filters.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

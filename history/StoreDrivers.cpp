@@ -1,6 +1,6 @@
 // The drivers who share a tree: their sessions, their goals, and the driver new downloads go to.
 
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/StoreSql.h"
 
 #include <QSqlDatabase>
@@ -30,28 +30,28 @@ Driver driverOf(const QSqlQuery &query)
 
 bool Store::makeDriver(const QString &driver)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("INSERT OR IGNORE INTO drivers (name) VALUES (?)"));
     query.addBindValue(driver);
-    if (run(query))
+    if (m_file.run(query))
         return true;
-    failed(query.lastError());
+    m_file.failed(query.lastError());
     return false;
 }
 
 std::vector<Driver> Store::drivers()
 {
     std::vector<Driver> list;
-    if (!m_readable)
+    if (!m_file.canRead())
         return list;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
     // A crafted store may hold any number of names of any length: as many as a list can offer,
     // each read only as far as a real one goes.
-    if (!run(query, QStringLiteral("SELECT substr(name, 1, %1), goal_average, goal_spread FROM drivers ORDER BY name LIMIT %2")
+    if (!m_file.run(query, QStringLiteral("SELECT substr(name, 1, %1), goal_average, goal_spread FROM drivers ORDER BY name LIMIT %2")
                         .arg(kLongestText)
                         .arg(kMostDrivers))) {
-        failed(query.lastError());
+        m_file.failed(query.lastError());
         return list;
     }
     while (query.next())
@@ -61,76 +61,68 @@ std::vector<Driver> Store::drivers()
 
 std::optional<Driver> Store::driver(const QString &name)
 {
-    if (!m_readable || name.isEmpty())
+    if (!m_file.canRead() || name.isEmpty())
         return std::nullopt;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("SELECT name, goal_average, goal_spread FROM drivers WHERE name = ?"));
     query.addBindValue(name);
-    if (!run(query)) {
-        failed(query.lastError());
+    if (!m_file.run(query)) {
+        m_file.failed(query.lastError());
         return std::nullopt;
     }
     return query.next() ? std::optional(driverOf(query)) : std::nullopt;
 }
 
-std::optional<Goal> Store::goalOf(const DriverFilter &driver)
-{
-    const std::optional<Driver> found = driver ? this->driver(*driver) : std::nullopt;
-    return found ? found->goal : std::nullopt;
-}
-
 bool Store::assign(const std::vector<qint64> &ids, const QString &driver)
 {
-    if (!m_writable || !exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!m_file.canWrite() || !m_file.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return false;
     const auto rollback = [this] {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        run(query, QStringLiteral("ROLLBACK"));
+        m_file.rollback();
         return false;
     };
     if (!driver.isEmpty() && !makeDriver(driver))
         return rollback();
-    QSqlQuery update(QSqlDatabase::database(m_connection, false));
+    QSqlQuery update(m_file.database());
     update.prepare(QStringLiteral("UPDATE sessions SET driver = (SELECT id FROM drivers WHERE name = ?) WHERE id = ?"));
     for (const qint64 id : ids) {
         update.addBindValue(driver.isEmpty() ? QVariant() : QVariant(driver));
         update.addBindValue(id);
-        if (!run(update)) {
-            failed(update.lastError());
+        if (!m_file.run(update)) {
+            m_file.failed(update.lastError());
             return rollback();
         }
     }
-    return exec(QStringLiteral("COMMIT")) || rollback();
+    return m_file.exec(QStringLiteral("COMMIT")) || rollback();
 }
 
 bool Store::setGoal(const QString &driver, const std::optional<Goal> &goal)
 {
-    if (!m_writable || driver.isEmpty() || !exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!m_file.canWrite() || driver.isEmpty() || !m_file.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("UPDATE drivers SET goal_average = ?, goal_spread = ? WHERE name = ?"));
     query.addBindValue(goal ? QVariant(goal->average) : QVariant());
     query.addBindValue(goal ? QVariant(goal->spread) : QVariant());
     query.addBindValue(driver);
-    if (!makeDriver(driver) || !run(query)) {
+    if (!makeDriver(driver) || !m_file.run(query)) {
         if (query.lastError().isValid())
-            failed(query.lastError());
-        QSqlQuery rollback(QSqlDatabase::database(m_connection, false));
-        run(rollback, QStringLiteral("ROLLBACK"));
+            m_file.failed(query.lastError());
+        m_file.rollback();
         return false;
     }
-    return exec(QStringLiteral("COMMIT"));
+    return m_file.exec(QStringLiteral("COMMIT"));
 }
 
 std::optional<QString> Store::setting(const QString &name)
 {
-    if (!m_readable)
+    if (!m_file.canRead())
         return std::nullopt;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("SELECT value FROM settings WHERE name = ?"));
     query.addBindValue(name);
-    if (!run(query)) {
-        failed(query.lastError());
+    if (!m_file.run(query)) {
+        m_file.failed(query.lastError());
         return std::nullopt;
     }
     return query.next() ? std::optional(query.value(0).toString()) : std::nullopt;
@@ -143,9 +135,9 @@ QString Store::downloadDriver()
 
 bool Store::setDownloadDriver(const QString &driver)
 {
-    if (!m_writable)
+    if (!m_file.canWrite())
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     if (driver.isEmpty()) {
         query.prepare(QStringLiteral("DELETE FROM settings WHERE name = ?"));
         query.addBindValue(kDownloadDriver);
@@ -154,9 +146,9 @@ bool Store::setDownloadDriver(const QString &driver)
         query.addBindValue(kDownloadDriver);
         query.addBindValue(driver);
     }
-    if (run(query))
+    if (m_file.run(query))
         return true;
-    failed(query.lastError());
+    m_file.failed(query.lastError());
     return false;
 }
 

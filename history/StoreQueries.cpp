@@ -1,7 +1,7 @@
 // The store's queries: the sessions whole, and what the History window asks, each bounded by
 // what a window shows.
 
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 
@@ -67,14 +67,14 @@ std::optional<double> number(const QVariant &value)
 Overview Store::overview(const DeviceFilter &serial, const DriverFilter &driver)
 {
     Overview overview;
-    if (!m_readable)
+    if (!m_file.canRead())
         return overview;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.prepare(QStringLiteral("SELECT count(*), total(max(coalesce(runs, 0), 0)), min(arrived), max(arrived) FROM sessions")
                   + where(serial, driver));
     bindFilter(query, serial, driver);
-    if (!run(query) || !query.next()) {
-        failed(query.lastError());
+    if (!m_file.run(query) || !query.next()) {
+        m_file.failed(query.lastError());
         return overview;
     }
     overview.sessions = query.value(0).toLongLong();
@@ -89,14 +89,14 @@ Overview Store::overview(const DeviceFilter &serial, const DriverFilter &driver)
 std::vector<qint64> Store::sessionIds(const DeviceFilter &serial, const DriverFilter &driver)
 {
     std::vector<qint64> ids;
-    if (!m_readable)
+    if (!m_file.canRead())
         return ids;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id FROM sessions") + where(serial, driver) + QStringLiteral(" ORDER BY arrived, id"));
     bindFilter(query, serial, driver);
-    if (!run(query)) {
-        failed(query.lastError());
+    if (!m_file.run(query)) {
+        m_file.failed(query.lastError());
         return ids;
     }
     while (query.next())
@@ -124,7 +124,7 @@ std::vector<Session> Store::sessionsWithIds(const std::vector<qint64> &ids)
 Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime &local, const DriverFilter &driver)
 {
     Plot plot;
-    if (!m_readable)
+    if (!m_file.canRead())
         return plot;
     // Local time at one offset: a change to or from summer time moves a day's edge by an hour,
     // which evening practice does not straddle.
@@ -147,7 +147,7 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
         key = QStringLiteral("strftime('%Y', %1 / 1000, 'unixepoch')").arg(localMs);
         break;
     }
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
     // One point per session is each session's own figures (no grouping: a group each would cost
     // a sort).
@@ -161,8 +161,8 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
                             + where(serial, driver, "runs IS NOT NULL") + QStringLiteral(" GROUP BY ") + key
                             + QStringLiteral(" ORDER BY ") + key);
     bindFilter(query, serial, driver);
-    if (!run(query)) {
-        failed(query.lastError());
+    if (!m_file.run(query)) {
+        m_file.failed(query.lastError());
         return plot;
     }
     while (query.next()) {
@@ -184,16 +184,16 @@ Plot Store::plot(const DeviceFilter &serial, Grouping grouping, const QDateTime 
 Practice Store::practice(const DeviceFilter &serial, const DriverFilter &driver, const std::optional<Goal> &goal)
 {
     Practice practice;
-    if (!m_readable)
+    if (!m_file.canRead())
         return practice;
     // Each session's figures and its runs already binned, in date order.
-    SqlStatement figures(sqliteHandleOf(QSqlDatabase::database(m_connection, false)),
+    SqlStatement figures(m_file.handle(),
                          (QStringLiteral("SELECT id, arrived, runs, average, spread, best, binned_times FROM sessions")
                           + where(serial, driver) + QStringLiteral(" ORDER BY arrived, id"))
                              .toUtf8()
                              .constData());
     bindFilter(figures, 1, serial, driver);
-    m_deadline.setRemainingTime(kStatementLimitMs);
+    m_file.resetDeadline();
     PracticeTally tally(goal);
     Overview &overview = practice.overview;
     qint64 first = 0, last = 0;
@@ -212,7 +212,7 @@ Practice Store::practice(const DeviceFilter &serial, const DriverFilter &driver,
         addBinnedTimes(practice.distribution, figures.columnBytes(6));
     }
     if (figures.failed()) {
-        failed(figures.error());
+        m_file.failed(figures.error());
         return {};
     }
     if (overview.sessions > 0) {
@@ -264,9 +264,9 @@ std::vector<Session> Store::sessions(const std::optional<QString> &serial, const
 std::vector<Session> Store::select(const QString &rest, const QVariantList &values)
 {
     std::vector<Session> list;
-    if (!m_readable)
+    if (!m_file.canRead())
         return list;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(m_file.database());
     query.setForwardOnly(true);
     // The texts come from the device, the folder or a crafted file: read only as far as any
     // real one goes, so one huge value costs no more than its first characters.
@@ -278,8 +278,8 @@ std::vector<Session> Store::select(const QString &rest, const QVariantList &valu
                   + rest);
     for (const QVariant &value : values)
         query.addBindValue(value);
-    if (!run(query)) {
-        failed(query.lastError());
+    if (!m_file.run(query)) {
+        m_file.failed(query.lastError());
         return list;
     }
     while (query.next()) {
@@ -307,18 +307,18 @@ std::vector<Session> Store::select(const QString &rest, const QVariantList &valu
         list.push_back(std::move(s));
     }
     if (query.lastError().isValid())
-        failed(query.lastError()); // stopped while reading
+        m_file.failed(query.lastError()); // stopped while reading
     return list;
 }
 
 QStringList Store::devices()
 {
     QStringList list;
-    if (!m_readable)
+    if (!m_file.canRead())
         return list;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!run(query, QStringLiteral("SELECT DISTINCT substr(serial, 1, %1) AS shown FROM sessions ORDER BY shown").arg(kLongestText))) {
-        failed(query.lastError());
+    QSqlQuery query(m_file.database());
+    if (!m_file.run(query, QStringLiteral("SELECT DISTINCT substr(serial, 1, %1) AS shown FROM sessions ORDER BY shown").arg(kLongestText))) {
+        m_file.failed(query.lastError());
         return list;
     }
     while (query.next())

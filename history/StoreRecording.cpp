@@ -2,7 +2,7 @@
 // folder's files, each statement prepared once for all of them.
 
 #include "history/ContentHash.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 
@@ -63,18 +63,6 @@ public:
     SqlStatement device, file;
 };
 
-bool Store::run(SqlStatement &statement)
-{
-    m_deadline.setRemainingTime(kStatementLimitMs);
-    while (statement.step()) {
-    }
-    statement.reset();
-    if (!statement.failed())
-        return true;
-    failed(statement.error());
-    return false;
-}
-
 std::optional<qint64> Store::insert(Statements &statements, const Arrival &arrival, const QByteArray &hash)
 {
     const runfile::RunFile file = runfile::decode(arrival.bytes, QLocale::c());
@@ -113,9 +101,9 @@ std::optional<qint64> Store::insert(Statements &statements, const Arrival &arriv
         session.bindNull(position);
     else
         session.bind(position, arrival.driver);
-    if (!run(session))
+    if (!m_file.run(session))
         return std::nullopt;
-    const qint64 id = sqlite3_last_insert_rowid(sqliteHandleOf(QSqlDatabase::database(m_connection, false)));
+    const qint64 id = sqlite3_last_insert_rowid(m_file.handle());
     if (!figures)
         return id;
 
@@ -123,7 +111,7 @@ std::optional<qint64> Store::insert(Statements &statements, const Arrival &arriv
         return id;
     SqlStatement &rows = statements.runs(count);
     if (!rows.prepared()) {
-        failed(rows.error());
+        m_file.failed(rows.error());
         return std::nullopt;
     }
     for (int r = 1; r <= count; ++r) {
@@ -140,7 +128,7 @@ std::optional<qint64> Store::insert(Statements &statements, const Arrival &arriv
         else
             rows.bind(at + 8, qint64(runs.bump[size_t(r)]));
     }
-    if (!run(rows))
+    if (!m_file.run(rows))
         return std::nullopt;
     return id;
 }
@@ -152,7 +140,7 @@ bool Store::markSeen(Statements &statements, const QString &file, const files::S
     seen.bind(2, stamp.size);
     seen.bind(3, stamp.modifiedMs);
     seen.bindUtf8(4, hash);
-    return run(seen);
+    return m_file.run(seen);
 }
 
 Store::Recorded Store::recordOne(Statements &statements, const Arrival &arrival)
@@ -167,14 +155,14 @@ Store::Recorded Store::recordOne(Statements &statements, const Arrival &arrival)
     }
     SqlStatement &known = statements.known;
     known.bindUtf8(1, hash);
-    m_deadline.setRemainingTime(kStatementLimitMs);
+    m_file.resetDeadline();
     const bool found = known.step();
     const qint64 id = found ? known.columnInt(0) : 0;
     const bool deviceLearnt = found && known.columnText(1).isEmpty() && !arrival.serial.isEmpty();
     const QString before = found ? pathOf(known.columnText(2)) : QString();
     known.reset();
     if (known.failed()) {
-        failed(known.error());
+        m_file.failed(known.error());
         return Recorded::Off;
     }
     if (!found)
@@ -184,14 +172,14 @@ Store::Recorded Store::recordOne(Statements &statements, const Arrival &arrival)
         statements.device.bind(1, arrival.serial);
         statements.device.bind(2, text(arrival.firmware));
         statements.device.bind(3, id);
-        if (!run(statements.device))
+        if (!m_file.run(statements.device))
             return Recorded::Off;
     }
     // Its file is gone and this one holds the same bytes (renamed, or downloaded again).
     if (before != arrival.path && !files::isRegularFile(before) && files::isRegularFile(arrival.path)) {
         statements.file.bind(1, file);
         statements.file.bind(2, id);
-        if (!run(statements.file))
+        if (!m_file.run(statements.file))
             return Recorded::Off;
     }
     return Recorded::Known;
@@ -200,55 +188,41 @@ Store::Recorded Store::recordOne(Statements &statements, const Arrival &arrival)
 std::vector<Store::Recorded> Store::record(const std::vector<Arrival> &arrivals)
 {
     std::vector<Recorded> recorded(arrivals.size(), Recorded::Off);
-    if (m_waiting) {
-        // Held locked at start: tried once more now, waiting as any recording does.
-        m_opening = Opening::Full;
-        open();
-        if (m_waiting)
-            turnOff(QStringLiteral("the history file %1 is locked by another program").arg(shown(m_path)));
-    }
-    if (!m_writable || arrivals.empty() || !exec(QStringLiteral("BEGIN IMMEDIATE")))
+    // Held locked at start: tried once more now, waiting as any recording does.
+    m_file.openIfWaiting();
+    if (!m_file.canWrite() || arrivals.empty() || !m_file.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return recorded;
-    const auto rollback = [this] {
-        QSqlQuery query(QSqlDatabase::database(m_connection, false));
-        run(query, QStringLiteral("ROLLBACK"));
-    };
     // The drivers the new sessions go to, made first (one download has one driver).
     QString driver;
     for (const Arrival &arrival : arrivals) {
         if (!arrival.driver.isEmpty() && arrival.driver != driver) {
             driver = arrival.driver;
             if (!makeDriver(driver)) {
-                rollback();
+                m_file.rollback();
                 return recorded;
             }
         }
     }
     {
-        Statements statements(sqliteHandleOf(QSqlDatabase::database(m_connection, false)));
+        Statements statements(m_file.handle());
         if (const SqlStatement *unprepared = statements.unprepared()) {
-            failed(unprepared->error());
-            rollback();
+            m_file.failed(unprepared->error());
+            m_file.rollback();
             return recorded;
         }
         for (size_t i = 0; i < arrivals.size(); ++i) {
             recorded[i] = recordOne(statements, arrivals[i]);
             if (recorded[i] == Recorded::Off) {
-                rollback();
+                m_file.rollback();
                 return std::vector<Recorded>(arrivals.size(), Recorded::Off);
             }
         }
     } // finalized before the transaction ends
-    if (!exec(QStringLiteral("COMMIT"))) {
-        rollback();
+    if (!m_file.exec(QStringLiteral("COMMIT"))) {
+        m_file.rollback();
         return std::vector<Recorded>(arrivals.size(), Recorded::Off);
     }
     return recorded;
-}
-
-Store::Recorded Store::record(const Arrival &arrival)
-{
-    return record(std::vector<Arrival>{arrival}).front();
 }
 
 } // namespace history

@@ -5,6 +5,7 @@
 // sources include this.
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QString>
 #include <QVariant>
@@ -59,6 +60,22 @@ inline QString text(const QString &value)
 inline QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// A path inside `folder` (the Statistics folder beside the store) as the name there; a path
+// elsewhere as it is. Compared as texts: the files of the folder are listed with its own path,
+// and a file stored there has it too.
+inline QString fileIn(const QString &folder, const QString &path)
+{
+    const QFileInfo info(path);
+    if (QDir::cleanPath(info.absolutePath()) == QDir::cleanPath(folder) && !info.fileName().isEmpty())
+        return info.fileName();
+    return path;
+}
+
+inline QString pathIn(const QString &folder, const QString &file)
+{
+    return QDir::isAbsolutePath(file) ? file : folder + QLatin1Char('/') + file;
 }
 
 } // namespace history::sql

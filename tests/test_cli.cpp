@@ -4,7 +4,7 @@
 #include "base/Version.h"
 #include "base/WorkingFolders.h"
 #include "device/Connection.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "stats/ui/StatisticsGroup.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/PictureFiles.h"
@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path(), QStringLiteral("--driver"), QStringLiteral("Ana")}).status, kExitOk);
         {
             history::Store store(folders.inProgram(history::kStoreName));
-            QVERIFY(store.setDownloadDriver(QStringLiteral("Ben"))); // as the History window picks it
+            QVERIFY(store.thisComputer().setDownloadDriver(QStringLiteral("Ben"))); // as the History window picks it
         }
         offerRunFiles(sim, {{"RUN2", 2, 9}});
         QCOMPARE(run({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()}).status, kExitOk);

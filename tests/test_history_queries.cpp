@@ -1,4 +1,5 @@
-#include "history/HistoryStore.h"
+#include "history/FolderImport.h"
+#include "history/Store.h"
 #include "tests/support/TestSupport.h"
 #include "tools/sim/RunFiles.h"
 

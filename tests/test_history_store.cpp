@@ -1,6 +1,6 @@
 #include "history/DownloadRecording.h"
 #include "history/FolderImport.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "stats/RunFile.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/RunFiles.h"
@@ -262,7 +262,7 @@ private slots:
         QCOMPARE(mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.txt")).constData(), 0600), 0);
 
         const auto store = open();
-        QCOMPARE(store->importFolder(folder).added, 3);
+        QCOMPARE(store->thisComputer().importFolder(folder).added, 3);
         std::vector<history::Session> sessions = store->sessions();
         QCOMPARE(sessions.size(), size_t(3));
         QCOMPARE(sessions[0].fileName(), QStringLiteral("RX1R.txt"));
@@ -276,9 +276,9 @@ private slots:
         QCOMPARE(sessions[2].arrived, day(8));
         QCOMPARE(store->devices(), QStringList{QString()});
 
-        QCOMPARE(store->importFolder(folder).added, 0);
+        QCOMPARE(store->thisComputer().importFolder(folder).added, 0);
         QVERIFY(QFile::remove(folder + QStringLiteral("/A-1.txt")));
-        QCOMPARE(store->importFolder(folder).added, 0);
+        QCOMPARE(store->thisComputer().importFolder(folder).added, 0);
         QCOMPARE(store->sessions().back().fileName(), QStringLiteral("A.txt")); // followed to the copy left
         QCOMPARE(store->sessions(QString()).size(), size_t(3));
         QCOMPARE(store->sessions(QStringLiteral("VM000042")).size(), size_t(0));
@@ -401,7 +401,7 @@ private slots:
                                                  "still downloaded and stored as usual.")
                                       .arg(QDir::toNativeSeparators(storePath()), why));
         QVERIFY(!store->canRecord());
-        QCOMPARE(store->importFolder(dir->path()).added, 0);
+        QCOMPARE(store->thisComputer().importFolder(dir->path()).added, 0);
         if (locker.isOpen()) {
             QSqlQuery(locker).exec(QStringLiteral("ROLLBACK"));
             locker.close();
@@ -427,27 +427,27 @@ private slots:
         put(QStringLiteral("B.txt"), session(2), day(2));
         const auto store = open();
         QList<QPair<int, int>> progress;
-        QCOMPARE(store->importFolder(statistics(), nullptr, [&progress](int read, int total) { progress.append({read, total}); }).read, 2);
+        QCOMPARE(store->thisComputer().importFolder(statistics(), nullptr, [&progress](int read, int total) { progress.append({read, total}); }).read, 2);
         QCOMPARE(progress, (QList<QPair<int, int>>{{0, 2}, {1, 2}, {2, 2}}));
         const QByteArray downloaded = session(3);
         QCOMPARE(store->record(arrival(put(QStringLiteral("C.txt"), downloaded, day(3)), downloaded, day(3))),
                  history::Store::Recorded::New);
-        const history::Store::Imported again = store->importFolder(statistics());
+        const history::Store::Imported again = store->thisComputer().importFolder(statistics());
         QCOMPARE(again.read, 0);
         QCOMPARE(again.added, 0);
 
         put(QStringLiteral("A.txt"), session(4), day(1)); // new bytes, the same size and time
         put(QStringLiteral("B.txt"), session(2), day(5)); // only touched
         QVERIFY(QFile::remove(statistics() + QStringLiteral("/C.txt")));
-        history::Store::Imported changed = store->importFolder(statistics());
+        history::Store::Imported changed = store->thisComputer().importFolder(statistics());
         QCOMPARE(changed.read, 1); // B: a file rewritten in the same second with the same size is not seen
         QCOMPARE(changed.added, 0);
         QFile::remove(statistics() + QStringLiteral("/A.txt"));
         put(QStringLiteral("A.txt"), session(4, sim::RunFileKind::Rallycross), day(1)); // another size
-        changed = store->importFolder(statistics());
+        changed = store->thisComputer().importFolder(statistics());
         QCOMPARE(changed.read, 1);
         QCOMPARE(changed.added, 1);
-        QCOMPARE(store->importFolder(statistics()).read, 0);
+        QCOMPARE(store->thisComputer().importFolder(statistics()).read, 0);
         QCOMPARE(scalar(storePath(), QStringLiteral("SELECT group_concat(file) FROM (SELECT file FROM seen ORDER BY file)")).toString(),
                  QStringLiteral("A.txt,B.txt"));
         QCOMPARE(store->sessions().size(), size_t(4));
@@ -467,10 +467,10 @@ private slots:
         put(QStringLiteral("A.txt"), second, day(2));
         const auto store = open();
         QCOMPARE(store->record(read), history::Store::Recorded::New);
-        const history::Store::Imported next = store->importFolder(statistics());
+        const history::Store::Imported next = store->thisComputer().importFolder(statistics());
         QCOMPARE(next.read, 1);
         QCOMPARE(next.added, 1);
-        QCOMPARE(store->importFolder(statistics()).read, 0);
+        QCOMPARE(store->thisComputer().importFolder(statistics()).read, 0);
     }
 
     // A store version 1 wrote (full paths) is brought to this version in place: every session
@@ -559,7 +559,7 @@ private slots:
             QVERIFY(store->assign({ids[2]}, QStringLiteral("Ben"))); // from one driver to another
             QVERIFY(store->assign({ids[1]}, QString()));             // taken back
             QVERIFY(store->setGoal(QStringLiteral("Ana"), history::Goal{0.51, 0.02}));
-            QVERIFY(store->setDownloadDriver(QStringLiteral("Ben")));
+            QVERIFY(store->thisComputer().setDownloadDriver(QStringLiteral("Ben")));
         }
         const auto store = open();
         const auto files = [&store](const history::DriverFilter &driver) {
@@ -578,7 +578,7 @@ private slots:
         QCOMPARE(drivers[0].name, QStringLiteral("Ana"));
         QCOMPARE(drivers[0].goal, std::optional(history::Goal{0.51, 0.02}));
         QCOMPARE(drivers[1].goal, std::nullopt);
-        QCOMPARE(store->downloadDriver(), QStringLiteral("Ben"));
+        QCOMPARE(store->thisComputer().downloadDriver(), QStringLiteral("Ben"));
 
         // The recording both the window's Load and the tool's download use.
         const auto download = [this, &store](int d, const std::optional<QString> &driver) {
@@ -592,12 +592,12 @@ private slots:
         download(5, std::nullopt);
         download(6, QStringLiteral("Cleo")); // a new driver, named for this download
         download(7, QString());              // for no driver
-        QVERIFY(store->setDownloadDriver(QString()));
+        QVERIFY(store->thisComputer().setDownloadDriver(QString()));
         download(8, std::nullopt);
         QCOMPARE(files(QStringLiteral("Ben")), (QStringList{"D3.txt:Ben", "D5.txt:Ben"}));
         QCOMPARE(files(QStringLiteral("Cleo")), QStringList{"D6.txt:Cleo"});
         QCOMPARE(files(QString()), (QStringList{"D2.txt:", "D4.txt:", "D7.txt:", "D8.txt:"}));
-        QCOMPARE(store->downloadDriver(), QString());
+        QCOMPARE(store->thisComputer().downloadDriver(), QString());
         QVERIFY(store->setGoal(QStringLiteral("Ana"), std::nullopt));
         QCOMPARE(store->drivers()[0].goal, std::nullopt);
         QCOMPARE(notices, QStringList());
@@ -622,11 +622,11 @@ private slots:
             QFile other(before + QStringLiteral("/Statistics/RUN22.txt"));
             QVERIFY(other.open(QIODevice::WriteOnly) && other.write(found) == found.size());
             other.close();
-            QCOMPARE(store.importFolder(store.folder()).added, 1);
+            QCOMPARE(store.thisComputer().importFolder(store.folder()).added, 1);
         }
         QVERIFY(QDir().rename(before, after));
         history::Store store(after + QStringLiteral("/History.sqlite"));
-        QCOMPARE(store.importFolder(store.folder()).read, 0);
+        QCOMPARE(store.thisComputer().importFolder(store.folder()).read, 0);
         const std::vector<history::Session> sessions = store.sessions();
         QCOMPARE(sessions.size(), size_t(2));
         QCOMPARE(readAll(sessions[0].path), downloaded);

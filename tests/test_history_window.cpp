@@ -3,7 +3,7 @@
 #include "base/Files.h"
 #include "device/Connection.h"
 #include "device/ui/ConnectGroup.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/ui/HistoryKeeper.h"
 #include "history/ui/HistoryWindow.h"
 #include "history/ui/SessionTableModel.h"
@@ -257,7 +257,7 @@ private slots:
         const int ana = window->DownloadDriver->findText(QStringLiteral("Ana"));
         window->DownloadDriver->setCurrentIndex(ana);
         emit window->DownloadDriver->activated(ana);
-        QCOMPARE(Form1->historyKeeper->history->downloadDriver(), QStringLiteral("Ana"));
+        QCOMPARE(Form1->historyKeeper->history->thisComputer().downloadDriver(), QStringLiteral("Ana"));
         connectDevice();
         Form1->statistics->Button8Click();
         QStringList anas;

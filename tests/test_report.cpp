@@ -1,7 +1,7 @@
 #include "app/ui/Forms.h"
 #include "app/ui/MainWindow.h"
 #include "base/WorkingFolders.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/ui/HistoryKeeper.h"
 #include "history/ui/HistoryWindow.h"
 #include "stats/ui/StatisticsGroup.h"

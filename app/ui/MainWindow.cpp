@@ -5,7 +5,6 @@
 #include "base/Files.h"
 #include "device/ui/ConnectGroup.h"
 #include "device/ui/SetupDialog.h"
-#include "history/HistoryStore.h"
 #include "history/ui/HistoryKeeper.h"
 #include "image/ui/ImageGroup.h"
 #include "report/ui/ReportActions.h"
@@ -97,7 +96,7 @@ void TForm1::FormCreate()
     files::removeLeftovers(folders.statistics);
 
     statistics->listFolder(folders.statistics);
-    historyKeeper->openHistory(folders.inProgram(history::kStoreName));
+    historyKeeper->openHistory(folders);
     image->FormCreate();
 }
 

@@ -5,7 +5,7 @@
 
 #include "history/DownloadRecording.h"
 #include "history/FolderImport.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/ui/HistoryWindow.h"
 #include "widgets/Prompter.h"
 
@@ -40,12 +40,11 @@ void HistoryKeeper::stopImport()
     }
 }
 
-void HistoryKeeper::openHistory(const QString &path)
+void HistoryKeeper::openHistory(const WorkingFolders &folders)
 {
     // Whatever goes wrong waits, and the window goes on without it.
-    history = std::make_unique<history::Store>(path,
-                                               [this](const QString &text) { addHistoryNotice(text); },
-                                               history::Store::Opening::AtStart);
+    history = history::openHistory(folders, [this](const QString &text) { addHistoryNotice(text); },
+                                   history::Store::Opening::AtStart);
     if (!history->canRecord())
         return;
     // Once the event loop runs, the window shown: nothing of the import holds it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/WorkingFolders.h"
 #include "history/ui/HistoryWindow.h"
 #include "stats/RunFileTransfer.h"
 
@@ -40,8 +41,9 @@ public:
     HistoryWindow::OpenRunFile openRunFile;
     std::function<void(HistoryWindow &window, history::Store &store)> windowMade;
 
-    // Opens the store at `path`; the folder's import starts once the event loop runs.
-    void openHistory(const QString &path);
+    // Opens the history of the working folders; the Statistics folder's import starts once the
+    // event loop runs.
+    void openHistory(const WorkingFolders &folders);
     void showHistory();
     // Runs `download`, recording each run file it stores into the history (as the tree with this
     // serial number and firmware's, at the time `now` gives), also when it ends early, and brings

@@ -4,8 +4,12 @@
 #include "widgets/ScreenFit.h"
 
 #include "history/AxisFit.h"
-#include "history/HistoryStore.h"
+#include "history/FolderImport.h"
+#include "history/Grouping.h"
 #include "history/Practice.h"
+#include "history/PracticeStore.h"
+#include "history/PracticeView.h"
+#include "history/ui/GoalLine.h"
 #include "history/ui/SessionTableModel.h"
 
 #include <QAction>
@@ -208,14 +212,14 @@ void SessionTable::keyPressEvent(QKeyEvent *event)
     QTableView::keyPressEvent(event);
 }
 
-HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *parent)
+HistoryWindow::HistoryWindow(history::PracticeStore &store, OpenRunFile open, QWidget *parent)
     : QWidget(parent, Qt::Window), m_store(store), m_open(std::move(open))
 {
     setObjectName(QStringLiteral("HistoryWindow"));
     setWindowTitle(QStringLiteral("Practice History"));
     resize(kWidth, kHeight);
 
-    auto *top = new QHBoxLayout;
+    auto *top = m_topRow = new QHBoxLayout;
     auto *deviceLabel = new QLabel(QStringLiteral("&Device:"), this);
     Device = new QComboBox(this);
     Device->setObjectName(QStringLiteral("Device"));
@@ -327,7 +331,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     m_reactionAxis = valueAxis(chart, "%.3f", Qt::AlignLeft);
     AverageSeries = addSeries(chart, "Average", m_reactionDates, m_reactionAxis);
     BestSeries = addSeries(chart, "Best", m_reactionDates, m_reactionAxis);
-    GoalAverageSeries = addSeries(chart, "Goal", m_reactionDates, m_reactionAxis);
+    GoalAverageSeries = history::addGoalLine(chart, m_reactionDates, m_reactionAxis);
 
     chart = ConsistencyChart->chart();
     m_consistencyDates = dateAxis(chart);
@@ -335,11 +339,9 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     m_redAxis = valueAxis(chart, "%.0f", Qt::AlignRight);
     SpreadSeries = addSeries(chart, "Spread", m_consistencyDates, m_spreadAxis);
     RedSeries = addSeries(chart, "Red lights", m_consistencyDates, m_redAxis);
-    GoalSpreadSeries = addSeries(chart, "Goal", m_consistencyDates, m_spreadAxis);
-    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries}) {
-        goal->setObjectName(goal == GoalAverageSeries ? QStringLiteral("GoalAverageSeries") : QStringLiteral("GoalSpreadSeries"));
-        goal->setPointsVisible(false); // out of the legends: see showCharts()
-    }
+    GoalSpreadSeries = history::addGoalLine(chart, m_consistencyDates, m_spreadAxis);
+    GoalAverageSeries->setObjectName(QStringLiteral("GoalAverageSeries"));
+    GoalSpreadSeries->setObjectName(QStringLiteral("GoalSpreadSeries"));
 
     chart = ShiftChart->chart();
     m_shiftDates = dateAxis(chart);
@@ -420,7 +422,7 @@ HistoryWindow::HistoryWindow(history::Store &store, OpenRunFile open, QWidget *p
     connect(GoalButton, &QPushButton::clicked, this, [this] { editGoal(); });
     connect(DownloadDriver, &QComboBox::activated, this, [this] {
         const QString driver = DownloadDriver->currentData().toString();
-        Status->setText(m_store.setDownloadDriver(driver)
+        Status->setText(m_store.thisComputer().setDownloadDriver(driver)
                             ? (driver.isEmpty() ? QStringLiteral("New downloads go to no driver.")
                                                 : QStringLiteral("New downloads go to %1.").arg(driver))
                             : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
@@ -468,10 +470,8 @@ void HistoryWindow::applyPalette()
             axis->setGridLineColor(grid);
         }
     }
-    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries}) {
-        QPen pen(text, 1.5, Qt::DashLine);
-        goal->setPen(pen);
-    }
+    for (QLineSeries *goal : {GoalAverageSeries, GoalSpreadSeries})
+        goal->setPen(history::goalPen(text, 1.5));
     AverageSeries->setColor(standingOut(kAverage, background));
     BestSeries->setColor(standingOut(kBest, background));
     SpreadSeries->setColor(standingOut(kSpread, background));
@@ -517,7 +517,7 @@ void HistoryWindow::reload()
     Driver->addItem(kNoDriver, QString(QLatin1String(""))); // data: an empty, not a null, text
     const int driverAgain = driverPicked.isNull() ? 0 : Driver->findData(driverPicked);
     Driver->setCurrentIndex(std::max(driverAgain, 0));
-    DownloadDriver->setCurrentIndex(std::max(DownloadDriver->findData(m_store.downloadDriver()), 0));
+    DownloadDriver->setCurrentIndex(std::max(DownloadDriver->findData(m_store.thisComputer().downloadDriver()), 0));
     showSessions();
 }
 
@@ -628,16 +628,29 @@ void HistoryWindow::editGoal()
     average->selectAll(); // typing replaces the goal shown
 }
 
-void HistoryWindow::showSessions()
+history::DeviceFilter HistoryWindow::deviceFilter() const
 {
     const QVariant picked = Device->currentData();
-    const history::DeviceFilter serial = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
-    const QVariant driverPicked = Driver->currentData();
-    const history::DriverFilter driver = driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
-    const std::optional<history::Goal> goal = m_store.goalOf(driver);
-    // One reading of the sessions for the summary, the charts' dates and the bests.
-    const history::Practice practice = m_store.practice(serial, driver, goal);
-    const history::Overview &overview = practice.overview;
+    return picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
+}
+
+history::DriverFilter HistoryWindow::driverFilter() const
+{
+    const QVariant picked = Driver->currentData();
+    return picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
+}
+
+void HistoryWindow::addTopRowButton(QPushButton *button)
+{
+    m_topRow->addWidget(button);
+}
+
+void HistoryWindow::showSessions()
+{
+    // One reading of the sessions for the summary, the charts' dates and the bests; the table
+    // reads its rows as they are shown.
+    const history::PracticeView view = history::viewOf(m_store, deviceFilter(), driverFilter());
+    const history::Overview &overview = view.practice.overview;
     Status->setText(m_store.canRecord() ? QString() : QStringLiteral("The practice history is off: %1.").arg(m_store.problem()));
 
     QString when;
@@ -650,9 +663,9 @@ void HistoryWindow::showSessions()
                          ? QStringLiteral("No sessions yet: run files are added as they are downloaded.")
                          : history::sessionsAndRuns(overview.sessions, overview.runs) + when);
 
-    showCharts(serial, driver, goal, overview);
-    showPractice(practice, driver, goal);
-    SessionRows->reload(serial, driver, goal);
+    showCharts(view);
+    showPractice(view);
+    SessionRows->reload(view.device, view.driver, view.goal);
     fitColumns();
     Sessions->scrollToBottom();
     // The keyboard starts at the latest session (where the table is scrolled), without loading it.
@@ -662,12 +675,13 @@ void HistoryWindow::showSessions()
 
 // The charts, all on the same dates: a point per session, or per day, week ... when there are
 // more sessions than a chart can show apart.
-void HistoryWindow::showCharts(const history::DeviceFilter &serial, const history::DriverFilter &driver,
-                               const std::optional<history::Goal> &goal, const history::Overview &overview)
+void HistoryWindow::showCharts(const history::PracticeView &view)
 {
+    const history::Overview &overview = view.practice.overview;
+    const std::optional<history::Goal> &goal = view.goal;
     const history::Grouping grouping = history::groupingFor(overview.sessions, overview.first, overview.last);
-    const history::Plot plot =
-        m_store.plot(serial, grouping, overview.last.isValid() ? overview.last : QDateTime::currentDateTime(), driver);
+    const history::Plot plot = m_store.plot(view.device, grouping,
+                                            overview.last.isValid() ? overview.last : QDateTime::currentDateTime(), view.driver);
     // Markers where points stand apart; hundreds of them only cover the line, and take long to draw.
     const bool markers = std::max({plot.average.size(), plot.best.size(), plot.spread.size(), plot.redRate.size()})
                          <= kMarkedPoints;
@@ -693,16 +707,11 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
     }
     m_dateTicks = dates.ticks;
     // The goal as a line across the dates, inside the axes' span.
-    QList<QPointF> goalAverage, goalSpread;
-    if (goal) {
-        const double from = double(dates.min.toMSecsSinceEpoch()), to = double(dates.max.toMSecsSinceEpoch());
-        goalAverage = {QPointF(from, goal->average), QPointF(to, goal->average)};
-        goalSpread = {QPointF(from, goal->spread), QPointF(to, goal->spread)};
-    }
-    GoalAverageSeries->replace(goalAverage);
-    GoalSpreadSeries->replace(goalSpread);
-    GoalAverageSeries->setVisible(bool(goal));
-    GoalSpreadSeries->setVisible(bool(goal));
+    const double from = double(dates.min.toMSecsSinceEpoch()), to = double(dates.max.toMSecsSinceEpoch());
+    const QList<QPointF> goalAverage =
+        history::showGoalLine(GoalAverageSeries, goal ? std::optional(goal->average) : std::nullopt, from, to);
+    const QList<QPointF> goalSpread =
+        history::showGoalLine(GoalSpreadSeries, goal ? std::optional(goal->spread) : std::nullopt, from, to);
     // The dashed line is named in the goal's line above the charts; a low chart's legend has no
     // room for a third entry (the legend shows a series' marker again as the series is shown).
     for (QLineSeries *line : {GoalAverageSeries, GoalSpreadSeries})
@@ -740,9 +749,11 @@ void HistoryWindow::showCharts(const history::DeviceFilter &serial, const histor
 }
 
 // The goal's count, the personal bests and the reaction times' distribution of the sessions shown.
-void HistoryWindow::showPractice(const history::Practice &practice, const history::DriverFilter &driver,
-                                 const std::optional<history::Goal> &goal)
+void HistoryWindow::showPractice(const history::PracticeView &view)
 {
+    const history::Practice &practice = view.practice;
+    const history::DriverFilter &driver = view.driver;
+    const std::optional<history::Goal> &goal = view.goal;
     const history::Bests &bests = practice.bests;
     const history::Distribution &distribution = practice.distribution;
     const QLocale locale;

@@ -3,7 +3,7 @@
 #include "history/AxisFit.h"
 #include "history/Practice.h"
 #include "history/Sessions.h"
-#include "history/WindowAnswers.h"
+#include "history/Filters.h"
 
 #include <QChartView>
 #include <QDateTime>
@@ -19,6 +19,7 @@ class QAction;
 class QComboBox;
 class QDialog;
 class QDateTimeAxis;
+class QHBoxLayout;
 class QLabel;
 class QLineSeries;
 class QBarSeries;
@@ -28,7 +29,8 @@ class QValueAxis;
 class SessionTableModel;
 
 namespace history {
-class Store;
+class PracticeStore;
+struct PracticeView;
 }
 
 // One of the History window's charts (a class of its own so that screen readers are told it is a
@@ -62,10 +64,16 @@ public:
     // Loads a run file in the main window as a click in its list would; false when the file is
     // not in the Statistics folder.
     using OpenRunFile = std::function<bool(const QString &path)>;
-    HistoryWindow(history::Store &store, OpenRunFile open, QWidget *parent = nullptr);
+    HistoryWindow(history::PracticeStore &store, OpenRunFile open, QWidget *parent = nullptr);
 
     // Reads the store again; the device picked stays picked while it has sessions.
     void reload();
+    // Whose sessions are shown: the device and the driver picked.
+    history::DeviceFilter deviceFilter() const;
+    history::DriverFilter driverFilter() const;
+    // Puts a button at the right end of the top row, after the pickers and the summary, where it
+    // stays in sight however tall the window is (the report's Save and Print).
+    void addTopRowButton(QPushButton *button);
 
     QComboBox *Device;
     // Whose sessions: all drivers, one, or those of no driver.
@@ -104,18 +112,17 @@ protected:
 private:
     void setUpActions();
     void showSessions();
-    void showCharts(const history::DeviceFilter &serial, const history::DriverFilter &driver,
-                    const std::optional<history::Goal> &goal, const history::Overview &overview);
+    void showCharts(const history::PracticeView &view);
     // Each axis to what its chart can show: value ticks by height, date ticks by width.
     void fitAxes();
     void fitColumns();
     void sessionChosen(int row);
     void giveSelected(const QString &driver);
     void setGoal(const QString &driver, const std::optional<history::Goal> &goal);
-    void showPractice(const history::Practice &practice, const history::DriverFilter &driver,
-                      const std::optional<history::Goal> &goal);
+    void showPractice(const history::PracticeView &view);
     void applyPalette();
 
+    QHBoxLayout *m_topRow;
     QDateTimeAxis *m_reactionDates, *m_consistencyDates, *m_shiftDates;
     QValueAxis *m_reactionAxis, *m_spreadAxis, *m_redAxis, *m_shiftAxis, *m_countAxis;
     QBarSeries *m_distribution;
@@ -123,7 +130,7 @@ private:
     // The lowest and highest points of each value axis: reaction, spread, red lights, shifts.
     std::array<std::optional<history::AxisRange>, 4> m_spans;
     int m_dateTicks = 7; // the date axes' plan, before the width has its say
-    history::Store &m_store;
+    history::PracticeStore &m_store;
     OpenRunFile m_open;
 };
 

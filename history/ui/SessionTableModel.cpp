@@ -1,13 +1,13 @@
 #include "history/ui/SessionTableModel.h"
 
-#include "history/HistoryStore.h"
+#include "history/PracticeStore.h"
 
 #include <QDir>
 
 #include <algorithm>
 #include <limits>
 
-SessionTableModel::SessionTableModel(history::Store &store, QObject *parent)
+SessionTableModel::SessionTableModel(history::PracticeStore &store, QObject *parent)
     : QAbstractTableModel(parent), m_store(store), m_header(history::tableHeader())
 {
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/Sessions.h"
-#include "history/WindowAnswers.h"
+#include "history/Filters.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
@@ -10,7 +10,7 @@
 #include <vector>
 
 namespace history {
-class Store;
+class PracticeStore;
 }
 
 // The History window's table over the store: it holds the sessions' ids in date order and reads
@@ -18,7 +18,7 @@ class Store;
 class SessionTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit SessionTableModel(history::Store &store, QObject *parent = nullptr);
+    explicit SessionTableModel(history::PracticeStore &store, QObject *parent = nullptr);
 
     // Reads the ids again, of all sessions or one device's and one driver's; with a goal, the
     // sessions that met it are marked.
@@ -45,7 +45,7 @@ private:
     };
     const Block &blockOf(int row) const;
 
-    history::Store &m_store;
+    history::PracticeStore &m_store;
     std::vector<qint64> m_ids;
     QStringList m_header;
     QColor m_muted;

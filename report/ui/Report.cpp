@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "history/AxisFit.h"
+#include "history/ui/GoalLine.h"
 #include "stats/ui/RunChart.h"
 #include "widgets/Fonts.h"
 
@@ -261,7 +262,7 @@ constexpr double kHistoryChart = 168;
 
 class HistoryPages : public Pages {
 public:
-    HistoryPages(HistoryReport report, const QPageSize &paper);
+    HistoryPages(history::PracticeView report, const QPageSize &paper);
     int count() const override { return int(m_breaks.size()); }
     QString title() const override { return QStringLiteral("Practice history"); }
     void draw(QPainter &p, int page) const override;
@@ -280,13 +281,13 @@ private:
     }
     void drawPractice(QPainter &p, double y, double width) const;
     QStringList m_bests;
-    HistoryReport m_report;
+    history::PracticeView m_report;
     std::vector<QStringList> m_rows;
     std::vector<bool> m_dim;
     std::vector<int> m_breaks; // the first row of each page
 };
 
-HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages(paper), m_report(std::move(report))
+HistoryPages::HistoryPages(history::PracticeView report, const QPageSize &paper) : Pages(paper), m_report(std::move(report))
 {
     for (const history::Session &session : m_report.sessions) {
         m_rows.push_back(history::tableRow(session));
@@ -294,7 +295,7 @@ HistoryPages::HistoryPages(HistoryReport report, const QPageSize &paper) : Pages
             m_rows.back()[0] += QStringLiteral(" \u2713"); // met the goal
         m_dim.push_back(!session.figures);
     }
-    m_bests = history::bestsLines(m_report.practice, m_report.goal); // the bars draw the distribution
+    m_bests = m_report.bestsLines(); // the bars draw the distribution
     const double height = size().height();
     const double firstSpace = height - 2 * kMargin - kFooter - headingHeight() - practiceHeight()
                               - 3 * (chartHeight() + kLegendHeight + 6) - 8;
@@ -411,12 +412,10 @@ void HistoryPages::draw(QPainter &p, int index) const
 
         // The driver's goal as a dashed line across the dates, "Goal" in the legend.
         const auto goalLine = [&](QChart *c, double value, QAbstractAxis *x, QAbstractAxis *y, std::vector<Key> &keys) {
-            const QList<QPointF> points{QPointF(first - room, value), QPointF(last + room, value)};
-            QLineSeries *line = historySeries(c, points, Qt::black, Qt::DashLine, 0, x, y, keys, QStringLiteral("Goal"));
-            line->setLightMarker(QImage()); // a line, no points
-            line->setPointsVisible(false);
-            keys.back().marker = QImage();
-            return points;
+            QLineSeries *line = history::addGoalLine(c, x, y);
+            line->setPen(history::goalPen(Qt::black, 1.2));
+            keys.push_back({QStringLiteral("Goal"), line->pen(), QImage()});
+            return history::showGoalLine(line, value, first - room, last + room);
         };
         const std::optional<history::Goal> &goal = m_report.goal;
 
@@ -536,9 +535,9 @@ Layout runFileLayout(RunFileReport report)
     return [report](const QPageSize &paper) { return std::make_unique<RunFilePages>(report, paper); };
 }
 
-Layout historyLayout(HistoryReport report)
+Layout historyLayout(history::PracticeView view)
 {
-    return [report](const QPageSize &paper) { return std::make_unique<HistoryPages>(report, paper); };
+    return [view](const QPageSize &paper) { return std::make_unique<HistoryPages>(view, paper); };
 }
 
 QByteArray pdfBytes(const Pages &pages)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/Practice.h"
+#include "history/PracticeView.h"
 #include "history/Sessions.h"
 #include "report/ReportData.h"
 #include "stats/RunFile.h"
@@ -44,17 +45,9 @@ using Layout = std::function<std::unique_ptr<Pages>(const QPageSize &paper)>;
 
 Layout runFileLayout(RunFileReport report);
 
-// A history report: the charts of the sessions and a table of them, on as many pages as needed.
-struct HistoryReport {
-    std::optional<QString> device; // which sessions: see devicesText()
-    std::vector<history::Session> sessions;
-    // One driver's sessions (an empty name: those of no driver), with the driver's goal; and the
-    // sessions' distribution and personal bests.
-    std::optional<QString> driver = std::nullopt;
-    std::optional<history::Goal> goal = std::nullopt;
-    history::Practice practice = {};
-};
-Layout historyLayout(HistoryReport report);
+// A history report: the charts of the sessions and a table of them, on as many pages as needed,
+// of a view read with its sessions (history::Reading::Both).
+Layout historyLayout(history::PracticeView view);
 
 // The report as a PDF file, or as a PNG picture at 150 dots per inch (one page only: a longer
 // report throws, naming the PDF instead).

@@ -1,7 +1,7 @@
 #include "report/ui/ReportActions.h"
 
 #include "base/Files.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/ui/HistoryWindow.h"
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
@@ -11,7 +11,6 @@
 #include "widgets/Prompter.h"
 
 #include <QAction>
-#include <QBoxLayout>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -167,15 +166,8 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
 {
     const Actions actions = makeActions(&window, "History");
     const auto layout = [&window, &store] {
-        const QVariant picked = window.Device->currentData();
-        const std::optional<QString> device = picked.isNull() ? std::nullopt : std::optional<QString>(picked.toString());
-        const QVariant driverPicked = window.Driver->currentData();
-        const std::optional<QString> driver =
-            driverPicked.isNull() ? std::nullopt : std::optional<QString>(driverPicked.toString());
-        const std::optional<history::Goal> goal = store.goalOf(driver);
-        std::vector<history::Session> sessions = store.sessions(device, driver);
-        history::Practice practice = store.practice(device, driver, goal);
-        return report::historyLayout({device, std::move(sessions), driver, goal, std::move(practice)});
+        return report::historyLayout(
+            history::viewOf(store, window.deviceFilter(), window.driverFilter(), history::Reading::Both));
     };
     QObject::connect(actions.save, &QAction::triggered, &window, [&window, layout] {
         guarded(&window, [&] { saveReport(&window, layout(), QString(), QStringLiteral("History")); });
@@ -184,22 +176,14 @@ void addHistoryReportActions(HistoryWindow &window, history::Store &store)
         guarded(&window, [&] { print(&window, layout()); });
     });
 
-    // Two buttons at the right of the window's top row (the device picker's), where they stay in
-    // sight however tall the window is; on a row of their own above everything when there is none.
-    auto *column = qobject_cast<QBoxLayout *>(window.layout());
-    QBoxLayout *top = column && column->count() > 0 ? qobject_cast<QBoxLayout *>(column->itemAt(0)->layout()) : nullptr;
-    QBoxLayout *row = top && top->direction() == QBoxLayout::LeftToRight ? top : new QHBoxLayout;
-    if (row != top) {
-        row->addStretch(1);
-        if (column)
-            column->insertLayout(0, row);
-    }
+    // Two buttons at the right of the window's top row, where they stay in sight however tall the
+    // window is.
     for (QAction *action : {actions.save, actions.print}) {
         auto *button = new QPushButton(action->text(), &window);
         button->setObjectName(action->objectName() + QStringLiteral("Button"));
         if (!action->shortcut().isEmpty())
             button->setToolTip(action->shortcut().toString(QKeySequence::NativeText));
         QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-        row->addWidget(button);
+        window.addTopRowButton(button);
     }
 }

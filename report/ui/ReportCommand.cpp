@@ -4,8 +4,9 @@
 #include "base/Files.h"
 #include "base/WorkingFolders.h"
 #include "history/FolderImport.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/Practice.h"
+#include "history/PracticeView.h"
 #include "report/ReportData.h"
 #include "report/ui/Report.h"
 
@@ -13,6 +14,7 @@
 #include <QTextStream>
 
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace report {
@@ -80,11 +82,10 @@ WorkingFolders folders()
 // The sessions the history holds, read without adding to it; none when there is no history.
 std::vector<history::Session> knownSessions()
 {
-    const QString path = folders().inProgram(history::kStoreName);
-    if (!files::isRegularFile(path))
+    if (!files::isRegularFile(history::historyPath(folders())))
         return {};
-    history::Store store(path);
-    return store.canRead() ? store.sessions() : std::vector<history::Session>{};
+    const std::unique_ptr<history::Store> store = history::openHistory(folders());
+    return store->canRead() ? store->sessions() : std::vector<history::Session>{};
 }
 
 } // namespace
@@ -134,20 +135,15 @@ int runReportCommand(const QStringList &arguments)
             // As `vantrelock history` does: the history is made when missing, and then holds the
             // Statistics folder's files.
             QDir().mkpath(folders().program); // a store that still cannot be made says so itself
-            history::Store store(folders().inProgram(history::kStoreName), [&err](const QString &text) {
+            const std::unique_ptr<history::Store> store = history::openHistory(folders(), [&err](const QString &text) {
                 err << "vantrelock-mirelon: warning: " << text << Qt::endl;
             });
-            if (!store.canRead())
+            if (!store->canRead())
                 return fail(QStringLiteral("there is no practice history to report"));
-            // As the window does at its start: run files of the Statistics folder it has not seen.
-            store.importFolder(folders().statistics);
-            const std::optional<history::Driver> driver = options.driver ? store.driver(*options.driver) : std::nullopt;
-            const std::optional<history::Goal> goal = driver ? driver->goal : std::nullopt;
-            if (options.driver && !options.driver->isEmpty() && !driver)
-                return fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*options.driver));
-            std::vector<history::Session> sessions = store.sessions(options.device, options.driver);
-            history::Practice practice = store.practice(options.device, options.driver, goal);
-            pages = historyLayout({options.device, std::move(sessions), options.driver, goal, std::move(practice)})(paper);
+            history::importStatistics(*store, folders());
+            if (const QString missing = history::missingDriver(*store, options.driver); !missing.isEmpty())
+                return fail(missing);
+            pages = historyLayout(history::viewOf(*store, options.device, options.driver, history::Reading::Both))(paper);
         }
 
         const QByteArray bytes = fileBytes(*pages, *formatOf(options.output));

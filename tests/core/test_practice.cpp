@@ -1,4 +1,4 @@
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/Practice.h"
 
 #include <QSqlDatabase>

@@ -1,7 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "device/Ports.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 
 #include <QDir>
 #include <QFileDialog>

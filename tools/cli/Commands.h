@@ -13,8 +13,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace history {
+class Store;
+}
 
 namespace cli {
 
@@ -197,8 +202,9 @@ int runExport(Context &c);
 int runHistory(Context &c);
 int runAssign(Context &c);
 int runGoal(Context &c);
-// The practice history's file in the program folder, which is made when missing.
-QString historyPath();
+// The practice history of the program folder, which is made when missing; its notices are the
+// tool's warnings.
+std::unique_ptr<history::Store> openHistory(Context &c);
 // The --driver option's name, checked (a usage error when it is not one); empty: no driver.
 QString driverOption(const Context &c);
 // PictureCommands.cpp

@@ -5,7 +5,7 @@
 #include "base/WorkingFolders.h"
 #include "device/Ports.h"
 #include "history/DownloadRecording.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "settings/SettingsExchange.h"
 #include "stats/RunFileTransfer.h"
 
@@ -56,9 +56,9 @@ int runDownload(Context &c)
 
     // What is stored goes into the practice history, as the window's Load does; a history that
     // cannot be used is a warning, never a failed download.
-    history::Store history(historyPath(), [&c](const QString &text) { c.warn(text); });
+    const std::unique_ptr<history::Store> history = openHistory(c);
     const QString version = c.device.version.value_or(QString());
-    history::DownloadRecording recording(&history, c.device.serialNumber, version, c.io.now);
+    history::DownloadRecording recording(history.get(), c.device.serialNumber, version, c.io.now);
     if (c.has(QStringLiteral("--driver")))
         recording.setDriver(driver);
     DownloadObserver observer;

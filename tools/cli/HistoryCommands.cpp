@@ -5,8 +5,9 @@
 
 #include "base/WorkingFolders.h"
 #include "history/FolderImport.h"
-#include "history/HistoryStore.h"
+#include "history/Store.h"
 #include "history/Practice.h"
+#include "history/PracticeView.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,18 +16,22 @@
 
 namespace cli {
 
-QString historyPath()
-{
-    const WorkingFolders folders = workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
-    QDir().mkpath(folders.program); // a store that still cannot be made says so itself
-    return folders.inProgram(history::kStoreName);
-}
-
 namespace {
 
 const QString kDriverOption = QStringLiteral("--driver");
 
+WorkingFolders folders()
+{
+    return workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL));
+}
+
 } // namespace
+
+std::unique_ptr<history::Store> openHistory(Context &c)
+{
+    QDir().mkpath(folders().program); // a store that still cannot be made says so itself
+    return history::openHistory(folders(), [&c](const QString &text) { c.warn(text); });
+}
 
 QString driverOption(const Context &c)
 {
@@ -60,28 +65,23 @@ int runHistory(Context &c)
         driver = driverOption(c);
     if (c.has(QStringLiteral("--summary")) && c.has(QStringLiteral("--csv")))
         throw UsageError(QStringLiteral("--summary and --csv do not go together"));
-    history::Store store(historyPath(), [&c](const QString &text) { c.warn(text); });
-    if (!store.canRead())
+    const std::unique_ptr<history::Store> store = openHistory(c);
+    if (!store->canRead())
         return c.fail(QStringLiteral("there is no practice history to show"));
-    // As the window does at its start: run files of the Statistics folder it has not seen.
-    store.importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
-    if (driver && !driver->isEmpty() && !store.driver(*driver))
-        return c.fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(*driver));
+    history::importStatistics(*store, folders());
+    if (const QString missing = history::missingDriver(*store, driver); !missing.isEmpty())
+        return c.fail(missing);
 
     std::optional<QString> device;
     if (c.has(QStringLiteral("--device")))
         device = c.value(QStringLiteral("--device"));
     if (c.has(QStringLiteral("--summary"))) {
-        const std::optional<history::Goal> goal = store.goalOf(driver);
-        const history::Practice practice = store.practice(device, driver, goal);
-        if (driver)
-            c.io.out << "Driver: " << printable(driver->isEmpty() ? QStringLiteral("none") : *driver) << '\n';
-        for (const QString &line : history::summaryLines(practice, goal))
+        for (const QString &line : history::viewOf(*store, device, driver).summaryLines())
             c.io.out << printable(line) << '\n';
         c.io.out << Qt::flush;
         return kExitOk;
     }
-    const std::vector<history::Session> sessions = store.sessions(device, driver);
+    const std::vector<history::Session> sessions = history::viewOf(*store, device, driver, history::Reading::Sessions).sessions;
     if (c.has(QStringLiteral("--csv"))) {
         c.io.out << QString::fromLocal8Bit(history::csvText(sessions)) << Qt::flush;
         return kExitOk;
@@ -96,12 +96,12 @@ int runAssign(Context &c)
     if (!c.has(kDriverOption))
         throw UsageError(QStringLiteral("assign needs --driver NAME (--driver \"\" takes the sessions back)"));
     const QString driver = driverOption(c);
-    history::Store store(historyPath(), [&c](const QString &text) { c.warn(text); });
-    if (!store.canRecord())
+    const std::unique_ptr<history::Store> store = openHistory(c);
+    if (!store->canRecord())
         return c.fail(QStringLiteral("the practice history cannot be changed"));
-    store.importFolder(workingFolders(GetSpecialFolderPath(CSIDL_PERSONAL)).statistics);
+    history::importStatistics(*store, folders());
     // By file name, as the table shows them; every file known, or nothing changes.
-    const std::vector<history::Session> sessions = store.sessions();
+    const std::vector<history::Session> sessions = store->sessions();
     std::vector<qint64> ids;
     for (const QString &file : c.positional) {
         const QString name = QFileInfo(file).fileName();
@@ -112,7 +112,7 @@ int runAssign(Context &c)
         if (ids.size() == before)
             return c.fail(QStringLiteral("the practice history has no session of the run file %1").arg(name));
     }
-    if (!store.assign(ids, driver))
+    if (!store->assign(ids, driver))
         return c.fail(QStringLiteral("the sessions could not be given to the driver"));
     const QString count = ids.size() == 1 ? QStringLiteral("1 session") : QStringLiteral("%1 sessions").arg(ids.size());
     if (driver.isEmpty())
@@ -139,12 +139,12 @@ int runGoal(Context &c)
     if (!clear)
         goal = history::Goal{secondsOption(c, QStringLiteral("--average")), secondsOption(c, QStringLiteral("--spread"))};
 
-    history::Store store(historyPath(), [&c](const QString &text) { c.warn(text); });
-    if (!store.canRecord())
+    const std::unique_ptr<history::Store> store = openHistory(c);
+    if (!store->canRecord())
         return c.fail(QStringLiteral("the practice history cannot be changed"));
-    if (clear && !store.driver(driver))
-        return c.fail(QStringLiteral("there is no driver named '%1' in the practice history").arg(driver));
-    if (!store.setGoal(driver, goal))
+    if (const QString missing = clear ? history::missingDriver(*store, driver) : QString(); !missing.isEmpty())
+        return c.fail(missing);
+    if (!store->setGoal(driver, goal))
         return c.fail(QStringLiteral("the goal could not be stored"));
     if (goal)
         c.io.out << printable(QStringLiteral("Goal for %1: average %2 s, spread %3 s")

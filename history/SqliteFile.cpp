@@ -1,7 +1,7 @@
-// The store's life: opening (waiting for a lock, falling back to reading, setting a damaged file
+// The file's life: opening (waiting for a lock, falling back to reading, setting a damaged file
 // aside), the bounds on every statement, and turning itself off with a notice.
 
-#include "history/HistoryStore.h"
+#include "history/SqliteFile.h"
 #include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 
@@ -9,6 +9,7 @@
 #include "base/Files.h"
 #include "base/WorkingFolders.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,7 +58,7 @@ QString describe(const QSqlError &error)
     }
 }
 
-Store::Store(const QString &path, Notice notice, Opening opening)
+SqliteFile::SqliteFile(const QString &path, Notice notice, Opening opening)
     : m_path(path), m_folder(statisticsBeside(path)), m_notice(std::move(notice)), m_opening(opening)
 {
     static std::atomic<int> count{0};
@@ -65,11 +66,11 @@ Store::Store(const QString &path, Notice notice, Opening opening)
     open();
 }
 
-void Store::open()
+void SqliteFile::open()
 {
     Outcome outcome = openFile(false);
     if (outcome == Outcome::Damaged && m_opening == Opening::Import) {
-        // The window's own connection sets it aside (Store::startAnew).
+        // The window's own connection sets it aside (startAnew).
         m_damaged = true;
         close();
         return;
@@ -114,7 +115,7 @@ void Store::open()
     }
 }
 
-void Store::startAnew()
+void SqliteFile::startAnew()
 {
     close();
     m_readable = m_writable = false;
@@ -124,20 +125,30 @@ void Store::startAnew()
     open();
 }
 
-Store::~Store()
+void SqliteFile::openIfWaiting()
+{
+    if (!m_waiting)
+        return;
+    m_opening = Opening::Full;
+    open();
+    if (m_waiting)
+        turnOff(QStringLiteral("the history file %1 is locked by another program").arg(shown(m_path)));
+}
+
+SqliteFile::~SqliteFile()
 {
     close();
 }
 
-void Store::close()
+void SqliteFile::close()
 {
     if (!QSqlDatabase::contains(m_connection))
         return;
-    QSqlDatabase::database(m_connection, false).close();
+    database().close();
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-void Store::turnOff(const QString &why)
+void SqliteFile::turnOff(const QString &why)
 {
     m_writable = false;
     m_waiting = false;
@@ -151,42 +162,73 @@ void Store::turnOff(const QString &why)
                      .arg(why));
 }
 
-void Store::failed(const QSqlError &error)
+void SqliteFile::failed(const QSqlError &error)
 {
     if (isDamage(error))
         m_readable = false; // set aside at the next start
     turnOff(QStringLiteral("the history file %1 %2").arg(shown(m_path), describe(error)));
 }
 
-// Every statement runs through here, each with its time bounded: a store is only ever read by
-// statements of its own on its own tables, but a file can be crafted or damaged.
-bool Store::run(QSqlQuery &query)
+QSqlDatabase SqliteFile::database() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+sqlite3 *SqliteFile::handle() const
+{
+    return sqliteHandleOf(database());
+}
+
+void SqliteFile::resetDeadline()
+{
+    m_deadline.setRemainingTime(kStatementLimitMs);
+}
+
+bool SqliteFile::run(QSqlQuery &query)
 {
     m_deadline.setRemainingTime(kStatementLimitMs);
     return query.exec();
 }
 
-bool Store::run(QSqlQuery &query, const QString &statement)
+bool SqliteFile::run(QSqlQuery &query, const QString &statement)
 {
     m_deadline.setRemainingTime(kStatementLimitMs);
     return query.exec(statement);
 }
 
-int Store::progress(void *store)
+int SqliteFile::progress(void *file)
 {
-    return static_cast<Store *>(store)->m_deadline.hasExpired() ? 1 : 0;
+    return static_cast<SqliteFile *>(file)->m_deadline.hasExpired() ? 1 : 0;
 }
 
-bool Store::exec(const QString &statement)
+bool SqliteFile::run(SqlStatement &statement)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    m_deadline.setRemainingTime(kStatementLimitMs);
+    while (statement.step()) {
+    }
+    statement.reset();
+    if (!statement.failed())
+        return true;
+    failed(statement.error());
+    return false;
+}
+
+bool SqliteFile::exec(const QString &statement)
+{
+    QSqlQuery query(database());
     if (run(query, statement))
         return true;
     failed(query.lastError());
     return false;
 }
 
-Store::Outcome Store::openFile(bool readOnly)
+void SqliteFile::rollback()
+{
+    QSqlQuery query(database());
+    run(query, QStringLiteral("ROLLBACK"));
+}
+
+SqliteFile::Outcome SqliteFile::openFile(bool readOnly)
 {
     if (files::nameTaken(m_path) && !files::isRegularFile(m_path)) {
         turnOff(QStringLiteral("the history file %1 is not a regular file").arg(shown(m_path)));
@@ -209,7 +251,7 @@ Store::Outcome Store::openFile(bool readOnly)
             return Outcome::Off;
         }
         if (sqlite3 *sqlite = sqliteHandleOf(db))
-            sqlite3_progress_handler(sqlite, 1000, &Store::progress, this);
+            sqlite3_progress_handler(sqlite, 1000, &SqliteFile::progress, this);
     }
     const Outcome outcome = prepare();
     if (outcome == Outcome::Ready && m_opening == Opening::AtStart)
@@ -219,22 +261,7 @@ Store::Outcome Store::openFile(bool readOnly)
     return outcome;
 }
 
-// A path inside the folder as the name there; a path elsewhere as it is. Compared as texts: the
-// files of the folder are listed with its own path, and a file stored there has it too.
-QString Store::fileOf(const QString &path) const
-{
-    const QFileInfo info(path);
-    if (QDir::cleanPath(info.absolutePath()) == QDir::cleanPath(m_folder) && !info.fileName().isEmpty())
-        return info.fileName();
-    return path;
-}
-
-QString Store::pathOf(const QString &file) const
-{
-    return QDir::isAbsolutePath(file) ? file : m_folder + QLatin1Char('/') + file;
-}
-
-bool Store::setAside()
+bool SqliteFile::setAside()
 {
     const QFileInfo info(m_path);
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -267,11 +294,11 @@ bool Store::setAside()
     return true;
 }
 
-bool Store::checkWhole()
+bool SqliteFile::checkWhole()
 {
     if (!m_readable)
         return true;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(database());
     if (run(query, QStringLiteral("PRAGMA quick_check(1)")) && query.next() && query.value(0).toString() == QLatin1String("ok"))
         return true;
     if (!query.lastError().isValid() || isDamage(query.lastError()))

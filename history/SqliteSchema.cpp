@@ -1,7 +1,8 @@
-// The store's tables: each version's steps, the schema a store must hold exactly, and the
+// The file's tables: each version's steps, the schema a store must hold exactly, and the
 // bringing of an older store to this version.
 
-#include "history/HistoryStore.h"
+#include "history/Practice.h"
+#include "history/SqliteFile.h"
 #include "history/SqlStatement.h"
 #include "history/StoreSql.h"
 #include "stats/RunFile.h"
@@ -112,9 +113,9 @@ const Schema &schemaOf(int version)
 } // namespace
 
 // Checks the file and makes the tables of a new one, or brings an older one to this version.
-Store::Outcome Store::prepare()
+SqliteFile::Outcome SqliteFile::prepare()
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QSqlQuery query(database());
     const auto classify = [this, &query]() {
         const QSqlError error = query.lastError();
         if (isDamage(error))
@@ -175,8 +176,7 @@ Store::Outcome Store::prepare()
         return classify();
     const auto undo = [this, &classify] {
         const Outcome outcome = classify();
-        QSqlQuery rollback(QSqlDatabase::database(m_connection, false));
-        run(rollback, QStringLiteral("ROLLBACK"));
+        rollback();
         return outcome;
     };
     for (int v = int(version); v < kSchemaVersion; ++v) {
@@ -203,18 +203,18 @@ Store::Outcome Store::prepare()
 
 // Version 1 to 2, in the transaction of the steps: each session's file by its name where it is
 // in the folder beside the store.
-bool Store::migrate(QSqlQuery &query)
+bool SqliteFile::migrate(QSqlQuery &query)
 {
     std::vector<std::pair<qint64, QString>> renamed;
     if (!run(query, QStringLiteral("SELECT id, file FROM sessions")))
         return false;
     while (query.next()) {
         const QString path = query.value(1).toString();
-        const QString file = fileOf(path);
+        const QString file = fileIn(m_folder, path);
         if (file != path)
             renamed.emplace_back(query.value(0).toLongLong(), file);
     }
-    QSqlQuery update(QSqlDatabase::database(m_connection, false));
+    QSqlQuery update(database());
     update.prepare(QStringLiteral("UPDATE sessions SET file = ? WHERE id = ?"));
     for (const auto &[id, file] : renamed) {
         update.addBindValue(file);
@@ -228,14 +228,14 @@ bool Store::migrate(QSqlQuery &query)
 }
 
 // Version 2 to 3, in the transaction of the steps: each session's binned times from its runs.
-bool Store::binStoredTimes(QSqlQuery &query)
+bool SqliteFile::binStoredTimes(QSqlQuery &query)
 {
     query.setForwardOnly(true);
     if (!run(query, QStringLiteral("SELECT sessions.id, max(coalesce(sessions.reds, 0), 0), runs.rt FROM sessions"
                                    " JOIN runs ON runs.session = sessions.id WHERE sessions.runs IS NOT NULL"
                                    " ORDER BY sessions.id, runs.run")))
         return false;
-    SqlStatement update(sqliteHandleOf(QSqlDatabase::database(m_connection, false)),
+    SqlStatement update(handle(),
                         "UPDATE sessions SET binned_times = ? WHERE id = ?");
     qint64 session = 0;
     int reds = 0;

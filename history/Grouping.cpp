@@ -1,6 +1,6 @@
-#include "history/WindowAnswers.h"
+#include "history/Grouping.h"
 
-#include <QLocale>
+#include <algorithm>
 
 namespace history {
 
@@ -38,23 +38,6 @@ QString groupingCaption(Grouping grouping)
         return QStringLiteral(", by year");
     }
     return {};
-}
-
-QString sessionsAndRuns(qint64 sessions, qint64 runs)
-{
-    const QLocale locale;
-    return QStringLiteral("%1 %2, %3 %4")
-        .arg(locale.toString(sessions), sessions == 1 ? QStringLiteral("session") : QStringLiteral("sessions"),
-             locale.toString(runs), runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
-}
-
-QString importProgressText(int read, int total)
-{
-    if (total <= 0 || read >= total)
-        return {};
-    const QLocale locale;
-    return QStringLiteral("Reading %1 of %2 run %3").arg(locale.toString(read), locale.toString(total),
-                                                         total == 1 ? QStringLiteral("file") : QStringLiteral("files"));
 }
 
 } // namespace history
