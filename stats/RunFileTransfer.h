@@ -62,6 +62,10 @@ struct DownloadObserver {
     std::function<void(const StoredRunFile &file)> stored;
 };
 
+// A download, run with the observer it is given (the window's Load records what it stores into
+// the practice history).
+using RunFileDownload = std::function<DownloadResult(const DownloadObserver &observer)>;
+
 // Downloads every run file the device offers into `folder` (and its rallycross files when
 // `rallycross`), each stored whole under a new name. A data block that stops short ends the
 // download as a missing reply does, and leaves no file behind. A file that cannot be written

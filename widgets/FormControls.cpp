@@ -3,7 +3,17 @@
 #include "widgets/FocusRing.h"
 #include "widgets/Fonts.h"
 
+#include <QGroupBox>
 #include <QPushButton>
+
+QGroupBox *makeGroupBox(QWidget *content, const char *name, const QString &title, const QRect &geometry)
+{
+    auto *group = new QGroupBox(title, content);
+    group->setObjectName(QLatin1String(name));
+    group->setFont(arial(16, true));
+    group->setGeometry(geometry);
+    return group;
+}
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
                         const QString &hint)

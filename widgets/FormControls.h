@@ -5,6 +5,7 @@
 #include <QString>
 
 class QFont;
+class QGroupBox;
 class QPushButton;
 class QWidget;
 
@@ -24,6 +25,9 @@ Label *makeLabel(QWidget *parent, const char *name, const QString &text, int x, 
     label->adjustSize();
     return label;
 }
+
+// One of the main window's groups: its bold title on `content` at `geometry`.
+QGroupBox *makeGroupBox(QWidget *content, const char *name, const QString &title, const QRect &geometry);
 
 // A push button in the designed face, with a focus ring that shows on any background.
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,

@@ -44,8 +44,8 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
     setAutoFillBackground(true);
 
     connection = new ConnectGroup(Content, this);
-    image = new ImageGroup(Content, *connection, this);
-    statistics = new StatisticsGroup(Content, *connection, this);
+    image = new ImageGroup(Content, *connection, folders, this);
+    statistics = new StatisticsGroup(Content, *connection, folders, this);
     historyKeeper = new HistoryKeeper(this, this);
 
     // The Connect group's link state enables the other groups' device buttons; its Setup and
@@ -57,7 +57,7 @@ TForm1::TForm1(QWidget *parent) : QWidget(parent)
 
     // A download through the Statistics group is recorded into the practice history, which
     // speaks after the download's own messages.
-    statistics->runDownload = [this](const StatisticsGroup::Download &download) {
+    statistics->runDownload = [this](const RunFileDownload &download) {
         return historyKeeper->downloadRecorded(connection->SerialNumber->text(), connection->Version->text(),
                                                connection->now, download);
     };
@@ -88,14 +88,13 @@ void TForm1::FormCreate()
     image->rememberPictureFolder();
     const QString documents = GetSpecialFolderPath(CSIDL_PERSONAL);
     folders = workingFolders(documents);
-    image->folders = folders;
     // A failed folder step is reported, and start-up goes on with what exists.
     guarded(this, [this] { createWorkingFolders(folders); });
     // What a write cut short by a crash left behind.
     files::removeLeftovers(folders.program);
     files::removeLeftovers(folders.statistics);
 
-    statistics->listFolder(folders.statistics);
+    statistics->listFolder();
     historyKeeper->openHistory(folders);
     image->FormCreate();
 }

@@ -32,10 +32,7 @@ QString longTimeText(const QTime &time)
 
 ConnectGroup::ConnectGroup(QWidget *content, QObject *parent) : QObject(parent)
 {
-    GroupBox1 = new QGroupBox(QStringLiteral("Connect"), content);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setFont(arial(16, true));
-    GroupBox1->setGeometry(24, 8, 305, 241);
+    GroupBox1 = makeGroupBox(content, "GroupBox1", QStringLiteral("Connect"), {24, 8, 305, 241});
 
     const QFont regular = arial(16);
     Panel1 = new ColorPanel(QStringLiteral("Not Connected"), GroupBox1);

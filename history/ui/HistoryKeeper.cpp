@@ -133,7 +133,7 @@ void HistoryKeeper::showHistory()
 }
 
 DownloadResult HistoryKeeper::downloadRecorded(const QString &serial, const QString &firmware,
-                                               const std::function<QDateTime()> &now, const Download &download)
+                                               const std::function<QDateTime()> &now, const RunFileDownload &download)
 {
     history::DownloadRecording recording(history.get(), serial, firmware, now);
     DownloadObserver observer;

@@ -48,30 +48,29 @@ public:
     // Runs `download`, recording each run file it stores into the history (as the tree with this
     // serial number and firmware's, at the time `now` gives), also when it ends early, and brings
     // the History window up to date afterwards.
-    using Download = std::function<DownloadResult(const DownloadObserver &)>;
     DownloadResult downloadRecorded(const QString &serial, const QString &firmware,
-                                    const std::function<QDateTime()> &now, const Download &download);
+                                    const std::function<QDateTime()> &now, const RunFileDownload &download);
 
-    // What the history has to say waits here, never interrupting the start or a download's
-    // designed messages, and is shown by tellHistoryNotices() when a download has ended or the
-    // History window opens.
-    QStringList historyNotices, historyTold; // each told once
-    void addHistoryNotice(const QString &text);
+    // What the history has to say waits, never interrupting the start or a download's designed
+    // messages, and is shown when a download has ended or the History window opens.
     void tellHistoryNotices();
 
-    // The folder's import while it runs; historyImported() when it has ended.
-    QThread *historyImport = nullptr;
-    std::atomic<bool> stopHistoryImport{false};
-    // How far it is, for the History window (set by the import's thread).
-    std::atomic<int> historyImportRead{0}, historyImportTotal{0};
-    QTimer *historyImportProgress = nullptr;
-    void showHistoryImportProgress();
-    // Ends the import and waits for its thread, which reads and writes files of its own.
+    // Ends the folder's import and waits for its thread, which reads and writes files of its own.
     void stopImport();
 
 signals:
+    // The folder's import has added its sessions.
     void historyImported();
 
 private:
+    void addHistoryNotice(const QString &text);
+    void showHistoryImportProgress();
+
     QWidget *m_window;
+    QStringList historyNotices, historyTold; // each told once
+    // The folder's import while it runs, and how far it is (set by the import's thread).
+    QThread *historyImport = nullptr;
+    std::atomic<bool> stopHistoryImport{false};
+    std::atomic<int> historyImportRead{0}, historyImportTotal{0};
+    QTimer *historyImportProgress = nullptr;
 };

@@ -65,13 +65,10 @@ QStringList nameFilters(const QString &descriptionMaskPairs)
 }
 } // namespace
 
-ImageGroup::ImageGroup(QWidget *content, ConnectGroup &device, QObject *parent)
-    : QObject(parent), m_device(device)
+ImageGroup::ImageGroup(QWidget *content, ConnectGroup &device, const WorkingFolders &folders, QObject *parent)
+    : QObject(parent), m_device(device), m_folders(folders)
 {
-    GroupBox2 = new QGroupBox(QStringLiteral("Image"), content);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setFont(arial(16, true));
-    GroupBox2->setGeometry(352, 8, 415, 241);
+    GroupBox2 = makeGroupBox(content, "GroupBox2", QStringLiteral("Image"), {352, 8, 415, 241});
 
     Panel2 = new ColorPanel(QStringLiteral("No Image Loaded"), GroupBox2);
     Panel2->setObjectName(QStringLiteral("Panel2"));
@@ -135,7 +132,7 @@ void ImageGroup::rememberPictureFolder()
 
 void ImageGroup::FormCreate()
 {
-    const QString picture = folders.inProgram(kWorkingBitmapName);
+    const QString picture = workingBitmapPath(m_folders);
     // Only a regular file: a pipe of that name would block the start for good.
     if (!files::isRegularFile(picture))
         return;
@@ -178,7 +175,7 @@ void ImageGroup::Button3Click()
         return;
     }
     const QImage &working = loaded.working;
-    fileName = workingBitmapPath(folders);
+    fileName = workingBitmapPath(m_folders);
     files::writeFile(fileName, picture::bmpFile(working));
     Image1->setPicture(working);
     Image1->setVisible(true);
@@ -189,7 +186,7 @@ void ImageGroup::Button6Click()
 {
     Image1->setVisible(false);
     showStatus(ImageStatus, kSelectImage);
-    QFile::remove(workingBitmapPath(folders));
+    QFile::remove(workingBitmapPath(m_folders));
 }
 
 void ImageGroup::Button4Click()
@@ -211,8 +208,8 @@ void ImageGroup::Button4Click()
     if (Image1->picture().size() != QSize(converted->width, converted->height))
         Image1->setPicture(QImage::fromData(bitmap, "BMP"));
     // Both or neither: a header beside pixels of another size would mislead.
-    files::writeFiles({{folders.inProgram(kRawImageName), converted->raw},
-                       {folders.inProgram(kImageHeaderName), converted->header}});
+    files::writeFiles({{m_folders.inProgram(kRawImageName), converted->raw},
+                       {m_folders.inProgram(kImageHeaderName), converted->header}});
 
     picture::UploadProgress progress;
     progress.accepted = [this] {

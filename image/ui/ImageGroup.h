@@ -20,7 +20,9 @@ class QWidget;
 class ImageGroup : public QObject {
     Q_OBJECT
 public:
-    ImageGroup(QWidget *content, ConnectGroup &device, QObject *parent);
+    // `folders`: where the working bitmap and the upload's files are kept, known once the main
+    // window's start-up has found them.
+    ImageGroup(QWidget *content, ConnectGroup &device, const WorkingFolders &folders, QObject *parent);
 
     QGroupBox *GroupBox2;
     ColorPanel *Panel2;
@@ -35,8 +37,6 @@ public:
 
     // Path of the picture file currently shown.
     QString fileName;
-    // Where the working bitmap and the upload's files are kept.
-    WorkingFolders folders;
 
     // Where the picture dialog first opens: the folder the program was started in, read before
     // the working folders move the current folder.
@@ -55,5 +55,6 @@ public:
 private:
     QWidget *window() const;
     ConnectGroup &m_device;
+    const WorkingFolders &m_folders;
     QString m_pictureFolder;
 };

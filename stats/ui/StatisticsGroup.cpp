@@ -54,13 +54,11 @@ void initRunArrays(StatisticsGroup &statistics)
     s.shftCnt = 0;
 }
 
-StatisticsGroup::StatisticsGroup(QWidget *content, ConnectGroup &device, QObject *parent)
-    : QObject(parent), m_device(device)
+StatisticsGroup::StatisticsGroup(QWidget *content, ConnectGroup &device, const WorkingFolders &folders,
+                                 QObject *parent)
+    : QObject(parent), m_device(device), m_folders(folders)
 {
-    GroupBox3 = new QGroupBox(QStringLiteral("Statistics"), content);
-    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
-    GroupBox3->setFont(arial(16, true));
-    GroupBox3->setGeometry(24, 264, 743, 257);
+    GroupBox3 = makeGroupBox(content, "GroupBox3", QStringLiteral("Statistics"), {24, 264, 743, 257});
 
     const QFont regular = arial(16);
     FileListBox1 = new FileListBox(GroupBox3);
@@ -192,10 +190,9 @@ void StatisticsGroup::FormCreate()
     Button11->setEnabled(false);
 }
 
-void StatisticsGroup::listFolder(const QString &statisticsFolder)
+void StatisticsGroup::listFolder()
 {
-    m_statisticsFolder = statisticsFolder;
-    FileListBox1->setDirectory(statisticsFolder);
+    FileListBox1->setDirectory(m_folders.statistics);
 }
 
 void StatisticsGroup::enableDeviceButtons(bool enabled)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/WorkingFolders.h"
 #include "stats/RunFile.h"
 #include "stats/RunFileTransfer.h"
 
@@ -34,7 +35,9 @@ class QWidget;
 class StatisticsGroup : public QObject {
     Q_OBJECT
 public:
-    StatisticsGroup(QWidget *content, ConnectGroup &device, QObject *parent);
+    // `folders`: the Statistics folder the list shows and Load fills, known once the main
+    // window's start-up has found it.
+    StatisticsGroup(QWidget *content, ConnectGroup &device, const WorkingFolders &folders, QObject *parent);
 
     QGroupBox *GroupBox3;
     FileListBox *FileListBox1;
@@ -91,8 +94,7 @@ public:
 
     // A download through the window: the main window sets runDownload to record what it stores
     // into the practice history, and downloadTold to speak after the download's own messages.
-    using Download = std::function<DownloadResult(const DownloadObserver &)>;
-    std::function<DownloadResult(const Download &)> runDownload = [](const Download &download) {
+    std::function<DownloadResult(const RunFileDownload &)> runDownload = [](const RunFileDownload &download) {
         return download({});
     };
     std::function<void()> downloadTold;
@@ -100,7 +102,7 @@ public:
     // The run arrays as at start.
     void FormCreate();
     // The file list shows the run files of the Statistics folder.
-    void listFolder(const QString &statisticsFolder);
+    void listFolder();
 
     // Run file loading, selectors and shift averages (RunFileHandlers.cpp).
     void FileListBox1Click();
@@ -146,7 +148,7 @@ private:
     void wireStatistics();
     void wireChartReadout();
     ConnectGroup &m_device;
-    QString m_statisticsFolder; // where Load stores the tree's run files
+    const WorkingFolders &m_folders;
 };
 
 // Resets the run arrays: no shift columns, no bump counts, everything else 0.

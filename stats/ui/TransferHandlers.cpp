@@ -33,7 +33,7 @@ void StatisticsGroup::Button8Click()
     std::optional<AppError> failed; // a run file that could not be written ends the download
     const DownloadResult result = runDownload([this, &failed](const DownloadObserver &observer) {
         try {
-            return downloadRunFiles(m_device.link, m_statisticsFolder, m_device.Version->text(),
+            return downloadRunFiles(m_device.link, m_folders.statistics, m_device.Version->text(),
                                     m_device.rallycross, observer);
         } catch (const AppError &e) {
             failed = e; // told after the files stored before it are recorded
